@@ -1,0 +1,41 @@
+#ifndef FLO_FORMAT_H
+#define FLO_FORMAT_H
+
+// What the .flo readers and the pre-allocation check share: the format's constants, the
+// messages both report, and the path, open and header steps, so that both give the same
+// message for the same fault in the same order.
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+
+namespace flo {
+
+constexpr float kTag = 202021.25f;
+constexpr int kMaxSide = 99999;
+constexpr std::int64_t kHeaderBytes = 12;
+constexpr std::int64_t kPixelBytes = 8;
+
+constexpr const char *kCouldNotOpen = "ReadFlowFile: could not open %s";
+constexpr const char *kProblemReading = "ReadFlowFile: problem reading file %s";
+constexpr const char *kTooShort = "ReadFlowFile(%s): file is too short";
+constexpr const char *kTooLong = "ReadFlowFile(%s): file is too long";
+
+struct FileCloser {
+    void operator()(std::FILE *file) const noexcept { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// The null-path, extension and regular-file tests, then the file opened for binary reading.
+// fileBytes, when given, receives the length of the file that was opened.
+FilePtr openFloFile(const char *path, std::int64_t *fileBytes = nullptr);
+
+// Tag, width, height, each assigned only once its 4 bytes have arrived whole.
+void readFloHeader(std::FILE *file, const char *path, float &tag, int &width, int &height);
+
+// Tag first, then width, then height.
+void checkFloHeader(const char *path, float tag, int width, int height);
+
+} // namespace flo
+
+#endif // FLO_FORMAT_H
