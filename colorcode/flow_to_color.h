@@ -1,0 +1,12 @@
+#ifndef FLOW_TO_COLOR_H
+#define FLOW_TO_COLOR_H
+
+#include "planes.h"
+
+// Colours rows x cols flow vectors (u, v) into out as red, green, blue. A cutoff above 0
+// normalises by the corner of the cutoff square, cutoff x sqrt(2); otherwise by the longest
+// known vector. Unknown vectors are black, and so is everything when that radius is 0.
+void FlowToColor(int cutoff, const PixelPlane &out, const FloatPlane &u, const FloatPlane &v,
+                 int rows, int cols);
+
+#endif // FLOW_TO_COLOR_H

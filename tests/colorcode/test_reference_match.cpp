@@ -1,0 +1,362 @@
+#include "clamp_flow.h"
+#include "color_wheel.h"
+#include "field_planes.h"
+#include "flow_to_color.h"
+#include "grey_views.h"
+#include "reference_coding.h"
+
+#include <QTest>
+
+#include <cfloat>
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <set>
+
+namespace {
+
+// 1024 x 1024 vectors per random field: over a million per comparison in every row below.
+constexpr int kRows = 1024;
+constexpr int kCols = 1024;
+
+struct Field {
+    int rows = 0;
+    int cols = 0;
+    std::vector<float> u;
+    std::vector<float> v;
+};
+
+class FieldMaker {
+public:
+    explicit FieldMaker(std::uint64_t seed) : rng_(seed) {}
+
+    // One component across every scale the program may meet, with the values where rounding,
+    // clamping and the unknown test change their answer.
+    float component()
+    {
+        const int p = percent();
+        const bool negative = rng_() & 1;
+        double magnitude;
+        if (p < 45)
+            magnitude = std::pow(10.0, -30.0 + 42.0 * unit()); // 1e-30 .. 1e12
+        else if (p < 65)
+            magnitude = std::floor(21.0 * unit()); // whole numbers on the small cutoffs
+        else if (p < 80)
+            magnitude = 2000.0 * unit(); // ordinary motion around a cutoff of 1500
+        else if (p < 88)
+            magnitude = 0.0;
+        else
+            return special();
+        return float(negative ? -magnitude : magnitude);
+    }
+
+    std::pair<float, float> vector()
+    {
+        const int p = percent();
+        const float zero = (rng_() & 1) ? 0.0f : -0.0f;
+        if (p < 55)
+            return {component(), component()};
+        if (p < 65)
+            return {zero, component()};
+        if (p < 75)
+            return {component(), zero};
+        if (p < 85) {
+            // Either side of the seam on the +u axis.
+            const float u = std::fabs(component());
+            const float tiny[] = {zero, std::numeric_limits<float>::denorm_min(), 1e-30f, 1e-7f * u,
+                                  1e-3f * u};
+            const float v = tiny[rng_() % 5];
+            return {u, (rng_() & 1) ? v : -v};
+        }
+        if (p < 93) {
+            // Lengths that land on or next to the normalising radius.
+            const float k = float(1 + rng_() % 400) * ((rng_() & 1) ? 1.0f : 0.25f);
+            const std::pair<float, float> shapes[] = {
+                {3 * k, 4 * k}, {5 * k, 0}, {k, k}, {0, -5 * k}, {-4 * k, 3 * k}};
+            return shapes[rng_() % 5];
+        }
+        return {special(), special()};
+    }
+
+    // Normalised components as VectorColor receives them, mostly within radius 1.5.
+    std::pair<float, float> normalised()
+    {
+        const int p = percent();
+        if (p < 50)
+            return {float(3.0 * unit() - 1.5), float(3.0 * unit() - 1.5)};
+        if (p < 70) {
+            // On the unit circle, the boundary of the fading and darkening branches.
+            const double angle = 2.0 * M_PI * unit();
+            return {float(std::cos(angle)), float(std::sin(angle))};
+        }
+        return vector();
+    }
+
+    Field field(int rows, int cols)
+    {
+        Field f{rows, cols, {}, {}};
+        f.u.resize(std::size_t(rows) * cols);
+        f.v.resize(f.u.size());
+        for (std::size_t i = 0; i < f.u.size(); ++i)
+            std::tie(f.u[i], f.v[i]) = vector();
+        return f;
+    }
+
+    // Smooth motion of up to about 40 pixels with scattered unknown markers, where the
+    // automatic radius is a real length rather than an outlier.
+    Field smoothField(int rows, int cols)
+    {
+        Field f{rows, cols, {}, {}};
+        f.u.resize(std::size_t(rows) * cols);
+        f.v.resize(f.u.size());
+        for (int r = 0; r < rows; ++r) {
+            for (int c = 0; c < cols; ++c) {
+                const std::size_t i = std::size_t(r) * cols + c;
+                f.u[i] = float(30.0 * std::sin(c * 0.013) + 8.0 * std::cos(r * 0.021));
+                f.v[i] = float(25.0 * std::cos(c * 0.007 + r * 0.011));
+                const int p = percent();
+                if (p == 0)
+                    f.u[i] = 1e10f;
+                else if (p == 1)
+                    f.v[i] = std::numeric_limits<float>::quiet_NaN();
+            }
+        }
+        return f;
+    }
+
+private:
+    int percent() { return int(rng_() % 100); }
+    double unit() { return std::uniform_real_distribution<double>(0.0, 1.0)(rng_); }
+
+    float special()
+    {
+        const float inf = std::numeric_limits<float>::infinity();
+        const float values[] = {1e9f,
+                                -1e9f,
+                                std::nextafter(1e9f, inf),
+                                std::nextafter(1e9f, 0.0f),
+                                std::numeric_limits<float>::quiet_NaN(),
+                                -std::numeric_limits<float>::quiet_NaN(),
+                                inf,
+                                -inf,
+                                std::numeric_limits<float>::denorm_min(),
+                                -std::numeric_limits<float>::denorm_min(),
+                                FLT_MIN,
+                                FLT_MAX,
+                                -FLT_MAX,
+                                1500.0f,
+                                1500.5f,
+                                10.0f,
+                                -1.0f};
+        constexpr int count = int(sizeof(values) / sizeof(values[0]));
+        const int pick = int(rng_() % (count + 1));
+        if (pick < count)
+            return values[pick];
+        // A random denormal.
+        const std::uint32_t bits = std::uint32_t(1 + rng_() % 0x7fffff) | ((rng_() & 1u) << 31);
+        float f;
+        std::memcpy(&f, &bits, sizeof f);
+        return f;
+    }
+
+    std::mt19937_64 rng_;
+};
+
+// Empty when equal, else where and how the first pixel differs.
+QString firstDifference(const std::vector<std::uint8_t> &actual,
+                        const std::vector<std::uint8_t> &expected, const Field &f)
+{
+    for (std::size_t i = 0; i < actual.size(); ++i) {
+        if (actual[i] == expected[i])
+            continue;
+        const std::size_t p = i / 3;
+        const std::uint8_t *a = &actual[3 * p];
+        const std::uint8_t *e = &expected[3 * p];
+        return QString::asprintf("pixel %zu (u %.9g, v %.9g): got %d %d %d, reference %d %d %d", p,
+                                 double(f.u[p]), double(f.v[p]), a[0], a[1], a[2], e[0], e[1],
+                                 e[2]);
+    }
+    return QString();
+}
+
+bool sameBits(const std::vector<float> &a, const std::vector<float> &b)
+{
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
+}
+
+std::size_t distinctColors(const std::vector<std::uint8_t> &rgb)
+{
+    std::set<std::uint32_t> seen;
+    for (std::size_t i = 0; i + 2 < rgb.size(); i += 3)
+        seen.insert(std::uint32_t(rgb[i]) << 16 | std::uint32_t(rgb[i + 1]) << 8 | rgb[i + 2]);
+    return seen.size();
+}
+
+} // namespace
+
+class ReferenceMatchTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void wheelMatches();
+    void vectorColorMatches();
+    void flowToColorMatches_data();
+    void flowToColorMatches();
+    void clampFlowMatches_data();
+    void clampFlowMatches();
+    void greyViewsMatch_data();
+    void greyViewsMatch();
+
+private:
+    const Field &fieldNamed(const QString &name) const;
+    Field clamped(const Field &f, int limit, bool clampAll) const;
+
+    Field random_;
+    Field smooth_;
+};
+
+void ReferenceMatchTest::initTestCase()
+{
+    FieldMaker maker(20240611);
+    random_ = maker.field(kRows, kCols);
+    smooth_ = maker.smoothField(436, 1024);
+}
+
+const Field &ReferenceMatchTest::fieldNamed(const QString &name) const
+{
+    return name == QLatin1String("smooth") ? smooth_ : random_;
+}
+
+Field ReferenceMatchTest::clamped(const Field &f, int limit, bool clampAll) const
+{
+    Field out = f;
+    reference::clampFlow(f.u, f.v, out.u, out.v, limit, clampAll);
+    return out;
+}
+
+void ReferenceMatchTest::wheelMatches()
+{
+    BuildColorWheel();
+    int expected[55][3];
+    reference::buildWheel(expected);
+    QCOMPARE(wheelSize, 55);
+    QVERIFY(std::memcmp(colorWheel, expected, sizeof expected) == 0);
+}
+
+void ReferenceMatchTest::vectorColorMatches()
+{
+    FieldMaker maker(7);
+    for (int i = 0; i < kRows * kCols; ++i) {
+        const auto [fx, fy] = maker.normalised();
+        unsigned char actual[3], expected[3];
+        VectorColor(fx, fy, actual);
+        reference::vectorColor(fx, fy, expected);
+        if (std::memcmp(actual, expected, 3) != 0)
+            QFAIL(qPrintable(QString::asprintf("(%.9g, %.9g): got %d %d %d, reference %d %d %d",
+                                               double(fx), double(fy), actual[0], actual[1],
+                                               actual[2], expected[0], expected[1], expected[2])));
+    }
+}
+
+void ReferenceMatchTest::flowToColorMatches_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("cutoff");
+    QTest::addColumn<bool>("clampFirst");
+
+    // Raw fields reach every scale; clamped ones are what the window colours.
+    for (int cutoff : {0, 1, 10, 1500, INT_MAX, -5})
+        QTest::addRow("random, raw, cutoff %d", cutoff) << "random" << cutoff << false;
+    for (int cutoff : {1, 10, 1500})
+        QTest::addRow("random, clamped, cutoff %d", cutoff) << "random" << cutoff << true;
+    QTest::newRow("smooth, raw, automatic radius") << "smooth" << 0 << false;
+    QTest::newRow("smooth, clamped, cutoff 10") << "smooth" << 10 << true;
+}
+
+void ReferenceMatchTest::flowToColorMatches()
+{
+    QFETCH(QString, field);
+    QFETCH(int, cutoff);
+    QFETCH(bool, clampFirst);
+    const Field f = clampFirst ? clamped(fieldNamed(field), cutoff, false) : fieldNamed(field);
+    const FloatPlane u = floatPlaneOf(f.u, f.rows, f.cols);
+    const FloatPlane v = floatPlaneOf(f.v, f.rows, f.cols);
+    const PixelPlane out = pixelPlaneFilled(f.rows, f.cols, 0x5a);
+    std::vector<std::uint8_t> expected(3 * f.u.size(), 0xa5);
+
+    FlowToColor(cutoff, out, u, v, f.rows, f.cols);
+    reference::flowToColor(cutoff, expected, f.u, f.v, f.rows, f.cols);
+
+    const std::vector<std::uint8_t> actual = bytesOf(out);
+    const QString difference = firstDifference(actual, expected, f);
+    QVERIFY2(difference.isEmpty(), qPrintable(difference));
+    // Guards the comparison itself: a field that came out nearly uniform would prove little.
+    QVERIFY2(distinctColors(actual) > 200, qPrintable(QString::number(distinctColors(actual))));
+}
+
+void ReferenceMatchTest::clampFlowMatches_data()
+{
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<bool>("clampAll");
+
+    for (int limit : {0, 1, 10, 1500, -7, 1024, INT_MIN, INT_MAX}) {
+        QTest::addRow("limit %d", limit) << limit << false;
+        QTest::addRow("limit %d, clampAll", limit) << limit << true;
+    }
+}
+
+void ReferenceMatchTest::clampFlowMatches()
+{
+    QFETCH(int, limit);
+    QFETCH(bool, clampAll);
+    const Field expected = clamped(random_, limit, clampAll);
+    const FloatPlane srcU = floatPlaneOf(random_.u, kRows, kCols);
+    const FloatPlane srcV = floatPlaneOf(random_.v, kRows, kCols);
+    const FloatPlane dstU = vek_alloc_2(kRows, kCols);
+    const FloatPlane dstV = vek_alloc_2(kRows, kCols);
+
+    ClampFlow(srcU, srcV, dstU, dstV, kRows, kCols, limit, clampAll);
+
+    // Bit for bit: signs of zero and NaN payloads are copied, not recreated.
+    QVERIFY(sameBits(valuesOf(dstU), expected.u));
+    QVERIFY(sameBits(valuesOf(dstV), expected.v));
+}
+
+void ReferenceMatchTest::greyViewsMatch_data()
+{
+    QTest::addColumn<int>("cutoff");
+    QTest::addColumn<bool>("clampFirst");
+
+    for (int cutoff : {1, 10, 49, 1500, INT_MAX, 0})
+        QTest::addRow("clamped, cutoff %d", cutoff) << cutoff << true;
+    // Unclamped values wrap to their low 8 bits and reach quotients far beyond an int.
+    for (int cutoff : {1, 10, -10, INT_MIN})
+        QTest::addRow("raw, cutoff %d", cutoff) << cutoff << false;
+}
+
+void ReferenceMatchTest::greyViewsMatch()
+{
+    QFETCH(int, cutoff);
+    QFETCH(bool, clampFirst);
+    const Field f = clampFirst ? clamped(random_, cutoff, false) : random_;
+    const FloatPlane u = floatPlaneOf(f.u, f.rows, f.cols);
+    const FloatPlane v = floatPlaneOf(f.v, f.rows, f.cols);
+    const PixelPlane dimX = pixelPlaneFilled(f.rows, f.cols, 0x5a);
+    const PixelPlane dimY = pixelPlaneFilled(f.rows, f.cols, 0x5a);
+    std::vector<std::uint8_t> expectedX(3 * f.u.size(), 0xa5);
+    std::vector<std::uint8_t> expectedY(3 * f.u.size(), 0xa5);
+
+    FlowToGrey(cutoff, dimX, dimY, u, v, f.rows, f.cols);
+    reference::flowToGrey(cutoff, expectedX, expectedY, f.u, f.v);
+
+    QString difference = firstDifference(bytesOf(dimX), expectedX, f);
+    QVERIFY2(difference.isEmpty(), qPrintable("x: " + difference));
+    difference = firstDifference(bytesOf(dimY), expectedY, f);
+    QVERIFY2(difference.isEmpty(), qPrintable("y: " + difference));
+}
+
+QTEST_APPLESS_MAIN(ReferenceMatchTest)
+#include "test_reference_match.moc"
