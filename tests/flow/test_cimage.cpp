@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <stdexcept>
 
 namespace {
 // Which CError constructor a row exercises.
@@ -20,16 +19,12 @@ private slots:
     void strides();
     void emptyShapesHaveNoMemory_data();
     void emptyShapesHaveNoMemory();
-    void defaultImageIsEmptyFloat();
-    void reshapeToSameShapeKeepsMemoryAndContents();
-    void reshapeToOtherShapeReplacesMemory();
+    void reshapeReplacesMemoryOnlyForAnotherShape();
     void copiesShareTheBlock();
-    void assignmentDropsTheOldReference();
     void failedAllocationLeavesImageAsItWas_data();
     void failedAllocationLeavesImageAsItWas();
     void errorMessages_data();
     void errorMessages();
-    void errorIsCaughtAsStdException();
 };
 
 void TestCImage::strides_data()
@@ -105,21 +100,10 @@ void TestCImage::emptyShapesHaveNoMemory()
     QVERIFY(!image.block());
 }
 
-void TestCImage::defaultImageIsEmptyFloat()
-{
-    const CImage image;
-    QVERIFY(image.shape() == (ImageShape{0, 0, 0}));
-    QVERIFY(image.elementType() == typeid(float));
-    QCOMPARE(image.elementBytes(), 4);
-    QCOMPARE(image.pixelStride(), 0);
-    QCOMPARE(image.rowStride(), 0);
-    QVERIFY(!image.origin());
-    QVERIFY(!image.block());
-}
-
-void TestCImage::reshapeToSameShapeKeepsMemoryAndContents()
+void TestCImage::reshapeReplacesMemoryOnlyForAnotherShape()
 {
     CImage image;
+    QVERIFY(!image.origin());
     image.Reshape(ImageShape{3, 2, 2});
     image.floatAt(2, 1, 1) = 42.5f;
     unsigned char *const origin = image.origin();
@@ -129,55 +113,33 @@ void TestCImage::reshapeToSameShapeKeepsMemoryAndContents()
     QCOMPARE(image.origin(), origin);
     QCOMPARE(image.block(), block);
     QCOMPARE(image.floatAt(2, 1, 1), 42.5f);
-}
-
-void TestCImage::reshapeToOtherShapeReplacesMemory()
-{
-    CImage image;
-    image.Reshape(ImageShape{3, 2, 2});
-    unsigned char *const origin = image.origin();
 
     // The new memory is taken while the old is still held, so the address must differ.
     image.Reshape(ImageShape{4, 2, 2});
     QVERIFY(image.origin() != origin);
-    QVERIFY(image.shape() == (ImageShape{4, 2, 2}));
     QCOMPARE(image.rowStride(), 32);
     QCOMPARE(image.block()->refCount, 1);
-
-    image.Reshape(ImageShape{4, 2, 1});
-    QCOMPARE(image.rowStride(), 16);
 }
 
 void TestCImage::copiesShareTheBlock()
 {
-    CImage image;
-    image.Reallocate(ImageShape{2, 2, 2});
-    image.floatAt(1, 1, 0) = 7.0f;
-    {
-        const CImage copy(image);
-        QCOMPARE(copy.origin(), image.origin());
-        QCOMPARE(copy.block(), image.block());
-        QCOMPARE(image.block()->refCount, 2);
-        QCOMPARE(copy.floatAt(1, 1, 0), 7.0f);
-        QCOMPARE(copy.rowStride(), image.rowStride());
-    }
-    QCOMPARE(image.block()->refCount, 1);
-    QCOMPARE(image.floatAt(1, 1, 0), 7.0f);
-}
-
-void TestCImage::assignmentDropsTheOldReference()
-{
     CImage first;
     first.Reallocate(ImageShape{2, 2, 2});
     first.floatAt(0, 0, 1) = 3.0f;
+    {
+        const CImage copy(first);
+        QCOMPARE(copy.origin(), first.origin());
+        QCOMPARE(first.block()->refCount, 2);
+        QCOMPARE(copy.floatAt(0, 0, 1), 3.0f);
+    }
+    QCOMPARE(first.block()->refCount, 1);
+
     CImage second;
     second.Reallocate(ImageShape{5, 1, 1});
-
     second = first;
     QCOMPARE(second.origin(), first.origin());
     QCOMPARE(first.block()->refCount, 2);
     QVERIFY(second.shape() == (ImageShape{2, 2, 2}));
-
     const CImage &alias = second;
     second = alias;
     QCOMPARE(first.block()->refCount, 2);
@@ -186,10 +148,6 @@ void TestCImage::assignmentDropsTheOldReference()
     first.Reallocate(ImageShape{1, 1, 2});
     QCOMPARE(second.block()->refCount, 1);
     QCOMPARE(second.floatAt(0, 0, 1), 3.0f);
-
-    second = CImage();
-    QVERIFY(!second.block());
-    QVERIFY(!second.origin());
 }
 
 void TestCImage::failedAllocationLeavesImageAsItWas_data()
@@ -278,19 +236,6 @@ void TestCImage::errorMessages()
                                                   : CError(f, number);
     QCOMPARE(QByteArray(error.text), expected);
     QVERIFY(std::strlen(error.text) <= 1023);
-}
-
-void TestCImage::errorIsCaughtAsStdException()
-{
-    bool caught = false;
-    try {
-        throw CError("ReadFlowFile: could not open %s", "x.flo");
-    } catch (const std::exception &e) {
-        caught = true;
-        QCOMPARE(QByteArray(static_cast<const CError &>(e).text),
-                 QByteArray("ReadFlowFile: could not open x.flo"));
-    }
-    QVERIFY(caught);
 }
 
 QTEST_APPLESS_MAIN(TestCImage)
