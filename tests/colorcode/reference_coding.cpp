@@ -29,50 +29,25 @@ float clampOne(float x, double limit)
 
 void buildWheel(int w[55][3])
 {
-    const int lengths[6] = {15, 6, 4, 11, 13, 6};
     int k = 0;
-    for (int s = 0; s < 6; s++) {
-        const int n = lengths[s];
-        for (int i = 0; i < n; i++) {
-            int red = 0, green = 0, blue = 0;
-            switch (s) {
-            case 0:
-                red = 255;
-                green = 255 * i / n;
-                blue = 0;
-                break;
-            case 1:
-                red = 255 - 255 * i / n;
-                green = 255;
-                blue = 0;
-                break;
-            case 2:
-                red = 0;
-                green = 255;
-                blue = 255 * i / n;
-                break;
-            case 3:
-                red = 0;
-                green = 255 - 255 * i / n;
-                blue = 255;
-                break;
-            case 4:
-                red = 255 * i / n;
-                green = 0;
-                blue = 255;
-                break;
-            case 5:
-                red = 255;
-                green = 0;
-                blue = 255 - 255 * i / n;
-                break;
-            }
-            w[k][0] = red;
-            w[k][1] = green;
-            w[k][2] = blue;
-            k++;
-        }
-    }
+    auto set = [&](int red, int green, int blue) {
+        w[k][0] = red;
+        w[k][1] = green;
+        w[k][2] = blue;
+        k++;
+    };
+    for (int i = 0; i < 15; i++)
+        set(255, 255 * i / 15, 0); // red to yellow
+    for (int i = 0; i < 6; i++)
+        set(255 - 255 * i / 6, 255, 0); // yellow to green
+    for (int i = 0; i < 4; i++)
+        set(0, 255, 255 * i / 4); // green to cyan
+    for (int i = 0; i < 11; i++)
+        set(0, 255 - 255 * i / 11, 255); // cyan to blue
+    for (int i = 0; i < 13; i++)
+        set(255 * i / 13, 0, 255); // blue to magenta
+    for (int i = 0; i < 6; i++)
+        set(255, 0, 255 - 255 * i / 6); // magenta to red
 }
 
 void vectorColor(float fx, float fy, unsigned char pix[3])

@@ -13,7 +13,6 @@
 #include <cstring>
 #include <limits>
 #include <random>
-#include <set>
 
 namespace {
 
@@ -188,10 +187,17 @@ bool sameBits(const std::vector<float> &a, const std::vector<float> &b)
 
 std::size_t distinctColors(const std::vector<std::uint8_t> &rgb)
 {
-    std::set<std::uint32_t> seen;
-    for (std::size_t i = 0; i + 2 < rgb.size(); i += 3)
-        seen.insert(std::uint32_t(rgb[i]) << 16 | std::uint32_t(rgb[i + 1]) << 8 | rgb[i + 2]);
-    return seen.size();
+    std::vector<bool> seen(std::size_t(1) << 24);
+    std::size_t count = 0;
+    for (std::size_t i = 0; i + 2 < rgb.size(); i += 3) {
+        const std::size_t key =
+            std::size_t(rgb[i]) << 16 | std::size_t(rgb[i + 1]) << 8 | rgb[i + 2];
+        if (!seen[key]) {
+            seen[key] = true;
+            ++count;
+        }
+    }
+    return count;
 }
 
 } // namespace
