@@ -23,7 +23,8 @@ int greyAt(const std::vector<std::uint8_t> &bytes, int i)
 
 } // namespace
 
-class ClampGreyTest : public QObject {
+class ClampGreyTest : public QObject
+{
     Q_OBJECT
 
 private slots:

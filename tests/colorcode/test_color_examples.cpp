@@ -20,7 +20,8 @@ QList<int> rgb(int red, int green, int blue)
 
 } // namespace
 
-class ColorExamplesTest : public QObject {
+class ColorExamplesTest : public QObject
+{
     Q_OBJECT
 
 private slots:

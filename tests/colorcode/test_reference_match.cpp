@@ -27,7 +27,8 @@ struct Field {
     std::vector<float> v;
 };
 
-class FieldMaker {
+class FieldMaker
+{
 public:
     explicit FieldMaker(std::uint64_t seed) : rng_(seed) {}
 
@@ -202,7 +203,8 @@ std::size_t distinctColors(const std::vector<std::uint8_t> &rgb)
 
 } // namespace
 
-class ReferenceMatchTest : public QObject {
+class ReferenceMatchTest : public QObject
+{
     Q_OBJECT
 
 private slots:
