@@ -1,0 +1,118 @@
+#include "vek_zandor.h"
+
+#include "vek_imagelayer.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QFont>
+#include <QGraphicsScene>
+#include <QGraphicsSimpleTextItem>
+#include <QMessageBox>
+
+namespace {
+
+void styleLabel(QGraphicsSimpleTextItem *label, const QString &family)
+{
+    label->setPen(QPen(Qt::black));
+    label->setBrush(QBrush(Qt::black, Qt::SolidPattern));
+    label->setFont(QFont(family, 12, QFont::Bold, false));
+    label->setFlag(QGraphicsItem::ItemIsMovable, false);
+    label->setVisible(false);
+}
+
+} // namespace
+
+// The icons are compiled into this static library; referencing their initialiser keeps the
+// linker from dropping them from the executable.
+static void initResources()
+{
+    Q_INIT_RESOURCE(zandor);
+}
+
+Vek_Zandor::Vek_Zandor(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, flags)
+{
+    initResources();
+    ui.setupUi(this);
+
+    connect(ui.actionOpen, &QAction::triggered, this, &Vek_Zandor::OpenFileAction);
+    connect(ui.actionSave_As, &QAction::triggered, this, &Vek_Zandor::SaveFileAction);
+    connect(ui.actionZoom_Fit, &QAction::triggered, this, &Vek_Zandor::ZoomFit);
+    connect(ui.actionZoom_Original, &QAction::triggered, this, &Vek_Zandor::ZoomOriginal);
+    connect(ui.actionZoom_In, &QAction::triggered, this, &Vek_Zandor::ZoomIn);
+    connect(ui.actionZoom_Out, &QAction::triggered, this, &Vek_Zandor::ZoomOut);
+    connect(ui.actionAbout, &QAction::triggered, this, &Vek_Zandor::About);
+    connect(ui.actionSetMode_Viewing_Optical_Flow, &QAction::toggled, this,
+            &Vek_Zandor::SetModeAsViewingFlow);
+    connect(ui.checkBox_ShowIndividualDim, &QCheckBox::toggled, this,
+            &Vek_Zandor::SetShowIndividualDim);
+    connect(ui.verticalSlider_FlowCutoffVal, &QSlider::valueChanged, this,
+            &Vek_Zandor::SetFlowCutoff);
+    connect(ui.spinBox_FlowCutoffVal, &QSpinBox::valueChanged, this, &Vek_Zandor::SetFlowCutoff);
+    connect(ui.checkBox_KeepMaxValue, &QCheckBox::toggled, this,
+            &Vek_Zandor::SetKeepFlowCutoffValue);
+
+    setWindowTitle(QStringLiteral("Optical Flow Viewer"));
+
+    menuBar()->setVisible(false);
+    ui.dockWidget_FlowPanel->setVisible(false);
+
+    scene = new QGraphicsScene(ui.graphicsView);
+    scene->setItemIndexMethod(QGraphicsScene::NoIndex);
+    ui.graphicsView->setScene(scene);
+    ui.graphicsView->setCacheMode(QGraphicsView::CacheBackground);
+    ui.graphicsView->setViewportUpdateMode(QGraphicsView::BoundingRectViewportUpdate);
+    ui.graphicsView->setTransformationAnchor(QGraphicsView::AnchorUnderMouse);
+    ui.graphicsView->setDragMode(QGraphicsView::ScrollHandDrag);
+
+    // Keeps the pointer an arrow everywhere, also while the view pans with the hand drag.
+    QApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));
+
+    leftLayer = new Vek_ImageLayer(this);
+    rightLayer = new Vek_ImageLayer(this);
+
+    leftLabel = new QGraphicsSimpleTextItem(tr("Input"));
+    rightLabel = new QGraphicsSimpleTextItem(tr("Filtered"));
+    styleLabel(leftLabel, tr("Verdana"));
+    styleLabel(rightLabel, tr("Verdana"));
+
+    scene->addItem(leftLayer);
+    scene->addItem(rightLayer);
+    scene->addItem(leftLabel);
+    scene->addItem(rightLabel);
+
+    // Drags over the picture must reach the window's handlers, not the view's.
+    ui.graphicsView->setAcceptDrops(false);
+    setAcceptDrops(true);
+
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() > 1) {
+        browseByStep = false;
+        filePath = args.at(1);
+        LoadCurrentFile();
+    }
+
+    showMaximized();
+}
+
+Vek_Zandor::~Vek_Zandor()
+{
+    ReleasePlanes();
+}
+
+void Vek_Zandor::About()
+{
+    QMessageBox::about(
+        this, tr("About this tool"),
+        tr("Optical Flow (*.flo) Viewer v1.0\n\n"
+           "User interface developed with the Qt toolkit by the Optical Flow Viewer "
+           "developers.\n\n"
+           "With thanks to the authors of the published code for the .flo flow file format "
+           "and the flow colour coding, on which this viewer's file reading and colour "
+           "coding are based."));
+}
+
+void Vek_Zandor::SetModeAsViewingFlow(bool on)
+{
+    ui.dockWidget_FlowPanel->setVisible(on);
+}

@@ -1,0 +1,95 @@
+#ifndef VEK_ZANDOR_H
+#define VEK_ZANDOR_H
+
+#include "planes.h"
+#include "ui_zandor.h"
+
+#include <QImage>
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+
+class QDragEnterEvent;
+class QDropEvent;
+class QGraphicsPixmapItem;
+class QGraphicsScene;
+class QGraphicsSimpleTextItem;
+
+// The viewer's main window. It holds the whole state of the viewer: the form, the file being
+// shown and its directory listing, the scene with its two layers and captions, the cutoff, and
+// the seven planes the picture is kept in. The state is public because the layers and the
+// member routines that live with their subsystems read and write it.
+class Vek_Zandor : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit Vek_Zandor(QWidget *parent = nullptr, Qt::WindowFlags flags = Qt::WindowFlags());
+    ~Vek_Zandor() override;
+
+    Ui::zandorClass ui;
+
+    QString filePath;
+    QString dirPath;
+    bool browseByStep = false;
+    int browseStep = -1;
+    QStringList dirFiles;
+    int dirIndex = 0;
+    QImage viewImage;
+
+    QGraphicsScene *scene = nullptr;
+    QGraphicsPixmapItem *leftLayer = nullptr;
+    QGraphicsPixmapItem *rightLayer = nullptr;
+    QGraphicsSimpleTextItem *leftLabel = nullptr;
+    QGraphicsSimpleTextItem *rightLabel = nullptr;
+
+    bool hasImage = false;
+    bool isFlow = false;
+    bool showIndividualDim = false;
+    bool keepCutoff = false;
+    int rows = 0;
+    int cols = 0;
+    int flowCutoff = 0;
+
+    PixelPlane colorPlane;
+    PixelPlane dimXPlane;
+    PixelPlane dimYPlane;
+    FloatPlane flowU;
+    FloatPlane flowV;
+    FloatPlane clampedU;
+    FloatPlane clampedV;
+
+    // Number of times the flow has been clamped, coloured and drawn since construction; one
+    // user action must cost one pass however often the cutoff widgets echo each other.
+    int cutoffPasses = 0;
+
+    void LoadCurrentFile();
+    void AllocatePlanes();
+    void ReleasePlanes();
+    void RefreshScene(bool showDims);
+    void ShowPixelInfo(int x, int y);
+
+public slots:
+    void OpenFileAction();
+    void SaveFileAction();
+    void ZoomFit();
+    void ZoomOriginal();
+    void ZoomIn();
+    void ZoomOut();
+    void About();
+    void SetModeAsViewingFlow(bool);
+    void SetFlowCutoff(int value);
+    void SetShowIndividualDim(bool);
+    void SetKeepFlowCutoffValue(bool);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+private:
+    // Depth of SetFlowCutoff calls in progress (the widgets' signals re-enter it), or of a range
+    // change that may emit one; only the outermost call recomputes.
+    int cutoffDepth = 0;
+};
+
+#endif // VEK_ZANDOR_H

@@ -1,0 +1,45 @@
+#include "vek_zandor.h"
+
+#include "clamp_flow.h"
+#include "flow_to_color.h"
+#include "grey_views.h"
+
+void Vek_Zandor::SetFlowCutoff(int value)
+{
+    if (keepCutoff)
+        value = flowCutoff;
+
+    // Setting a widget re-enters this slot through its valueChanged signal; the re-entered
+    // calls only bring the widgets into agreement, and this call redraws once at the end.
+    ++cutoffDepth;
+    if (ui.spinBox_FlowCutoffVal->value() != value)
+        ui.spinBox_FlowCutoffVal->setValue(value);
+    if (ui.verticalSlider_FlowCutoffVal->value() != value)
+        ui.verticalSlider_FlowCutoffVal->setValue(value);
+    --cutoffDepth;
+
+    if (!isFlow)
+        return;
+    flowCutoff = value;
+    if (cutoffDepth > 0)
+        return;
+
+    ++cutoffPasses;
+    ClampFlow(flowU, flowV, clampedU, clampedV, rows, cols, flowCutoff, false);
+    FlowToColor(flowCutoff, colorPlane, clampedU, clampedV, rows, cols);
+    FlowToGrey(flowCutoff, dimXPlane, dimYPlane, clampedU, clampedV, rows, cols);
+    RefreshScene(showIndividualDim);
+}
+
+void Vek_Zandor::SetShowIndividualDim(bool on)
+{
+    showIndividualDim = on;
+    SetFlowCutoff(flowCutoff);
+}
+
+void Vek_Zandor::SetKeepFlowCutoffValue(bool on)
+{
+    keepCutoff = on;
+    ui.verticalSlider_FlowCutoffVal->setEnabled(!on);
+    ui.spinBox_FlowCutoffVal->setEnabled(!on);
+}

@@ -1,0 +1,168 @@
+#include "flo_writer.h"
+#include "modal_closer.h"
+#include "vek_zandor.h"
+#include "window_test_main.h"
+
+#include <QGraphicsPixmapItem>
+#include <QGraphicsScene>
+#include <QGraphicsSceneHoverEvent>
+#include <QGraphicsSceneWheelEvent>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QString hover(Vek_Zandor &w, QGraphicsPixmapItem *layer, QPointF pos)
+{
+    QGraphicsSceneHoverEvent event(QEvent::GraphicsSceneHoverMove);
+    event.setPos(pos);
+    event.setScenePos(layer->mapToScene(pos));
+    w.scene->sendEvent(layer, &event);
+    return w.statusBar()->currentMessage();
+}
+
+void wheel(Vek_Zandor &w, QGraphicsPixmapItem *layer, int delta)
+{
+    QGraphicsSceneWheelEvent event(QEvent::GraphicsSceneWheel);
+    event.setDelta(delta);
+    event.setOrientation(Qt::Vertical);
+    w.scene->sendEvent(layer, &event);
+}
+
+void openByName(Vek_Zandor &w, const QString &path)
+{
+    w.filePath = path;
+    w.browseByStep = false;
+    w.LoadCurrentFile();
+}
+
+} // namespace
+
+class TestPixelReadout : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void flowReadoutShowsRawComponents();
+    void bothLayersReportTheSamePixel();
+    void rasterReadoutShowsBytes();
+    void leavingClearsTheReadout();
+    void nothingIsReadAfterAFailedLoad();
+    void wheelStepsThroughTheFolder_data();
+    void wheelStepsThroughTheFolder();
+
+private:
+    QTemporaryDir dir;
+    QString flowPath;
+};
+
+void TestPixelReadout::initTestCase()
+{
+    QVERIFY(dir.isValid());
+    std::vector<float> uv(20 * 10 * 2, 0.5f);
+    const auto at = [&uv](int x, int y) { return 2 * (y * 20 + x); };
+    uv[at(12, 7)] = 1.0f / 3.0f;
+    uv[at(12, 7) + 1] = -0.25f;
+    uv[at(3, 2)] = 1e10f;
+    uv[at(3, 2) + 1] = 7.5f;
+    flowPath = dir.filePath("m.flo");
+    QVERIFY(writeFile(flowPath, floBytes(20, 10, uv)));
+    for (const char *name : {"k.flo", "l.flo", "n.flo", "o.flo", "p.flo"})
+        QVERIFY(writeFile(dir.filePath(name), floBytesFilled(2, 2, 1, 1)));
+}
+
+void TestPixelReadout::flowReadoutShowsRawComponents()
+{
+    Vek_Zandor w;
+    openByName(w, flowPath);
+    w.SetFlowCutoff(2); // the raw values show, not the clamped ones
+    QCOMPARE(hover(w, w.leftLayer, {12.9, 7.2}), QStringLiteral("(x:12, y:7)=[0.333333, -0.25]"));
+    QCOMPARE(hover(w, w.leftLayer, {3.0, 2.99}), QStringLiteral("(x:3, y:2)=[1e+10, 7.5]"));
+    QCOMPARE(hover(w, w.leftLayer, {0, 0}), QStringLiteral("(x:0, y:0)=[0.5, 0.5]"));
+}
+
+void TestPixelReadout::bothLayersReportTheSamePixel()
+{
+    Vek_Zandor w;
+    openByName(w, flowPath);
+    w.ui.checkBox_ShowIndividualDim->setChecked(true);
+    QVERIFY(w.rightLayer->isVisible());
+    const QString left = hover(w, w.leftLayer, {12.5, 7.5});
+    const QString right = hover(w, w.rightLayer, {12.5, 7.5});
+    QCOMPARE(left, QStringLiteral("(x:12, y:7)=[0.333333, -0.25]"));
+    QCOMPARE(right, left);
+}
+
+void TestPixelReadout::rasterReadoutShowsBytes()
+{
+    QImage img(4, 3, QImage::Format_RGB32);
+    img.fill(qRgb(7, 7, 7));
+    img.setPixel(1, 2, qRgb(255, 128, 0));
+    const QString path = dir.filePath("pix.png");
+    QVERIFY(img.save(path));
+    Vek_Zandor w;
+    openByName(w, path);
+    QCOMPARE(hover(w, w.leftLayer, {1.7, 2.1}), QStringLiteral("(x:1, y:2)=[255, 128, 0]"));
+    QCOMPARE(hover(w, w.leftLayer, {0, 0}), QStringLiteral("(x:0, y:0)=[7, 7, 7]"));
+}
+
+void TestPixelReadout::leavingClearsTheReadout()
+{
+    Vek_Zandor w;
+    openByName(w, flowPath);
+    QVERIFY(!hover(w, w.leftLayer, {1, 1}).isEmpty());
+    QGraphicsSceneHoverEvent leave(QEvent::GraphicsSceneHoverLeave);
+    w.scene->sendEvent(w.leftLayer, &leave);
+    QVERIFY(w.statusBar()->currentMessage().isEmpty());
+    QVERIFY(!hover(w, w.leftLayer, {1, 1}).isEmpty());
+    // The pixmap's border line lies one past the last pixel.
+    QVERIFY(hover(w, w.leftLayer, {20.0, 3}).isEmpty());
+    QVERIFY(hover(w, w.leftLayer, {3, 10.0}).isEmpty());
+}
+
+void TestPixelReadout::nothingIsReadAfterAFailedLoad()
+{
+    ModalCloser closer;
+    Vek_Zandor w;
+    openByName(w, flowPath);
+    QTemporaryDir other;
+    QVERIFY(writeFile(other.filePath("broken.flo"), QByteArray("PIEH\0\0", 6)));
+    openByName(w, other.filePath("broken.flo"));
+    QCOMPARE(closer.count(), 1);
+    QVERIFY(!w.leftLayer->pixmap().isNull()); // the old picture is still on screen
+    QVERIFY(hover(w, w.leftLayer, {12, 7}).isEmpty());
+}
+
+void TestPixelReadout::wheelStepsThroughTheFolder_data()
+{
+    QTest::addColumn<int>("delta");
+    QTest::addColumn<int>("step");
+    QTest::addColumn<QString>("shown");
+    // Sorted listing: k l m n o p; m is shown.
+    QTest::newRow("away from the user") << 120 << 1 << "l.flo";
+    QTest::newRow("towards the user") << -120 << -1 << "n.flo";
+    QTest::newRow("fast turn") << 360 << 3 << "m.flo";
+    QTest::newRow("fast turn forward") << -360 << -3 << "p.flo";
+    QTest::newRow("high resolution") << 40 << 0 << "m.flo";
+}
+
+void TestPixelReadout::wheelStepsThroughTheFolder()
+{
+    QFETCH(int, delta);
+    QFETCH(int, step);
+    QFETCH(QString, shown);
+    ModalCloser closer;
+    Vek_Zandor w;
+    openByName(w, flowPath);
+    wheel(w, w.leftLayer, delta);
+    QCOMPARE(closer.count(), 0);
+    QCOMPARE(w.browseStep, step);
+    QVERIFY(w.browseByStep);
+    QCOMPARE(w.filePath, dir.filePath(shown));
+    QVERIFY(w.hasImage);
+}
+
+FLOWVIEWER_WINDOW_TEST_MAIN(TestPixelReadout)
+#include "test_pixel_readout.moc"

@@ -1,0 +1,330 @@
+#include "dialog_driver.h"
+#include "flo_writer.h"
+#include "image_save.h"
+#include "modal_closer.h"
+#include "save_name.h"
+#include "vek_zandor.h"
+#include "window_test_main.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QGraphicsPixmapItem>
+#include <QGraphicsScene>
+#include <QImageReader>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+#include <unistd.h>
+
+namespace {
+
+// Delivers a drop as a real drag does: Qt hands a drop only to the widget that accepted the
+// drag's entry.
+void drop(Vek_Zandor &w, QMimeData *data)
+{
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &enter);
+    QDropEvent event(QPointF(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &event);
+}
+
+void openByName(Vek_Zandor &w, const QString &path)
+{
+    w.filePath = path;
+    w.browseByStep = false;
+    w.LoadCurrentFile();
+}
+
+bool imageEqualsPlane(const QImage &image, const PixelPlane &plane)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
+    if (rgb.width() != plane.cols() || rgb.height() != plane.rows())
+        return false;
+    for (int y = 0; y < plane.rows(); ++y)
+        if (memcmp(rgb.constScanLine(y), plane[y][0], std::size_t(plane.bytesPerLine())) != 0)
+            return false;
+    return true;
+}
+
+// Whether fitInView made the rectangle fill the viewport along one axis and fit in the other.
+bool fits(const QGraphicsView *view, const QRectF &rect)
+{
+    const QRectF mapped = view->transform().mapRect(rect);
+    const QSize port = view->viewport()->size();
+    const bool wide = qAbs(mapped.width() - port.width()) < 6 && mapped.height() <= port.height();
+    const bool tall = qAbs(mapped.height() - port.height()) < 6 && mapped.width() <= port.width();
+    return view->transform().m11() == view->transform().m22() && (wide || tall);
+}
+
+} // namespace
+
+class TestViewCommands : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void zoomInThenOutIsExact();
+    void zoomFitFitsTheCurrentLayout();
+    void zoomSurvivesLoading();
+    void openDialogAcceptedAndCancelled();
+    void saveNameProposals_data();
+    void saveNameProposals();
+    void saveDialogProposesFromTheShownFile();
+    void saveWritesTheColourPlane();
+    void saveWithNothingLoadedDoesNothing();
+    void failedSaveIsReported();
+    void failedWritesLeaveFilesAlone();
+    void dragNeedsAUriList();
+    void dropOpensTheFirstLocalFile();
+
+private:
+    QTemporaryDir *dir = nullptr;
+    ModalCloser *closer = nullptr;
+    QString flowPath;
+};
+
+void TestViewCommands::init()
+{
+    dir = new QTemporaryDir;
+    QVERIFY(dir->isValid());
+    closer = new ModalCloser;
+    std::vector<float> uv;
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x) {
+            uv.push_back(float(x) - 20.0f);
+            uv.push_back(float(y) * 0.5f - 7.0f);
+        }
+    flowPath = dir->filePath("frame.flo");
+    QVERIFY(writeFile(flowPath, floBytes(40, 30, uv)));
+}
+
+void TestViewCommands::cleanup()
+{
+    cancelFileDialogAnswer();
+    delete closer;
+    delete dir;
+}
+
+void TestViewCommands::zoomInThenOutIsExact()
+{
+    Vek_Zandor w;
+    w.ZoomIn();
+    QCOMPARE(w.ui.graphicsView->transform().m11(), 1.5);
+    w.ZoomOut();
+    QVERIFY(w.ui.graphicsView->transform().isIdentity());
+    for (int i = 0; i < 5; ++i)
+        w.ui.actionZoom_In->trigger();
+    w.ui.actionZoom_Out->trigger();
+    w.ui.actionZoom_Original->trigger();
+    QVERIFY(w.ui.graphicsView->transform().isIdentity());
+}
+
+void TestViewCommands::zoomFitFitsTheCurrentLayout()
+{
+    Vek_Zandor w;
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    openByName(w, flowPath);
+    w.ui.actionZoom_Fit->trigger();
+    QCOMPARE(w.scene->sceneRect(), QRectF(0, 0, 40, 60));
+    QVERIFY(fits(w.ui.graphicsView, w.scene->sceneRect()));
+
+    w.ui.checkBox_ShowIndividualDim->setChecked(true);
+    w.ZoomFit();
+    QCOMPARE(w.scene->sceneRect(), QRectF(0, 0, 80, 60));
+    QVERIFY(fits(w.ui.graphicsView, w.scene->sceneRect()));
+
+    w.ui.checkBox_ShowIndividualDim->setChecked(false);
+    w.ZoomFit();
+    QVERIFY(fits(w.ui.graphicsView, QRectF(0, 0, 40, 60)));
+}
+
+void TestViewCommands::zoomSurvivesLoading()
+{
+    Vek_Zandor w;
+    openByName(w, flowPath);
+    w.ZoomIn();
+    w.ZoomIn();
+    const QTransform zoomed = w.ui.graphicsView->transform();
+    openByName(w, flowPath);
+    QCOMPARE(w.ui.graphicsView->transform(), zoomed);
+}
+
+void TestViewCommands::openDialogAcceptedAndCancelled()
+{
+    Vek_Zandor w;
+    answerNextFileDialog(flowPath);
+    w.ui.actionOpen->trigger();
+    QCOMPARE(lastFileDialogCaption(), QStringLiteral("Open Image File"));
+    QCOMPARE(w.filePath, flowPath);
+    QVERIFY(w.hasImage && w.isFlow && !w.browseByStep);
+
+    answerNextFileDialog(QString());
+    w.OpenFileAction();
+    QVERIFY(w.filePath.isEmpty());
+    QVERIFY(w.hasImage); // the picture stays
+    QVERIFY(!w.leftLayer->pixmap().isNull());
+    QCOMPARE(closer->count(), 0);
+}
+
+void TestViewCommands::saveNameProposals_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("proposal");
+    QTest::newRow("plain") << "/data/flows/frame10.flo"
+                           << "/data/flows/frame10_colorview.png";
+    QTest::newRow("dot in folder") << "/data/run.1/frame10.flo"
+                                   << "/data/run_colorview.png";
+    QTest::newRow("no dot") << "/data/flows/frame10"
+                            << "/data/flows/frame10_colorview.png";
+    QTest::newRow("empty") << ""
+                           << "_colorview.png";
+}
+
+void TestViewCommands::saveNameProposals()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, proposal);
+    QCOMPARE(proposedSaveName(path, QStringLiteral("_colorview.png")), proposal);
+}
+
+void TestViewCommands::saveDialogProposesFromTheShownFile()
+{
+    Vek_Zandor w;
+    openByName(w, flowPath);
+    answerNextFileDialog(QString());
+    w.ui.actionSave_As->trigger();
+    QCOMPARE(lastFileDialogCaption(), QStringLiteral("Save Colored Flow As File"));
+    QCOMPARE(lastFileDialogSelection(), dir->filePath("frame_colorview.png"));
+    QVERIFY(!QFile::exists(dir->filePath("frame_colorview.png")));
+}
+
+void TestViewCommands::saveWritesTheColourPlane()
+{
+    Vek_Zandor w;
+    openByName(w, flowPath);
+    w.SetFlowCutoff(9);
+    w.ui.checkBox_ShowIndividualDim->setChecked(true); // the colour view is saved all the same
+    for (const char *name : {"out.png", "out.bmp"}) {
+        const QString target = dir->filePath(name);
+        answerNextFileDialog(target);
+        w.SaveFileAction();
+        QImage saved(target);
+        QVERIFY2(!saved.isNull(), name);
+        QVERIFY2(imageEqualsPlane(saved, w.colorPlane), name);
+    }
+    QCOMPARE(QImageReader(dir->filePath("out.bmp")).format(), QByteArray("bmp"));
+    QCOMPARE(closer->count(), 0);
+}
+
+void TestViewCommands::saveWithNothingLoadedDoesNothing()
+{
+    Vek_Zandor w;
+    answerNextFileDialog(QString());
+    w.SaveFileAction();
+    QTest::qWait(100);
+    QVERIFY(lastFileDialogCaption().isEmpty());
+    QCOMPARE(closer->count(), 0);
+}
+
+void TestViewCommands::failedSaveIsReported()
+{
+    Vek_Zandor w;
+    openByName(w, flowPath);
+    const QString target = dir->filePath("fresh.xyz"); // a format nobody writes
+    answerNextFileDialog(target);
+    w.SaveFileAction();
+    QCOMPARE(closer->count(), 1);
+    QCOMPARE(closer->titles.first(), QStringLiteral("Save File Error"));
+    QVERIFY(closer->texts.first().startsWith("Cann't save file " + target + " !\n"));
+    QVERIFY(closer->texts.first().size() > QString("Cann't save file " + target + " !\n").size());
+    QVERIFY(!QFile::exists(target));
+}
+
+void TestViewCommands::failedWritesLeaveFilesAlone()
+{
+    QImage image(4, 4, QImage::Format_RGB888);
+    image.fill(Qt::green);
+    QString error;
+
+    // An unknown format: the file already there keeps its bytes.
+    const QString existing = dir->filePath("keep.xyz");
+    QVERIFY(writeFile(existing, "precious"));
+    QVERIFY(!saveImageAtomically(image, existing, &error));
+    QVERIFY(!error.isEmpty());
+    QFile f(existing);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("precious"));
+
+    // A folder that does not exist.
+    error.clear();
+    const QString nowhere = dir->filePath("no/such/folder/x.png");
+    QVERIFY(!saveImageAtomically(image, nowhere, &error));
+    QVERIFY(!error.isEmpty());
+    QVERIFY(!QFile::exists(nowhere));
+
+    // A read-only folder (root writes anywhere, so only checked for other users).
+    if (geteuid() != 0) {
+        QVERIFY(QDir(dir->path()).mkdir("ro"));
+        const QString target = dir->filePath("ro/old.png");
+        QVERIFY(writeFile(target, "old bytes"));
+        QVERIFY(QFile::setPermissions(dir->filePath("ro"), QFile::ReadOwner | QFile::ExeOwner));
+        QVERIFY(!saveImageAtomically(image, target, &error));
+        QFile::setPermissions(dir->filePath("ro"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile old(target);
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("old bytes"));
+    }
+
+    // And a good write replaces the file whole.
+    const QString png = dir->filePath("keep.png");
+    QVERIFY(writeFile(png, "old"));
+    QVERIFY(saveImageAtomically(image, png, &error));
+    QCOMPARE(QImage(png).pixel(3, 3), qRgb(0, 255, 0));
+}
+
+void TestViewCommands::dragNeedsAUriList()
+{
+    Vek_Zandor w;
+    QMimeData uris;
+    uris.setUrls({QUrl::fromLocalFile(flowPath)});
+    QDragEnterEvent accepted(QPoint(5, 5), Qt::CopyAction, &uris, Qt::LeftButton, Qt::NoModifier);
+    accepted.ignore();
+    QApplication::sendEvent(&w, &accepted);
+    QVERIFY(accepted.isAccepted());
+
+    QMimeData text;
+    text.setText(flowPath);
+    QDragEnterEvent refused(QPoint(5, 5), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    refused.ignore();
+    QApplication::sendEvent(&w, &refused);
+    QVERIFY(!refused.isAccepted());
+}
+
+void TestViewCommands::dropOpensTheFirstLocalFile()
+{
+    const QString second = dir->filePath("second.flo");
+    QVERIFY(writeFile(second, floBytesFilled(2, 2, 0, 0)));
+    Vek_Zandor w;
+    w.browseByStep = true;
+    QMimeData three;
+    three.setUrls(
+        {QUrl::fromLocalFile(flowPath), QUrl::fromLocalFile(second), QUrl::fromLocalFile(second)});
+    drop(w, &three);
+    QCOMPARE(w.filePath, flowPath);
+    QVERIFY(w.hasImage && !w.browseByStep);
+
+    QMimeData remote;
+    remote.setUrls({QUrl(QStringLiteral("http://host.invalid/a.flo"))});
+    drop(w, &remote);
+    QCOMPARE(w.filePath, flowPath);
+    QCOMPARE(closer->count(), 0);
+}
+
+FLOWVIEWER_WINDOW_TEST_MAIN(TestViewCommands)
+#include "test_view_commands.moc"
