@@ -1,8 +1,6 @@
 #include "vek_zandor.h"
 
-#include "clamp_flow.h"
-#include "flow_to_color.h"
-#include "grey_views.h"
+#include "flow_views.h"
 
 void Vek_Zandor::SetFlowCutoff(int value)
 {
@@ -25,9 +23,8 @@ void Vek_Zandor::SetFlowCutoff(int value)
         return;
 
     ++cutoffPasses;
-    ClampFlow(flowU, flowV, clampedU, clampedV, rows, cols, flowCutoff, false);
-    FlowToColor(flowCutoff, colorPlane, clampedU, clampedV, rows, cols);
-    FlowToGrey(flowCutoff, dimXPlane, dimYPlane, clampedU, clampedV, rows, cols);
+    RenderFlowViews(flowCutoff, flowU, flowV,
+                    {clampedU, clampedV, colorPlane, dimXPlane, dimYPlane}, rows, cols);
     RefreshScene(showIndividualDim);
 }
 

@@ -1,10 +1,9 @@
 #include "vek_zandor.h"
 
 #include "cerror.h"
-#include "clamp_flow.h"
 #include "flo_check.h"
 #include "flo_reader.h"
-#include "plane_minmax.h"
+#include "flow_views.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,8 +11,6 @@
 #include <QImageReader>
 #include <QMessageBox>
 
-#include <algorithm>
-#include <cmath>
 #include <cstring>
 
 namespace {
@@ -135,21 +132,9 @@ void Vek_Zandor::LoadCurrentFile()
 
         viewImage =
             QImage(colorPlane.data(), cols, rows, colorPlane.bytesPerLine(), QImage::Format_RGB888);
-        const int limit = std::max(rows, cols);
-        ClampFlow(flowU, flowV, clampedU, clampedV, rows, cols, limit, true);
         isFlow = true;
         hasImage = true;
-
-        float minU, maxU, minV, maxV;
-        PlaneMinMax(clampedU.data(), clampedU.size(), minU, maxU);
-        PlaneMinMax(clampedV.data(), clampedV.size(), minV, maxV);
-        const float hi = maxV > maxU ? maxV : maxU;
-        const float lo = minU > minV ? minV : minU;
-        double m = std::fabs(hi) < std::fabs(lo) ? std::fabs(lo) : std::fabs(hi);
-        // The clamp has already turned NaN and infinities into the limit; keep it that way.
-        if (!std::isfinite(m))
-            m = limit;
-        const int c = int(std::ceil(m));
+        const int c = InitialFlowCutoff(flowU, flowV, clampedU, clampedV, rows, cols);
 
         // The range change may move the slider and re-enter SetFlowCutoff; the call below
         // redraws, so the echo only keeps the widgets in step.

@@ -1,0 +1,26 @@
+#ifndef FLOW_VIEWS_H
+#define FLOW_VIEWS_H
+
+#include "planes.h"
+
+// The two steps the viewer takes with a flow, shared with the batch export so that both draw
+// every byte alike.
+
+// The cutoff a flow opens at: the flow is clamped to max(rows, cols) with unknown and NaN
+// components clamped too (into clampedU/clampedV), and the largest absolute clamped component
+// is rounded up.
+int InitialFlowCutoff(const FloatPlane &flowU, const FloatPlane &flowV, const FloatPlane &clampedU,
+                      const FloatPlane &clampedV, int rows, int cols);
+
+// The views at a cutoff: the flow clamped to it, its colour coding and its two grey views.
+struct FlowViewPlanes {
+    const FloatPlane &clampedU;
+    const FloatPlane &clampedV;
+    const PixelPlane &color;
+    const PixelPlane &dimX;
+    const PixelPlane &dimY;
+};
+void RenderFlowViews(int cutoff, const FloatPlane &flowU, const FloatPlane &flowV,
+                     const FlowViewPlanes &out, int rows, int cols);
+
+#endif // FLOW_VIEWS_H
