@@ -1,0 +1,192 @@
+// The road of a .flo file the user opens: header probe, pre-allocation check and full read
+// into planes, over a file whose bytes the fuzzer chooses; then the same file changed between
+// the probe and the read (cut short, or its width and height swapped), as a file still being
+// written or replaced under the viewer would be.
+
+#include "cerror.h"
+#include "cimage.h"
+#include "flo_check.h"
+#include "flo_reader.h"
+#include "planes.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+namespace {
+
+// The target allocates planes and images for headers up to this many pixels. The full reader
+// allocates before it finds a file short, so a larger header would cost gigabytes per run
+// without reaching any code a small one does not.
+constexpr std::int64_t kMaxPixels = std::int64_t(1) << 16;
+constexpr std::int64_t kMaxSide = 99999;
+
+// A NaN with a payload no reader produces from the small inputs by chance.
+constexpr std::uint32_t kSentinel = 0x7fc0beefu;
+
+std::string tempDir;
+std::string floPath;
+
+[[noreturn]] void broken(const char *what)
+{
+    std::fprintf(stderr, "fuzz_flo_file: %s\n", what);
+    std::abort();
+}
+
+void removeTempDir()
+{
+    std::remove(floPath.c_str());
+    rmdir(tempDir.c_str());
+}
+
+void writeFlo(const std::uint8_t *data, std::size_t size)
+{
+    std::FILE *file = std::fopen(floPath.c_str(), "wb");
+    if (!file)
+        broken("cannot write the input file");
+    const bool written = size == 0 || std::fwrite(data, 1, size, file) == size;
+    if (std::fclose(file) != 0 || !written)
+        broken("cannot write the input file");
+}
+
+struct Outcome {
+    bool ok = true;
+    std::string text;
+};
+
+template <typename Step> Outcome attempt(Step step)
+{
+    Outcome outcome;
+    try {
+        step();
+    } catch (const CError &error) {
+        outcome.ok = false;
+        outcome.text = error.text;
+    }
+    return outcome;
+}
+
+std::uint32_t bitsAt(const std::uint8_t *data, std::size_t offset)
+{
+    std::uint32_t bits;
+    std::memcpy(&bits, data + offset, 4);
+    return bits;
+}
+
+std::uint32_t bitsOf(float value)
+{
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, 4);
+    return bits;
+}
+
+FloatPlane sentinelPlane(int rows, int cols)
+{
+    FloatPlane plane = vek_alloc_2(rows, cols);
+    float sentinel;
+    std::memcpy(&sentinel, &kSentinel, 4);
+    std::fill(plane.data(), plane.data() + plane.size(), sentinel);
+    return plane;
+}
+
+// After LoadFlowPlanes: the overlap of the planes and the file's own width x height holds the
+// file's values bit for bit, everything else is untouched; after a failure all is untouched.
+void checkPlanes(const FloatPlane &u, const FloatPlane &v, bool loaded,
+                 const std::vector<std::uint8_t> &file)
+{
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    if (loaded) {
+        std::memcpy(&width, file.data() + 4, 4);
+        std::memcpy(&height, file.data() + 8, 4);
+    }
+    for (int y = 0; y < u.rows(); ++y) {
+        for (int x = 0; x < u.cols(); ++x) {
+            std::uint32_t wantU = kSentinel;
+            std::uint32_t wantV = kSentinel;
+            if (y < height && x < width) {
+                const std::size_t at = 12 + 8 * (std::size_t(y) * std::size_t(width) + x);
+                wantU = bitsAt(file.data(), at);
+                wantV = bitsAt(file.data(), at + 4);
+            }
+            if (bitsOf(u[y][x]) != wantU || bitsOf(v[y][x]) != wantV)
+                broken("planes differ from the file or were written outside the overlap");
+        }
+    }
+}
+
+// The file rewritten after the probe and read into planes sized by that probe.
+void loadChanged(const std::vector<std::uint8_t> &changed, int rows, int cols)
+{
+    writeFlo(changed.data(), changed.size());
+    FloatPlane u = sentinelPlane(rows, cols);
+    FloatPlane v = sentinelPlane(rows, cols);
+    const Outcome load = attempt([&] { LoadFlowPlanes(floPath.c_str(), u, v, rows, cols); });
+    checkPlanes(u, v, load.ok, changed);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    const char *base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/flofuzz.XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    if (!mkdtemp(name.data()))
+        broken("cannot make a temporary folder");
+    tempDir = name.data();
+    floPath = tempDir + "/input.flo";
+    std::atexit(removeTempDir);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    writeFlo(data, size);
+    const char *path = floPath.c_str();
+
+    int rows = 0;
+    int cols = 0;
+    const Outcome probe = attempt([&] { ReadFlowFileSize(path, rows, cols); });
+    const Outcome check = attempt([&] { CheckFlowFile(path); });
+    if (!probe.ok && (check.ok || check.text != probe.text))
+        broken("the check passed a header the probe could not read");
+
+    // The check promises the full reader's verdict, message for message, without allocating.
+    const bool legalSize = cols >= 1 && cols <= kMaxSide && rows >= 1 && rows <= kMaxSide;
+    if (!probe.ok || !legalSize || std::int64_t(rows) * cols <= kMaxPixels) {
+        static CImage image; // kept across runs, so the reader also reuses memory
+        const Outcome full = attempt([&] { ReadFlowFile(image, path); });
+        if (full.ok != check.ok || full.text != check.text)
+            broken("the check and the full reader disagree");
+    }
+
+    const std::vector<std::uint8_t> file(data, data + size);
+    if (check.ok) {
+        FloatPlane u = sentinelPlane(rows, cols);
+        FloatPlane v = sentinelPlane(rows, cols);
+        const Outcome load = attempt([&] { LoadFlowPlanes(path, u, v, rows, cols); });
+        if (!load.ok)
+            broken("a file that passed the check failed to load");
+        checkPlanes(u, v, true, file);
+    }
+
+    if (!probe.ok || rows < 1 || cols < 1 || std::int64_t(rows) * cols > kMaxPixels)
+        return 0;
+
+    // Cut where the last byte says, so the fuzzer steers the cut as well as the content.
+    std::vector<std::uint8_t> cut(file.begin(), file.begin() + (size * data[size - 1]) / 256);
+    loadChanged(cut, rows, cols);
+
+    std::vector<std::uint8_t> turned = file;
+    std::swap_ranges(turned.begin() + 4, turned.begin() + 8, turned.begin() + 8);
+    loadChanged(turned, rows, cols);
+    return 0;
+}

@@ -1,0 +1,239 @@
+// The colour and grey coding over fields of any float bit patterns (NaN, infinities,
+// denormals, huge and tiny values) at any cutoff and clamp limit. Nothing is compared with a
+// reference; the target holds the coding to what must be true of every output.
+//
+// Input: rows, cols, cutoff (int32), clamp limit (int32), flags, then u,v pairs, repeated
+// to fill the field.
+
+#include "clamp_flow.h"
+#include "flow_to_color.h"
+#include "flow_unknown.h"
+#include "flow_views.h"
+#include "grey_views.h"
+#include "planes.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t kHeaderBytes = 11;
+// Up to 40 columns: every tail length a vectorised row could leave.
+constexpr int kMaxRows = 8;
+constexpr int kMaxCols = 40;
+
+[[noreturn]] void broken(const char *what)
+{
+    std::fprintf(stderr, "fuzz_flow_colors: %s\n", what);
+    std::abort();
+}
+
+std::uint32_t bitsOf(float value)
+{
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, 4);
+    return bits;
+}
+
+std::int32_t int32At(const std::uint8_t *data)
+{
+    std::int32_t value;
+    std::memcpy(&value, data, 4);
+    return value;
+}
+
+struct Field {
+    int rows;
+    int cols;
+    FloatPlane u;
+    FloatPlane v;
+
+    Field(int r, int c) : rows(r), cols(c), u(vek_alloc_2(r, c)), v(vek_alloc_2(r, c)) {}
+};
+
+bool samePlane(const FloatPlane &a, const FloatPlane &b)
+{
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (bitsOf(a.data()[i]) != bitsOf(b.data()[i]))
+            return false;
+    return true;
+}
+
+void checkClamp(const Field &in, const Field &out, int limit, bool clampAll)
+{
+    const double bound = std::fabs(double(limit));
+    const float high = float(bound);
+    for (int r = 0; r < in.rows; ++r) {
+        for (int c = 0; c < in.cols; ++c) {
+            const float x = in.u[r][c];
+            const float y = in.v[r][c];
+            const float cx = out.u[r][c];
+            const float cy = out.v[r][c];
+            if (!clampAll && isUnknownFlow(x, y)) {
+                if (bitsOf(cx) != bitsOf(x) || bitsOf(cy) != bitsOf(y))
+                    broken("an unknown vector was not kept as it was");
+                continue;
+            }
+            for (const auto &[before, after] : {std::pair(x, cx), std::pair(y, cy)}) {
+                if (!(std::fabs(after) <= high))
+                    broken("a clamped component lies outside the limit");
+                if (std::fabs(double(before)) < bound && bitsOf(after) != bitsOf(before))
+                    broken("a component inside the limit was changed");
+            }
+        }
+    }
+}
+
+// Colours the field twice over differently filled planes: equal results show that every byte
+// was written, and written the same way.
+PixelPlane colour(int cutoff, const Field &f)
+{
+    PixelPlane a = vek_alloc_3(f.cols, f.rows);
+    PixelPlane b = vek_alloc_3(f.cols, f.rows);
+    std::memset(a.data(), 0x00, a.byteCount());
+    std::memset(b.data(), 0xff, b.byteCount());
+    FlowToColor(cutoff, a, f.u, f.v, f.rows, f.cols);
+    FlowToColor(cutoff, b, f.u, f.v, f.rows, f.cols);
+    if (std::memcmp(a.data(), b.data(), a.byteCount()) != 0)
+        broken("FlowToColor left bytes unwritten or is not deterministic");
+    return a;
+}
+
+bool isRgb(const std::uint8_t *p, int red, int green, int blue)
+{
+    return p[0] == red && p[1] == green && p[2] == blue;
+}
+
+void checkColour(int cutoff, const Field &f)
+{
+    const PixelPlane out = colour(cutoff, f);
+
+    bool anyKnownNonZero = false;
+    for (int r = 0; r < f.rows; ++r)
+        for (int c = 0; c < f.cols; ++c)
+            if (!isUnknownFlow(f.u[r][c], f.v[r][c]) && (f.u[r][c] != 0 || f.v[r][c] != 0))
+                anyKnownNonZero = true;
+    // Without a cutoff the radius is the longest known vector: no direction when it is 0.
+    const bool radiusPositive = cutoff > 0 || anyKnownNonZero;
+
+    Field single(1, 1);
+    for (int r = 0; r < f.rows; ++r) {
+        for (int c = 0; c < f.cols; ++c) {
+            const float x = f.u[r][c];
+            const float y = f.v[r][c];
+            const std::uint8_t *pixel = out[r][c];
+            if (isUnknownFlow(x, y) || !radiusPositive) {
+                if (!isRgb(pixel, 0, 0, 0))
+                    broken("unknown flow, or a field without a radius, is not black");
+                continue;
+            }
+            if (x == 0 && y == 0 && !isRgb(pixel, 255, 255, 255))
+                broken("a zero vector is not white");
+            if (std::max({pixel[0], pixel[1], pixel[2]}) == 0)
+                broken("a known vector is black");
+            // A cutoff fixes the radius, so a pixel's colour depends on its vector alone.
+            if (cutoff > 0) {
+                single.u[0][0] = x;
+                single.v[0][0] = y;
+                const PixelPlane alone = colour(cutoff, single);
+                if (std::memcmp(alone.data(), pixel, 3) != 0)
+                    broken("a vector's colour depends on where it lies in the field");
+            }
+        }
+    }
+}
+
+// clamped: the components were clamped to the cutoff first, as the viewer does.
+void checkGrey(int cutoff, const Field &f, bool clamped)
+{
+    PixelPlane dimX = vek_alloc_3(f.cols, f.rows);
+    PixelPlane dimY = vek_alloc_3(f.cols, f.rows);
+    std::memset(dimX.data(), 0xa5, dimX.byteCount());
+    std::memset(dimY.data(), 0x5a, dimY.byteCount());
+    FlowToGrey(cutoff, dimX, dimY, f.u, f.v, f.rows, f.cols);
+
+    std::vector<std::pair<float, int>> levelsU;
+    std::vector<std::pair<float, int>> levelsV;
+    for (int r = 0; r < f.rows; ++r) {
+        for (int c = 0; c < f.cols; ++c) {
+            const std::uint8_t *gx = dimX[r][c];
+            const std::uint8_t *gy = dimY[r][c];
+            if (gx[0] != gx[1] || gx[0] != gx[2] || gy[0] != gy[1] || gy[0] != gy[2])
+                broken("a grey pixel has unequal channels");
+            const bool unknown = isUnknownFlow(f.u[r][c], f.v[r][c]);
+            if ((unknown || cutoff == 0) && (gx[0] != 0 || gy[0] != 0))
+                broken("unknown flow, or cutoff 0, is not black in the grey views");
+            if (!unknown) {
+                levelsU.emplace_back(f.u[r][c], gx[0]);
+                levelsV.emplace_back(f.v[r][c], gy[0]);
+            }
+        }
+    }
+    // Within the cutoff the mapping runs from 0 at -K to 255 at K without wrapping, so a
+    // larger component is never darker.
+    if (!clamped || cutoff <= 0)
+        return;
+    for (auto *levels : {&levelsU, &levelsV}) {
+        std::sort(levels->begin(), levels->end());
+        for (std::size_t i = 1; i < levels->size(); ++i)
+            if ((*levels)[i].second < (*levels)[i - 1].second)
+                broken("a larger clamped component is darker");
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    if (size < kHeaderBytes)
+        return 0;
+    const int rows = 1 + data[0] % kMaxRows;
+    const int cols = 1 + data[1] % kMaxCols;
+    const int cutoff = int32At(data + 2);
+    const int limit = int32At(data + 6);
+    const bool clampAll = data[10] & 1;
+    const std::uint8_t *values = data + kHeaderBytes;
+    const std::size_t valueCount = (size - kHeaderBytes) / 4;
+
+    Field flow(rows, cols);
+    for (std::size_t i = 0; i < flow.u.size(); ++i) {
+        float uv[2] = {0.0f, 0.0f};
+        if (valueCount > 0) {
+            std::memcpy(&uv[0], values + 4 * ((2 * i) % valueCount), 4);
+            std::memcpy(&uv[1], values + 4 * ((2 * i + 1) % valueCount), 4);
+        }
+        flow.u.data()[i] = uv[0];
+        flow.v.data()[i] = uv[1];
+    }
+
+    Field clamped(rows, cols);
+    ClampFlow(flow.u, flow.v, clamped.u, clamped.v, rows, cols, limit, clampAll);
+    checkClamp(flow, clamped, limit, clampAll);
+
+    // In place, as the cutoff slots use it, it must give the same.
+    Field inPlace(rows, cols);
+    std::copy(flow.u.data(), flow.u.data() + flow.u.size(), inPlace.u.data());
+    std::copy(flow.v.data(), flow.v.data() + flow.v.size(), inPlace.v.data());
+    ClampFlow(inPlace.u, inPlace.v, inPlace.u, inPlace.v, rows, cols, limit, clampAll);
+    if (!samePlane(inPlace.u, clamped.u) || !samePlane(inPlace.v, clamped.v))
+        broken("clamping in place differs from clamping into other planes");
+
+    const int opening = InitialFlowCutoff(flow.u, flow.v, clamped.u, clamped.v, rows, cols);
+    if (opening < 0 || opening > std::max(rows, cols))
+        broken("the opening cutoff lies outside 0..max(rows, cols)");
+
+    // The viewer's own order: clamp to the cutoff keeping unknown flow, then code.
+    ClampFlow(flow.u, flow.v, clamped.u, clamped.v, rows, cols, cutoff, false);
+    checkColour(cutoff, clamped);
+    checkGrey(cutoff, clamped, true);
+    // And straight from the file's values, which the batch tools may pass unclamped.
+    checkColour(cutoff, flow);
+    checkGrey(cutoff, flow, false);
+    return 0;
+}
