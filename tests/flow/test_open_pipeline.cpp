@@ -56,6 +56,7 @@ private slots:
     void readerErrorsAreShown();
     void hugeHeaderAllocatesNothing();
     void specialFilesAreNeverOpened();
+    void allocationFailureIsShown();
     void rasterPixelsInRgbOrder();
     void oversizedImageIsRefused();
     void nonAsciiNamesOpen();
@@ -300,6 +301,44 @@ void TestOpenPipeline::specialFilesAreNeverOpened()
     QCOMPARE(closer->texts.at(1), "Cann't open file " + path("pipe.png") + " !");
     QVERIFY(closer->texts.at(2).contains("could not open"));
     QCOMPARE(closer->texts.at(3), "Cann't open file " + path("folder.png") + " !");
+    openByName(w, path("a.flo"));
+    QVERIFY(w.hasImage);
+}
+
+// Total memory and swap in bytes, from /proc/meminfo.
+static qint64 memoryAndSwap()
+{
+    QFile f("/proc/meminfo");
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    qint64 kb = 0;
+    const QList<QByteArray> lines = f.readAll().split('\n');
+    for (const QByteArray &line : lines)
+        if (line.startsWith("MemTotal:") || line.startsWith("SwapTotal:"))
+            kb += line.simplified().split(' ').value(1).toLongLong();
+    return kb * 1024;
+}
+
+void TestOpenPipeline::allocationFailureIsShown()
+{
+    // A well-formed 99999 x 99999 flow, sparse on disk, whose first plane alone (28 GiB) is
+    // more than this machine can ever give: the window must report it and go on.
+    const qint64 firstPlane = qint64(99999) * 99999 * 3;
+    if (memoryAndSwap() <= 0 || memoryAndSwap() >= firstPlane)
+        QSKIP("this machine could satisfy the allocation");
+    QFile overcommit("/proc/sys/vm/overcommit_memory");
+    if (!overcommit.open(QIODevice::ReadOnly) || overcommit.readAll().trimmed() != "0")
+        QSKIP("only the kernel's heuristic overcommit refuses such a request up front");
+    const QString p = path("giant.flo");
+    QVERIFY(writeFile(p, floBytes(99999, 99999, {})));
+    QVERIFY(QFile::resize(p, 12 + qint64(8) * 99999 * 99999));
+
+    Vek_Zandor w;
+    openByName(w, p);
+    QCOMPARE(closer->count(), 1);
+    QCOMPARE(closer->texts.first(),
+             "Cann't open file " + p + " !\nvek_alloc_3(): memory allocation (28609 MB) failed.");
+    QVERIFY(!w.hasImage && !w.colorPlane && !w.dimXPlane && !w.flowU);
     openByName(w, path("a.flo"));
     QVERIFY(w.hasImage);
 }
