@@ -1,0 +1,133 @@
+#include "bench_cases.h"
+
+#include "flo_reader.h"
+#include "vek_zandor.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QPixmap>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// What any program must at least do to have a file in memory: open, read() it whole into a
+// buffer that is already there, close.
+class PlainRead
+{
+public:
+    explicit PlainRead(const QString &path) : path_(QFile::encodeName(path))
+    {
+        buffer_.resize(std::size_t(QFileInfo(path).size()) + 1);
+    }
+
+    void operator()()
+    {
+        const int fd = ::open(path_.constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            fail();
+        std::size_t got = 0;
+        for (;;) {
+            const ssize_t n = ::read(fd, buffer_.data() + got, buffer_.size() - got);
+            if (n < 0)
+                fail();
+            if (n == 0)
+                break;
+            got += std::size_t(n);
+        }
+        ::close(fd);
+        if (got + 1 != buffer_.size())
+            fail();
+    }
+
+private:
+    [[noreturn]] void fail() const
+    {
+        std::fprintf(stderr, "flowviewer-bench: cannot read %s\n", path_.constData());
+        std::exit(1);
+    }
+
+    QByteArray path_;
+    std::vector<char> buffer_;
+};
+
+// A user who pre-renders flows to PNG: decode it, make the pixmap a layer would show.
+std::function<void()> pngReference(const QString &path)
+{
+    return [path] {
+        const QImage image(path);
+        const QPixmap pixmap = QPixmap::fromImage(image);
+        if (pixmap.isNull()) {
+            std::fprintf(stderr, "flowviewer-bench: cannot decode %s\n", qPrintable(path));
+            std::exit(1);
+        }
+    };
+}
+
+// Lets the window paint what changed, as the event loop would between two user actions.
+void settleEvents()
+{
+    QCoreApplication::processEvents();
+}
+
+void openInto(Vek_Zandor &w, const QString &path)
+{
+    w.filePath = path;
+    w.browseByStep = false;
+    w.LoadCurrentFile();
+    if (!w.hasImage || !w.isFlow) {
+        std::fprintf(stderr, "flowviewer-bench: cannot open %s\n", qPrintable(path));
+        std::exit(1);
+    }
+}
+
+} // namespace
+
+PairTiming benchRead(const BenchFlow &flow, const TimingPlan &plan)
+{
+    const QByteArray path = QFile::encodeName(flow.floPath);
+    FloatPlane u = vek_alloc_2(flow.rows, flow.cols);
+    FloatPlane v = vek_alloc_2(flow.rows, flow.cols);
+    const auto run = [&] {
+        int rows = 0;
+        int cols = 0;
+        ReadFlowFileSize(path.constData(), rows, cols);
+        LoadFlowPlanes(path.constData(), u, v, rows, cols);
+    };
+    PlainRead reference(flow.floPath);
+    return timePair(run, std::ref(reference), plan);
+}
+
+PairTiming benchOpen(const BenchFlow &flow, const TimingPlan &plan)
+{
+    Vek_Zandor w;
+    const auto run = [&] { openInto(w, flow.floPath); };
+    return timePair(run, pngReference(flow.pngPath), plan, settleEvents);
+}
+
+PairTiming benchRecolour(const BenchFlow &flow, const TimingPlan &plan)
+{
+    Vek_Zandor w;
+    openInto(w, flow.floPath);
+    settleEvents();
+    // Back and forth between two neighbouring slider positions where the colours saturate.
+    const int high = std::max(2, flow.stepCutoff);
+    int next = high;
+    const auto run = [&] {
+        w.SetFlowCutoff(next);
+        if (w.flowCutoff != next) {
+            std::fprintf(stderr, "flowviewer-bench: the cutoff did not move to %d\n", next);
+            std::exit(1);
+        }
+        next = next == high ? high - 1 : high;
+    };
+    return timePair(run, pngReference(flow.pngPath), plan, settleEvents);
+}

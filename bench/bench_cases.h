@@ -1,0 +1,18 @@
+#ifndef BENCH_CASES_H
+#define BENCH_CASES_H
+
+#include "bench_inputs.h"
+#include "bench_timing.h"
+
+// read/: the probe and the reader into allocated planes, against read() of the file's bytes.
+PairTiming benchRead(const BenchFlow &flow, const TimingPlan &plan);
+
+// open/: LoadCurrentFile from the call to the pixmaps on the layers, against decoding the
+// colour view's PNG with QImage and making a pixmap of it.
+PairTiming benchOpen(const BenchFlow &flow, const TimingPlan &plan);
+
+// recolour/: one slider step through SetFlowCutoff to the pixmaps on the layers, against the
+// same PNG reference.
+PairTiming benchRecolour(const BenchFlow &flow, const TimingPlan &plan);
+
+#endif // BENCH_CASES_H

@@ -1,0 +1,78 @@
+#include "bench_memory.h"
+
+#include "bench_timing.h"
+#include "vek_zandor.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+// Peak resident set size in bytes, from the kernel's own record; -1 when unavailable.
+long long peakResidentBytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:")) {
+            const QByteArray kb = line.mid(6).trimmed().split(' ').value(0);
+            bool ok = false;
+            const long long value = kb.toLongLong(&ok);
+            return ok ? value * 1024 : -1;
+        }
+    }
+    return -1;
+}
+
+// Makes the peak start again from the current size, so that a transient peak of the start-up
+// cannot hide the open's growth. Kernels without the feature keep the old peak, which can only
+// make the growth look smaller, never larger.
+void resetPeak()
+{
+    QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
+    if (clearRefs.open(QIODevice::WriteOnly))
+        clearRefs.write("5");
+}
+
+} // namespace
+
+int runMemoryChild(const QString &floPath)
+{
+    Vek_Zandor w;
+    QCoreApplication::processEvents();
+    resetPeak();
+    const long long before = peakResidentBytes();
+    w.filePath = floPath;
+    w.browseByStep = false;
+    w.LoadCurrentFile();
+    const long long after = peakResidentBytes();
+    if (!w.hasImage || !w.isFlow || before < 0 || after < 0)
+        return 1;
+    std::printf("%lld\n", after - before);
+    return 0;
+}
+
+double memoryBytesPerPixel(const BenchFlow &flow, int runs)
+{
+    std::vector<double> perPixel;
+    for (int i = 0; i < runs; ++i) {
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QString::fromLatin1(kMemoryChildOption), flow.floPath});
+        if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit ||
+            child.exitCode() != 0)
+            return -1;
+        bool ok = false;
+        const long long growth = child.readAllStandardOutput().trimmed().toLongLong(&ok);
+        if (!ok)
+            return -1;
+        perPixel.push_back(double(growth) / (double(flow.rows) * flow.cols));
+    }
+    return median(perPixel);
+}

@@ -1,0 +1,239 @@
+// flowviewer-bench: how fast a flow appears and recolours, and what memory it takes, each
+// measured against a reference run side by side in the same process, since only ratios mean
+// anything on a shared machine.
+//   flowviewer-bench [--csv] [--quick] [--data DIR]
+
+#include "bench_cases.h"
+#include "bench_inputs.h"
+#include "bench_memory.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+struct Options {
+    bool csv = false;
+    bool quick = false;
+    QString dataDir;
+};
+
+struct Row {
+    QString name;
+    double value = 0;
+    QString reference;
+    double referenceValue = 0;
+    QString unit;
+    double target = 0; // the largest ratio that meets the target, 0 for none
+
+    double ratio() const { return referenceValue > 0 ? value / referenceValue : 0; }
+};
+
+constexpr const char *kSintelFile = "sintel_alley_frame_0002.flo";
+constexpr int kSintelRows = 436, kSintelCols = 1024;
+constexpr int k4kRows = 2160, k4kCols = 3840;
+constexpr double kFloBytesPerPixel = 8;
+
+// The offscreen platform warns about window features it lacks; none of that is the benchmark's
+// business, and it would bury the table.
+void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
+void usage()
+{
+    std::fprintf(stderr, "usage: flowviewer-bench [--csv] [--quick] [--data DIR]\n");
+}
+
+bool parse(int argc, char *argv[], Options &options)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--csv"))
+            options.csv = true;
+        else if (!std::strcmp(argv[i], "--quick"))
+            options.quick = true;
+        else if (!std::strcmp(argv[i], "--data") && i + 1 < argc)
+            options.dataDir = QString::fromLocal8Bit(argv[++i]);
+        else
+            return false;
+    }
+    if (options.dataDir.isEmpty())
+        options.dataDir = qEnvironmentVariable("FLOWVIEWER_SHARED_DATA");
+#ifdef FLOWVIEWER_BENCH_DATA
+    if (options.dataDir.isEmpty())
+        options.dataDir = QStringLiteral(FLOWVIEWER_BENCH_DATA);
+#endif
+    return true;
+}
+
+bool generated(BenchFlow &flow, const QString &workDir, int rows, int cols)
+{
+    std::vector<float> uv;
+    generateFlow(rows, cols, uv);
+    flow.floPath = workDir + QLatin1Char('/') + flow.name + QStringLiteral(".flo");
+    flow.rows = rows;
+    flow.cols = cols;
+    flow.origin = QStringLiteral("generated");
+    return writeFloFile(flow.floPath, rows, cols, uv);
+}
+
+// The recorded Sintel flow when the shared data are there, copied beside the generated one so
+// that both open from the same kind of folder; else a generated flow of its size.
+bool sintelFlow(BenchFlow &flow, const Options &options, const QString &workDir)
+{
+    flow.name = QStringLiteral("sintel");
+    if (options.quick)
+        return generated(flow, workDir, 28, 64);
+    const QString recorded = QDir(options.dataDir).filePath(QLatin1String(kSintelFile));
+    if (options.dataDir.isEmpty() || !QFileInfo(recorded).isFile())
+        return generated(flow, workDir, kSintelRows, kSintelCols);
+    flow.floPath = workDir + QStringLiteral("/sintel.flo");
+    flow.rows = kSintelRows;
+    flow.cols = kSintelCols;
+    flow.origin = QLatin1String(kSintelFile);
+    return QFile::copy(recorded, flow.floPath);
+}
+
+bool fourKFlow(BenchFlow &flow, const Options &options, const QString &workDir)
+{
+    flow.name = QStringLiteral("4k");
+    return options.quick ? generated(flow, workDir, 54, 96)
+                         : generated(flow, workDir, k4kRows, k4kCols);
+}
+
+void printCsv(const std::vector<Row> &rows)
+{
+    std::printf("case,median_ms,reference,reference_ms,ratio\n");
+    for (const Row &r : rows)
+        std::printf("%s,%.3f,%s,%.3f,%.3f\n", qPrintable(r.name), r.value, qPrintable(r.reference),
+                    r.referenceValue, r.ratio());
+}
+
+void printTable(const std::vector<Row> &rows, const std::vector<BenchFlow> &flows, bool quick)
+{
+    for (const BenchFlow &f : flows)
+        std::printf("%-7s %d x %d, %s\n", qPrintable(f.name), f.cols, f.rows, qPrintable(f.origin));
+    if (quick)
+        std::printf("quick mode: tiny sizes, the ratios mean nothing\n");
+    std::printf("\n%-16s %12s   %-12s %12s %7s   %s\n", "case", "median", "reference", "median",
+                "ratio", "target");
+    for (const Row &r : rows) {
+        QString target;
+        if (r.target > 0)
+            target =
+                QStringLiteral("<= %1  %2")
+                    .arg(r.target, 0, 'f', 1)
+                    .arg(r.ratio() <= r.target ? QStringLiteral("met") : QStringLiteral("MISSED"));
+        std::printf("%-16s %9.3f %s   %-12s %9.3f %s %7.3f   %s\n", qPrintable(r.name), r.value,
+                    qPrintable(r.unit), qPrintable(r.reference), r.referenceValue,
+                    qPrintable(r.unit), r.ratio(), qPrintable(target));
+    }
+}
+
+const Row *find(const std::vector<Row> &rows, const QString &name)
+{
+    for (const Row &r : rows)
+        if (r.name == name)
+            return &r;
+    return nullptr;
+}
+
+void printScaling(const std::vector<Row> &rows, const std::vector<BenchFlow> &flows)
+{
+    const Row *small = find(rows, QStringLiteral("recolour/sintel"));
+    const Row *large = find(rows, QStringLiteral("recolour/4k"));
+    if (!small || !large || small->value <= 0)
+        return;
+    const double pixels =
+        double(flows[1].rows) * flows[1].cols / (double(flows[0].rows) * flows[0].cols);
+    const double scaling = large->value / small->value;
+    std::printf(
+        "\nrecolour/4k over recolour/sintel: %.2f, pixel ratio %.2f, target %.2f .. %.2f  %s\n",
+        scaling, pixels, 0.8 * pixels, 1.2 * pixels,
+        scaling >= 0.8 * pixels && scaling <= 1.2 * pixels ? "met" : "MISSED");
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+
+    qInstallMessageHandler(quietMessages);
+    // The window opens its first command-line argument, so the application sees no others.
+    int appArgc = 1;
+    QApplication app(appArgc, argv);
+
+    if (argc == 3 && !std::strcmp(argv[1], kMemoryChildOption))
+        return runMemoryChild(QString::fromLocal8Bit(argv[2]));
+
+    Options options;
+    if (!parse(argc, argv, options)) {
+        usage();
+        return 2;
+    }
+
+    QTemporaryDir work;
+    if (!work.isValid()) {
+        std::fprintf(stderr, "flowviewer-bench: cannot make a working folder\n");
+        return 1;
+    }
+    std::vector<BenchFlow> flows(2);
+    if (!sintelFlow(flows[0], options, work.path()) || !fourKFlow(flows[1], options, work.path())) {
+        std::fprintf(stderr, "flowviewer-bench: cannot write the flows\n");
+        return 1;
+    }
+    for (BenchFlow &f : flows)
+        if (!prepareFlow(f, work.path()))
+            return 1;
+
+    TimingPlan plan;
+    int memoryRuns = 3;
+    if (options.quick) {
+        plan = TimingPlan{1, 3, 3, 0.0};
+        memoryRuns = 1;
+    }
+
+    const QString ms = QStringLiteral("ms  ");
+    std::vector<Row> rows;
+    for (const BenchFlow &f : flows) {
+        const PairTiming t = benchRead(f, plan);
+        rows.push_back({"read/" + f.name, t.caseMs, "plain-read", t.referenceMs, ms, 1.3});
+    }
+    for (const BenchFlow &f : flows) {
+        const PairTiming t = benchOpen(f, plan);
+        rows.push_back({"open/" + f.name, t.caseMs, "png-decode", t.referenceMs, ms, 1.5});
+    }
+    for (const BenchFlow &f : flows) {
+        const PairTiming t = benchRecolour(f, plan);
+        rows.push_back({"recolour/" + f.name, t.caseMs, "png-decode", t.referenceMs, ms, 1.0});
+    }
+    for (const BenchFlow &f : flows) {
+        const double perPixel = memoryBytesPerPixel(f, memoryRuns);
+        if (perPixel < 0) {
+            std::fprintf(stderr, "flowviewer-bench: the memory measurement of %s failed\n",
+                         qPrintable(f.name));
+            return 1;
+        }
+        rows.push_back({"memory/" + f.name, perPixel, "flo-data", kFloBytesPerPixel,
+                        QStringLiteral("B/px"), f.name == QLatin1String("4k") ? 5.0 : 0.0});
+    }
+
+    if (options.csv) {
+        printCsv(rows);
+    } else {
+        printTable(rows, flows, options.quick);
+        printScaling(rows, flows);
+    }
+    return 0;
+}
