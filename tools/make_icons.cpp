@@ -1,8 +1,9 @@
 // Draws the window and toolbar icons into a folder:  make_icons OUTPUT_DIR
+// or the application icon for a desktop icon theme:  make_icons --theme THEME_DIR ICON_NAME
 // The colour wheel is drawn with the viewer's own colour coding, so the window icon is a
 // true key to the colours of the flow view.
 
-#include "color_wheel.h"
+#include "flow_key.h"
 
 #include <QDir>
 #include <QImage>
@@ -11,8 +12,8 @@
 #include <QPainterPath>
 #include <QRadialGradient>
 
-#include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 
 namespace {
@@ -27,61 +28,6 @@ QImage transparentCanvas(int size)
 void prepare(QPainter &p)
 {
     p.setRenderHint(QPainter::Antialiasing);
-}
-
-// The flow key: each pixel is the colour of the vector from the centre to it, radius 1 at
-// kWheelRadius pixels, averaged over 4 x 4 samples so the seam and the rim stay smooth.
-QImage colorWheelIcon()
-{
-    constexpr int kSize = 150;
-    constexpr double kCentre = kSize / 2.0;
-    constexpr double kWheelRadius = 64.0;
-    constexpr int kSamples = 4;
-
-    QImage image(kSize, kSize, QImage::Format_RGB888);
-    for (int y = 0; y < kSize; ++y) {
-        for (int x = 0; x < kSize; ++x) {
-            int sum[3] = {0, 0, 0};
-            for (int sy = 0; sy < kSamples; ++sy) {
-                for (int sx = 0; sx < kSamples; ++sx) {
-                    const double px = x + (sx + 0.5) / kSamples;
-                    const double py = y + (sy + 0.5) / kSamples;
-                    unsigned char bgr[3];
-                    // Image y grows downwards, as v does in a flow field.
-                    VectorColor(float((px - kCentre) / kWheelRadius),
-                                float((py - kCentre) / kWheelRadius), bgr);
-                    for (int b = 0; b < 3; ++b)
-                        sum[b] += bgr[b];
-                }
-            }
-            constexpr int n = kSamples * kSamples;
-            uchar *pixel = image.scanLine(y) + 3 * x;
-            pixel[0] = uchar((sum[2] + n / 2) / n);
-            pixel[1] = uchar((sum[1] + n / 2) / n);
-            pixel[2] = uchar((sum[0] + n / 2) / n);
-        }
-    }
-
-    QPainter p(&image);
-    const QColor ink(20, 20, 20, 200);
-    // Whole-pixel rectangles keep the axes crisp.
-    const int c = kSize / 2;
-    p.fillRect(QRect(0, c - 1, kSize, 2), ink);
-    p.fillRect(QRect(c - 1, 0, 2, kSize), ink);
-    for (int step = 1; step <= 4; ++step) {
-        const int offset = int(std::lround(step * kWheelRadius / 4));
-        const int half = step == 4 ? 6 : 3; // longer ticks at radius 1
-        for (int sign : {-1, 1}) {
-            const int at = c + sign * offset;
-            p.fillRect(QRect(at - 1, c - half, 2, 2 * half), ink);
-            p.fillRect(QRect(c - half, at - 1, 2 * half, 2), ink);
-        }
-    }
-    prepare(p);
-    p.setPen(QPen(QColor(20, 20, 20, 110), 1.0));
-    p.setBrush(Qt::NoBrush);
-    p.drawEllipse(QPointF(kCentre, kCentre), kWheelRadius, kWheelRadius);
-    return image;
 }
 
 QImage folderIcon()
@@ -298,25 +244,43 @@ QImage crossIcon()
     return image;
 }
 
+// The application icon at the sizes desktop icon themes look for, as THEME/NxN/apps/NAME.png.
+int writeThemeIcons(const QDir &theme, const QString &name)
+{
+    int failures = 0;
+    for (int size : {48, 128, 256}) {
+        const QString folder = QStringLiteral("%1x%1/apps").arg(size);
+        const QString path = theme.filePath(folder + QLatin1Char('/') + name + ".png");
+        if (!theme.mkpath(folder) || !drawFlowKey(iconKeyLayout(size)).save(path, "PNG")) {
+            std::fprintf(stderr, "make_icons: cannot write %s\n", qPrintable(path));
+            ++failures;
+        }
+    }
+    return failures == 0 ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT_DIR\n", argv[0]);
+    const bool theme = argc == 4 && std::strcmp(argv[1], "--theme") == 0;
+    if (argc != 2 && !theme) {
+        std::fprintf(stderr, "usage: %s OUTPUT_DIR\n       %s --theme THEME_DIR ICON_NAME\n",
+                     argv[0], argv[0]);
         return 2;
     }
-    const QDir dir(QString::fromLocal8Bit(argv[1]));
+    const QDir dir(QString::fromLocal8Bit(argv[theme ? 2 : 1]));
     if (!dir.mkpath(QStringLiteral("."))) {
-        std::fprintf(stderr, "make_icons: cannot create %s\n", argv[1]);
+        std::fprintf(stderr, "make_icons: cannot create %s\n", argv[theme ? 2 : 1]);
         return 1;
     }
-
+    if (theme)
+        return writeThemeIcons(dir, QString::fromLocal8Bit(argv[3]));
     const struct {
         const char *name;
         std::function<QImage()> draw;
     } icons[] = {
-        {"colorwheel.png", colorWheelIcon},
+        {"colorwheel.png", [] { return drawFlowKey(iconKeyLayout(150)); }},
         {"open.png", folderIcon},
         {"save.png", diskIcon},
         {"warning_32.png", warningIcon},

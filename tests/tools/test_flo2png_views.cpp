@@ -1,0 +1,255 @@
+// flo2png must write exactly the pictures the viewer shows for the same file.
+
+#include "flo2png_process.h"
+#include "flo_writer.h"
+#include "modal_closer.h"
+#include "test_data.h"
+#include "vek_zandor.h"
+#include "window_test_main.h"
+
+#include "flo_check.h"
+#include "flo_reader.h"
+#include "flow_to_color.h"
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+namespace {
+
+// Empty when the pictures agree, else where they first differ.
+QString differences(const QImage &png, const PixelPlane &plane)
+{
+    if (png.isNull())
+        return QStringLiteral("no readable PNG");
+    if (png.width() != plane.cols() || png.height() != plane.rows())
+        return QStringLiteral("PNG is %1 x %2, the plane %3 x %4")
+            .arg(png.width())
+            .arg(png.height())
+            .arg(plane.cols())
+            .arg(plane.rows());
+    for (int y = 0; y < plane.rows(); ++y) {
+        const uchar *row = png.constScanLine(y);
+        for (int x = 0; x < plane.cols(); ++x) {
+            if (std::memcmp(row + 3 * x, plane[y][x], 3) != 0)
+                return QStringLiteral("first difference at (%1, %2): PNG %3,%4,%5, plane %6,%7,%8")
+                    .arg(x)
+                    .arg(y)
+                    .arg(row[3 * x])
+                    .arg(row[3 * x + 1])
+                    .arg(row[3 * x + 2])
+                    .arg(plane[y][x][0])
+                    .arg(plane[y][x][1])
+                    .arg(plane[y][x][2]);
+        }
+    }
+    return QString();
+}
+
+// A turning field with every kind of vector the colour coding treats apart: unknown markers on
+// either component and of either sign, the largest known value, NaN and infinity.
+std::vector<float> spiralWithGaps(int width, int height)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    std::vector<float> uv;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const float dx = x - width / 2.0f;
+            const float dy = y - height / 2.0f;
+            uv.push_back(0.3f * dx - 0.9f * dy);
+            uv.push_back(0.9f * dx + 0.3f * dy);
+        }
+    }
+    const struct {
+        int x, y;
+        float u, v;
+    } specials[] = {{1, 1, 1e10f, 1e10f}, {2, 1, 1e10f, 0.5f}, {3, 1, 0.5f, -1e10f},
+                    {4, 1, 1e9f, -1e9f},  {5, 1, nan, 2.0f},   {6, 1, -3.0f, nan},
+                    {7, 1, inf, 0.0f},    {8, 1, 0.0f, -inf},  {9, 1, 1.0000001e9f, 0.0f}};
+    for (const auto &s : specials) {
+        uv[2 * (s.y * width + s.x)] = s.u;
+        uv[2 * (s.y * width + s.x) + 1] = s.v;
+    }
+    return uv;
+}
+
+std::vector<float> smallValues(int width, int height)
+{
+    std::vector<float> uv;
+    for (int i = 0; i < width * height; ++i) {
+        uv.push_back(-2.4f + 0.17f * float(i % 29));
+        uv.push_back(2.2f - 0.13f * float(i % 31));
+    }
+    return uv;
+}
+
+// Opens at a cutoff above the largest value the cutoff spin box takes.
+std::vector<float> wideRamp(int width, int height)
+{
+    std::vector<float> uv;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            uv.push_back(-1050.0f + 2.0f * float(x) * 1050.0f / float(width - 1));
+            uv.push_back(y == 0 ? 400.0f : -0.5f * float(x));
+        }
+    }
+    return uv;
+}
+
+} // namespace
+
+class TestFlo2PngViews : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void viewsMatchTheViewer_data();
+    void viewsMatchTheViewer();
+    void autoIsTheCodingOfTheRawFlow_data();
+    void autoIsTheCodingOfTheRawFlow();
+
+private:
+    // The flow file a row names, or an empty string when it is not available.
+    QString flowFile(const QString &field);
+    void addFieldRows();
+
+    QTemporaryDir *dir = nullptr;
+    ModalCloser *closer = nullptr;
+};
+
+void TestFlo2PngViews::init()
+{
+    dir = new QTemporaryDir;
+    QVERIFY(dir->isValid());
+    closer = new ModalCloser;
+}
+
+void TestFlo2PngViews::cleanup()
+{
+    delete closer;
+    closer = nullptr;
+    delete dir;
+    dir = nullptr;
+}
+
+QString TestFlo2PngViews::flowFile(const QString &field)
+{
+    if (field == QLatin1String("sintel")) {
+        const QString data = sharedDataDir();
+        return data.isEmpty() ? QString() : data + QStringLiteral("/sintel_alley_frame_0002.flo");
+    }
+    const QString path = dir->filePath(field + QStringLiteral(".flo"));
+    QByteArray bytes;
+    if (field == QLatin1String("spiral"))
+        bytes = floBytes(64, 48, spiralWithGaps(64, 48));
+    else if (field == QLatin1String("small"))
+        bytes = floBytes(7, 5, smallValues(7, 5));
+    else if (field == QLatin1String("zero"))
+        bytes = floBytesFilled(5, 4, 0.0f, 0.0f);
+    else if (field == QLatin1String("wide"))
+        bytes = floBytes(1100, 2, wideRamp(1100, 2));
+    return writeFile(path, bytes) ? path : QString();
+}
+
+void TestFlo2PngViews::viewsMatchTheViewer_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("cutoff"); // -1: flo2png's default, the viewer as it opens the file
+    QTest::newRow("sintel as opened") << "sintel" << -1;
+    QTest::newRow("sintel at 3") << "sintel" << 3;
+    QTest::newRow("unknown, NaN and infinity as opened") << "spiral" << -1;
+    QTest::newRow("unknown, NaN and infinity at 7") << "spiral" << 7;
+    QTest::newRow("cutoff 0 is all black") << "spiral" << 0;
+    QTest::newRow("fractions as opened") << "small" << -1;
+    QTest::newRow("cutoff far above the data") << "small" << 1000;
+    QTest::newRow("zero field") << "zero" << -1;
+    QTest::newRow("opens above the spin box's range") << "wide" << -1;
+    QTest::newRow("cutoff above every widget's range") << "wide" << 1500;
+}
+
+void TestFlo2PngViews::viewsMatchTheViewer()
+{
+    QFETCH(QString, field);
+    QFETCH(int, cutoff);
+    const QString input = flowFile(field);
+    if (input.isEmpty())
+        QSKIP("the shared data folder is not there");
+
+    QStringList args{input, QStringLiteral("--channels"), QStringLiteral("-d"), dir->path()};
+    if (cutoff >= 0)
+        args << QStringLiteral("--cutoff") << QString::number(cutoff);
+    const Flo2PngResult run = runFlo2Png(args);
+    QCOMPARE(run.err, QString());
+    QCOMPARE(run.status, 0);
+
+    Vek_Zandor w;
+    w.filePath = input;
+    w.browseByStep = false;
+    w.LoadCurrentFile();
+    QCOMPARE(closer->count(), 0);
+    QVERIFY(w.isFlow);
+    if (cutoff >= 0) {
+        w.SetFlowCutoff(cutoff);
+        QCOMPARE(w.flowCutoff, cutoff);
+    }
+
+    const QString stem = dir->filePath(QFileInfo(input).completeBaseName() + "_colorview");
+    QCOMPARE(differences(readRgb(stem + ".png"), w.colorPlane), QString());
+    QCOMPARE(differences(readRgb(stem + "_dimx.png"), w.dimXPlane), QString());
+    QCOMPARE(differences(readRgb(stem + "_dimy.png"), w.dimYPlane), QString());
+}
+
+void TestFlo2PngViews::autoIsTheCodingOfTheRawFlow_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::newRow("sintel") << "sintel";
+    QTest::newRow("unknown, NaN and infinity") << "spiral";
+    QTest::newRow("far beyond the frame") << "wide";
+    QTest::newRow("zero field") << "zero";
+}
+
+void TestFlo2PngViews::autoIsTheCodingOfTheRawFlow()
+{
+    QFETCH(QString, field);
+    const QString input = flowFile(field);
+    if (input.isEmpty())
+        QSKIP("the shared data folder is not there");
+
+    const QString out = dir->filePath(QStringLiteral("auto.png"));
+    const Flo2PngResult run = runFlo2Png(
+        {QStringLiteral("--auto"), QStringLiteral("--channels"), input, QStringLiteral("-o"), out});
+    QCOMPARE(run.err, QString());
+    QCOMPARE(run.status, 0);
+
+    // Normalised by the longest known vector of the flow as read: nothing clamped first.
+    const QByteArray path = QFile::encodeName(input);
+    int rows = 0;
+    int cols = 0;
+    CheckFlowFile(path.constData());
+    ReadFlowFileSize(path.constData(), rows, cols);
+    FloatPlane u = vek_alloc_2(rows, cols);
+    FloatPlane v = vek_alloc_2(rows, cols);
+    LoadFlowPlanes(path.constData(), u, v, rows, cols);
+    const PixelPlane expected = vek_alloc_3(cols, rows);
+    FlowToColor(0, expected, u, v, rows, cols);
+    QCOMPARE(differences(readRgb(out), expected), QString());
+
+    // The grey views keep the cutoff the viewer opens at.
+    Vek_Zandor w;
+    w.filePath = input;
+    w.browseByStep = false;
+    w.LoadCurrentFile();
+    QCOMPARE(differences(readRgb(dir->filePath("auto_dimx.png")), w.dimXPlane), QString());
+    QCOMPARE(differences(readRgb(dir->filePath("auto_dimy.png")), w.dimYPlane), QString());
+}
+
+FLOWVIEWER_WINDOW_TEST_MAIN(TestFlo2PngViews)
+#include "test_flo2png_views.moc"

@@ -1,0 +1,166 @@
+// flo2png: writes the views the viewer shows for .flo files as PNG images, in batches.
+
+#include "flo2png_options.h"
+#include "flow_key.h"
+#include "flow_pictures.h"
+#include "image_save.h"
+#include "output_names.h"
+#include "progress_line.h"
+
+#include "cerror.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QHash>
+
+#include <cstdio>
+#include <new>
+
+namespace {
+
+// Up to this many inputs finish before a progress display would be read.
+constexpr int kFewInputs = 3;
+
+enum ExitStatus { kAllWritten = 0, kSomeFailed = 1, kUsageError = 2 };
+
+struct Job {
+    QString input;
+    QString colorView;
+    QString dimX;
+    QString dimY;
+};
+
+void printTo(std::FILE *stream, const QString &text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+}
+
+int usageError(const QString &text)
+{
+    printTo(stderr,
+            QStringLiteral("flo2png: %1\nTry 'flo2png --help' for more information.\n").arg(text));
+    return kUsageError;
+}
+
+QList<Job> planJobs(const Flo2PngOptions &o)
+{
+    QList<Job> jobs;
+    for (const QString &input : o.inputs) {
+        Job job;
+        job.input = input;
+        job.colorView = o.output.isEmpty() ? colorViewName(input, o.outDir) : o.output;
+        if (o.channels) {
+            job.dimX = channelViewName(job.colorView, QStringLiteral("dimx"));
+            job.dimY = channelViewName(job.colorView, QStringLiteral("dimy"));
+        }
+        jobs.append(job);
+    }
+    return jobs;
+}
+
+// Two inputs of the same name from different folders would overwrite each other's outputs
+// under -d; refuse the run before anything is written. Returns what clashes, or nothing.
+QString findClash(const QList<Job> &jobs, const QString &wheelFile)
+{
+    QHash<QString, QString> owner; // output -> what writes it
+    const auto claim = [&owner](const QString &name, const QString &by) -> QString {
+        if (name.isEmpty())
+            return QString();
+        const QString key = comparableName(name);
+        const auto it = owner.constFind(key);
+        if (it != owner.constEnd())
+            return QStringLiteral("%1 and %2 would both be written to %3").arg(*it, by, name);
+        owner.insert(key, by);
+        return QString();
+    };
+    QString clash = claim(wheelFile, QStringLiteral("--wheel"));
+    for (const Job &job : jobs) {
+        for (const QString &name : {job.colorView, job.dimX, job.dimY}) {
+            if (clash.isEmpty())
+                clash = claim(name, job.input);
+        }
+    }
+    return clash;
+}
+
+bool save(const QImage &image, const QString &name, ProgressLine &progress)
+{
+    QString error;
+    if (saveImageAtomically(image, name, &error))
+        return true;
+    progress.message(QStringLiteral("flo2png: cannot write %1: %2").arg(name, error));
+    return false;
+}
+
+bool convert(const Job &job, const ViewChoice &choice, ProgressLine &progress)
+{
+    try {
+        const FlowPictures pictures =
+            drawFlowFile(QFile::encodeName(job.input).constData(), choice);
+        if (!save(planeImage(pictures.color), job.colorView, progress))
+            return false;
+        if (job.dimX.isEmpty())
+            return true;
+        const bool dimX = save(planeImage(pictures.dimX), job.dimX, progress);
+        const bool dimY = save(planeImage(pictures.dimY), job.dimY, progress);
+        return dimX && dimY;
+    } catch (const CError &error) {
+        progress.message(QStringLiteral("flo2png: ") + QString::fromLocal8Bit(error.text));
+    } catch (const std::bad_alloc &) {
+        progress.message(QStringLiteral("flo2png: %1: out of memory").arg(job.input));
+    }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("flo2png"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(FLOWVIEWER_VERSION));
+
+    const Flo2PngCommandLine command = parseFlo2PngCommandLine(QCoreApplication::arguments());
+    switch (command.action) {
+    case Flo2PngCommandLine::ShowHelp:
+    case Flo2PngCommandLine::ShowVersion:
+        printTo(stdout, command.text);
+        return kAllWritten;
+    case Flo2PngCommandLine::UsageError:
+        return usageError(command.text);
+    case Flo2PngCommandLine::Run:
+        break;
+    }
+
+    const Flo2PngOptions &o = command.options;
+    const QList<Job> jobs = planJobs(o);
+    const QString clash = findClash(jobs, o.wheelFile);
+    if (!clash.isEmpty())
+        return usageError(clash);
+
+    if (!o.outDir.isEmpty() && !QDir().mkpath(o.outDir)) {
+        printTo(stderr, QStringLiteral("flo2png: cannot create the folder %1\n").arg(o.outDir));
+        return kSomeFailed;
+    }
+
+    ProgressLine progress(!o.quiet && jobs.size() > kFewInputs, int(jobs.size()));
+    bool wheelFailed = false;
+    if (!o.wheelFile.isEmpty())
+        wheelFailed = !save(drawFlowKey(legendKeyLayout(o.wheelSize)), o.wheelFile, progress);
+
+    const ViewChoice choice{o.cutoff, o.autoScale};
+    int failed = 0;
+    for (int i = 0; i < jobs.size(); ++i) {
+        progress.show(i + 1, jobs.at(i).input);
+        if (!convert(jobs.at(i), choice, progress))
+            ++failed;
+    }
+    progress.clear();
+
+    if (failed > 0 && !o.quiet)
+        printTo(stderr, QStringLiteral("flo2png: %1 of %2 inputs not converted\n")
+                            .arg(failed)
+                            .arg(jobs.size()));
+    return failed > 0 || wheelFailed ? kSomeFailed : kAllWritten;
+}

@@ -1,0 +1,135 @@
+#include "flo2png_options.h"
+
+#include "output_names.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <limits>
+
+namespace {
+
+// Beyond this the legend is no key any more but a poster: 200 MB of pixels.
+constexpr int kMinWheelSize = 32;
+constexpr int kMaxWheelSize = 8192;
+
+// A whole number in [low, high], or nothing.
+bool readInt(const QString &text, int low, int high, int *value)
+{
+    bool ok = false;
+    const int n = text.toInt(&ok);
+    if (!ok || n < low || n > high)
+        return false;
+    *value = n;
+    return true;
+}
+
+QString description()
+{
+    return QStringLiteral(
+        "Writes the colour view of each optical-flow file as a PNG, as the viewer shows it.\n"
+        "Outputs go beside each input as NAME_colorview.png unless -o or -d says otherwise.\n"
+        "Exit status: 0 when every output was written, 1 when any input or output failed,\n"
+        "2 for a usage error.");
+}
+
+} // namespace
+
+Flo2PngCommandLine parseFlo2PngCommandLine(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(description());
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption output({"o", "output"},
+                                    "Write the colour view to PATH (one input only; PATH ends in "
+                                    ".png).",
+                                    "PATH");
+    const QCommandLineOption outDir({"d", "outdir"},
+                                    "Write the outputs into DIR, created if missing, under their "
+                                    "usual names.",
+                                    "DIR");
+    const QCommandLineOption cutoff(
+        "cutoff",
+        "Draw the view at cutoff N (0 or more), as the viewer's cutoff control does. "
+        "Default: the cutoff the viewer opens the file at.",
+        "N");
+    const QCommandLineOption autoScale(
+        "auto", "Normalise the colours by the longest known vector of the flow as read, without "
+                "a cutoff.");
+    const QCommandLineOption channels(
+        "channels", "Also write the grey views of the two components, as _dimx.png and _dimy.png "
+                    "beside the colour view (at the opening cutoff with --auto).");
+    const QCommandLineOption wheel("wheel", "Write the colour-wheel legend to FILE.png.", "FILE");
+    const QCommandLineOption size("size", "Width and height of the legend (default 256).", "N");
+    const QCommandLineOption quiet({"q", "quiet"}, "No progress display and no summary.");
+    parser.addOptions({output, outDir, cutoff, autoScale, channels, wheel, size, quiet});
+    parser.addPositionalArgument("FILE.flo", "Optical-flow files to convert.", "FILE.flo...");
+
+    Flo2PngCommandLine result;
+    if (!parser.parse(arguments)) {
+        result.text = parser.errorText();
+        return result;
+    }
+    if (parser.isSet(help)) {
+        result.action = Flo2PngCommandLine::ShowHelp;
+        result.text = parser.helpText();
+        return result;
+    }
+    if (parser.isSet(version)) {
+        result.action = Flo2PngCommandLine::ShowVersion;
+        result.text = QCoreApplication::applicationName() + QLatin1Char(' ') +
+                      QCoreApplication::applicationVersion() + QLatin1Char('\n');
+        return result;
+    }
+
+    Flo2PngOptions &o = result.options;
+    o.inputs = parser.positionalArguments();
+    o.output = parser.value(output);
+    o.outDir = parser.value(outDir);
+    o.autoScale = parser.isSet(autoScale);
+    o.channels = parser.isSet(channels);
+    o.wheelFile = parser.value(wheel);
+    o.quiet = parser.isSet(quiet);
+
+    const auto usage = [&result](const QString &text) {
+        result.text = text;
+        return result;
+    };
+    if (parser.isSet(cutoff) &&
+        !readInt(parser.value(cutoff), 0, std::numeric_limits<int>::max(), &o.cutoff))
+        return usage(QStringLiteral("--cutoff needs a whole number, 0 or more: '%1'")
+                         .arg(parser.value(cutoff)));
+    if (o.autoScale && parser.isSet(cutoff))
+        return usage(QStringLiteral("--auto and --cutoff choose the colours in different ways; "
+                                    "give one of them"));
+    if (parser.isSet(size)) {
+        if (!parser.isSet(wheel))
+            return usage(QStringLiteral("--size applies only to --wheel"));
+        if (!readInt(parser.value(size), kMinWheelSize, kMaxWheelSize, &o.wheelSize))
+            return usage(QStringLiteral("--size needs a whole number from %1 to %2: '%3'")
+                             .arg(kMinWheelSize)
+                             .arg(kMaxWheelSize)
+                             .arg(parser.value(size)));
+    }
+    if (parser.isSet(wheel) && !hasPngSuffix(o.wheelFile))
+        return usage(QStringLiteral("the legend is a PNG: its name must end in .png: '%1'")
+                         .arg(o.wheelFile));
+    if (o.inputs.isEmpty() && o.wheelFile.isEmpty())
+        return usage(QStringLiteral("no input files"));
+    if (parser.isSet(output)) {
+        if (parser.isSet(outDir))
+            return usage(QStringLiteral("give either -o or -d, not both"));
+        if (o.inputs.size() != 1)
+            return usage(QStringLiteral("-o names the output of exactly one input; use -d for "
+                                        "several"));
+        if (!hasPngSuffix(o.output))
+            return usage(QStringLiteral("the output is a PNG: its name must end in .png: '%1'")
+                             .arg(o.output));
+    }
+    if (parser.isSet(outDir) && o.outDir.isEmpty())
+        return usage(QStringLiteral("-d needs a folder name"));
+
+    result.action = Flo2PngCommandLine::Run;
+    return result;
+}

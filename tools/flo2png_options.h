@@ -1,0 +1,29 @@
+#ifndef FLO2PNG_OPTIONS_H
+#define FLO2PNG_OPTIONS_H
+
+#include <QString>
+#include <QStringList>
+
+struct Flo2PngOptions {
+    QStringList inputs;
+    QString output;  // one input's output file, or empty
+    QString outDir;  // folder for all outputs, or empty: beside each input
+    int cutoff = -1; // -1: the cutoff the viewer opens the flow at
+    bool autoScale = false;
+    bool channels = false;
+    QString wheelFile; // empty: no legend
+    int wheelSize = 256;
+    bool quiet = false;
+};
+
+struct Flo2PngCommandLine {
+    enum Action { Run, ShowHelp, ShowVersion, UsageError };
+    Action action = UsageError;
+    Flo2PngOptions options;
+    QString text; // the help or version text, or what is wrong with the command line
+};
+
+// Parses the arguments (program name first) and checks that they make one sensible run.
+Flo2PngCommandLine parseFlo2PngCommandLine(const QStringList &arguments);
+
+#endif // FLO2PNG_OPTIONS_H

@@ -1,0 +1,29 @@
+#ifndef FLOW_PICTURES_H
+#define FLOW_PICTURES_H
+
+#include "planes.h"
+
+#include <QImage>
+
+// How the colour view of a flow is normalised.
+struct ViewChoice {
+    int cutoff = -1;        // the cutoff to draw at; below 0, the one the viewer opens at
+    bool autoScale = false; // colour view by the longest known vector of the unclamped flow
+};
+
+// The colour view and the two grey component views of one flow, byte for byte as the viewer
+// draws them. The grey views are drawn at the chosen cutoff, or the opening one with autoScale.
+struct FlowPictures {
+    PixelPlane color;
+    PixelPlane dimX;
+    PixelPlane dimY;
+};
+
+// Reads the .flo file at path and draws its views. The file is checked before anything is
+// allocated for it. Throws the reader's CError.
+FlowPictures drawFlowFile(const char *path, const ViewChoice &choice);
+
+// The plane as an RGB image, sharing its bytes: valid only while the plane lives.
+QImage planeImage(const PixelPlane &plane);
+
+#endif // FLOW_PICTURES_H
