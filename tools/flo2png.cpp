@@ -106,7 +106,11 @@ bool convert(const Job &job, const ViewChoice &choice, ProgressLine &progress)
         const bool dimY = save(planeImage(pictures.dimY), job.dimY, progress);
         return dimX && dimY;
     } catch (const CError &error) {
-        progress.message(QStringLiteral("flo2png: ") + QString::fromLocal8Bit(error.text));
+        // The reader's messages name the file; the allocators' do not.
+        const QString text = QString::fromLocal8Bit(error.text);
+        progress.message(
+            QStringLiteral("flo2png: ") +
+            (text.contains(job.input) ? text : job.input + QStringLiteral(": ") + text));
     } catch (const std::bad_alloc &) {
         progress.message(QStringLiteral("flo2png: %1: out of memory").arg(job.input));
     }

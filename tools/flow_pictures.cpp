@@ -8,6 +8,8 @@
 
 namespace {
 
+constexpr int kDotsPerMeterAt96Dpi = 3780;
+
 struct Flow {
     FloatPlane u;
     FloatPlane v;
@@ -62,6 +64,11 @@ FlowPictures drawFlowFile(const char *path, const ViewChoice &choice)
 
 QImage planeImage(const PixelPlane &plane)
 {
-    return QImage(plane.data(), plane.cols(), plane.rows(), plane.bytesPerLine(),
-                  QImage::Format_RGB888);
+    QImage image(plane.data(), plane.cols(), plane.rows(), plane.bytesPerLine(),
+                 QImage::Format_RGB888);
+    // Without a screen Qt would record 100 dpi; the viewer's Save As records the screen's, 96 on
+    // an ordinary one, and with the same value both write the same file.
+    image.setDotsPerMeterX(kDotsPerMeterAt96Dpi);
+    image.setDotsPerMeterY(kDotsPerMeterAt96Dpi);
+    return image;
 }

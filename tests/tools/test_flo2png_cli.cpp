@@ -14,7 +14,9 @@
 #include <cstdint>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -29,6 +31,21 @@ QStringList filesUnder(const QString &root)
         files << QDir(root).relativeFilePath(it.next());
     files.sort();
     return files;
+}
+
+// Memory and swap together, in bytes, or -1 when unknown.
+qint64 memoryAndSwap()
+{
+    QFile meminfo("/proc/meminfo");
+    if (!meminfo.open(QIODevice::ReadOnly))
+        return -1;
+    qint64 kb = 0;
+    const QList<QByteArray> lines = meminfo.readAll().split('\n');
+    for (const QByteArray &line : lines) {
+        if (line.startsWith("MemTotal:") || line.startsWith("SwapTotal:"))
+            kb += line.simplified().split(' ').value(1).toLongLong();
+    }
+    return kb * 1024;
 }
 
 QStringList inRoot(const QString &root, const QStringList &names)
@@ -58,6 +75,10 @@ private slots:
     void wheelLegend_data();
     void wheelLegend();
     void failedWriteKeepsTheOldFile();
+    void allocationFailureNamesTheInput();
+    void outdirThatCannotBeMade();
+    void progressOnlyOnATerminal_data();
+    void progressOnlyOnATerminal();
 
 private:
     QString path(const QString &name) const { return dir->filePath(name); }
@@ -307,6 +328,90 @@ void TestFlo2PngCli::failedWriteKeepsTheOldFile()
     QCOMPARE(file.readAll(), old);
     // Nothing half-written is left behind under any name.
     QCOMPARE(filesUnder(dir->path()), before);
+}
+
+void TestFlo2PngCli::allocationFailureNamesTheInput()
+{
+    // A well-formed 99999 x 99999 flow, sparse on disk: reading it needs 80 GB at once.
+    const qint64 bytes = 12 + qint64(8) * 99999 * 99999;
+    const qint64 memory = memoryAndSwap();
+    if (memory <= 0 || memory >= bytes)
+        QSKIP("this machine could satisfy the allocation");
+    QFile overcommit("/proc/sys/vm/overcommit_memory");
+    if (!overcommit.open(QIODevice::ReadOnly) || overcommit.readAll().trimmed() != "0")
+        QSKIP("only the kernel's heuristic overcommit refuses such a request up front");
+    const QString giant = path("giant.flo");
+    QVERIFY(writeFile(giant, floBytes(99999, 99999, {})));
+    QVERIFY(QFile::resize(giant, bytes));
+
+    const Flo2PngResult run = runFlo2Png({"-q", giant, path("frame12.flo")});
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.startsWith("flo2png: " + giant + ": ") && run.err.count('\n') == 1,
+             qPrintable(run.err));
+    QVERIFY(QFileInfo::exists(path("frame12_colorview.png")));
+    QVERIFY(!QFileInfo::exists(path("giant_colorview.png")));
+}
+
+void TestFlo2PngCli::outdirThatCannotBeMade()
+{
+    QVERIFY(writeFile(path("taken"), "a file, not a folder"));
+    const Flo2PngResult run = runFlo2Png({"-d", path("taken/out"), path("frame12.flo")});
+    QCOMPARE(run.status, 1);
+    QCOMPARE(run.err, "flo2png: cannot create the folder " + path("taken/out") + "\n");
+}
+
+void TestFlo2PngCli::progressOnlyOnATerminal_data()
+{
+    QTest::addColumn<int>("inputs");
+    QTest::addColumn<bool>("quiet");
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("four inputs") << 4 << false << true;
+    QTest::newRow("three inputs") << 3 << false << false;
+    QTest::newRow("four inputs, quiet") << 4 << true << false;
+}
+
+void TestFlo2PngCli::progressOnlyOnATerminal()
+{
+    QFETCH(int, inputs);
+    QFETCH(bool, quiet);
+    QFETCH(bool, shown);
+    QStringList args{"-d", path("out")};
+    for (int i = 0; i < inputs; ++i) {
+        args << path(QStringLiteral("p%1.flo").arg(i));
+        QVERIFY(QFile::copy(path("frame12.flo"), args.last()));
+    }
+    if (quiet)
+        args << "-q";
+
+    // Standard error on a pseudo-terminal of its own.
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    QVERIFY(master >= 0);
+    QVERIFY(::grantpt(master) == 0 && ::unlockpt(master) == 0);
+    const int terminal = ::open(::ptsname(master), O_RDWR | O_NOCTTY);
+    QVERIFY(terminal >= 0);
+    const Flo2PngResult run =
+        runFlo2Png(args, QString(), [terminal] { ::dup2(terminal, STDERR_FILENO); });
+    ::close(terminal);
+    QByteArray seen;
+    ::fcntl(master, F_SETFL, O_NONBLOCK);
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;)
+        seen.append(buffer, n);
+    ::close(master);
+
+    QCOMPARE(run.status, 0);
+    QCOMPARE(filesUnder(path("out")).size(), inputs);
+    if (!shown) {
+        QCOMPARE(seen, QByteArray());
+        return;
+    }
+    for (int i = 1; i <= inputs; ++i) {
+        const QByteArray line = QStringLiteral("\r[%1/%2] ").arg(i).arg(inputs).toLatin1() +
+                                QFile::encodeName(args.at(1 + i));
+        QVERIFY2(seen.contains(line), seen.constData());
+    }
+    // The display is wiped at the end, leaving the terminal as it was.
+    QVERIFY2(seen.endsWith("\r\x1b[K"), seen.constData());
 }
 
 QTEST_GUILESS_MAIN(TestFlo2PngCli)

@@ -1,5 +1,6 @@
 // flo2png must write exactly the pictures the viewer shows for the same file.
 
+#include "dialog_driver.h"
 #include "flo2png_process.h"
 #include "flo_writer.h"
 #include "modal_closer.h"
@@ -49,6 +50,12 @@ QString differences(const QImage &png, const PixelPlane &plane)
         }
     }
     return QString();
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
 }
 
 // A turning field with every kind of vector the colour coding treats apart: unknown markers on
@@ -205,6 +212,13 @@ void TestFlo2PngViews::viewsMatchTheViewer()
     QCOMPARE(differences(readRgb(stem + ".png"), w.colorPlane), QString());
     QCOMPARE(differences(readRgb(stem + "_dimx.png"), w.dimXPlane), QString());
     QCOMPARE(differences(readRgb(stem + "_dimy.png"), w.dimYPlane), QString());
+
+    // Save As writes the very same file.
+    const QString saved = dir->filePath(QStringLiteral("saved.png"));
+    answerNextFileDialog(saved);
+    w.SaveFileAction();
+    QCOMPARE(closer->count(), 0);
+    QCOMPARE(fileBytes(saved), fileBytes(stem + ".png"));
 }
 
 void TestFlo2PngViews::autoIsTheCodingOfTheRawFlow_data()
