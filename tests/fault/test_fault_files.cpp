@@ -21,6 +21,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <vector>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>

@@ -19,6 +19,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstdint>
+#include <vector>
+
 #include <sys/mount.h>
 #include <unistd.h>
 

@@ -17,7 +17,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer)
