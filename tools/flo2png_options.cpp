@@ -9,7 +9,8 @@
 
 namespace {
 
-// Beyond this the legend is no key any more but a poster: 200 MB of pixels.
+// Smaller, the axes and ticks hide the wheel; larger, the legend is a 200 MB poster that takes
+// seconds to draw.
 constexpr int kMinWheelSize = 32;
 constexpr int kMaxWheelSize = 8192;
 
@@ -61,7 +62,12 @@ Flo2PngCommandLine parseFlo2PngCommandLine(const QStringList &arguments)
         "channels", "Also write the grey views of the two components, as _dimx.png and _dimy.png "
                     "beside the colour view (at the opening cutoff with --auto).");
     const QCommandLineOption wheel("wheel", "Write the colour-wheel legend to FILE.png.", "FILE");
-    const QCommandLineOption size("size", "Width and height of the legend (default 256).", "N");
+    const QCommandLineOption size("size",
+                                  QStringLiteral("Width and height of the legend, %1 to %2 "
+                                                 "(default 256).")
+                                      .arg(kMinWheelSize)
+                                      .arg(kMaxWheelSize),
+                                  "N");
     const QCommandLineOption quiet({"q", "quiet"}, "No progress display and no summary.");
     parser.addOptions({output, outDir, cutoff, autoScale, channels, wheel, size, quiet});
     parser.addPositionalArgument("FILE.flo", "Optical-flow files to convert.", "FILE.flo...");
@@ -71,7 +77,8 @@ Flo2PngCommandLine parseFlo2PngCommandLine(const QStringList &arguments)
         result.text = parser.errorText();
         return result;
     }
-    if (parser.isSet(help)) {
+    // Qt's own options mean nothing to a tool without a window; --help-all shows the same help.
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
         result.action = Flo2PngCommandLine::ShowHelp;
         result.text = parser.helpText();
         return result;

@@ -9,7 +9,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <algorithm>
 #include <csignal>
 #include <cstdint>
 #include <vector>
@@ -33,29 +32,6 @@ QStringList filesUnder(const QString &root)
     return files;
 }
 
-// Memory and swap together, in bytes, or -1 when unknown.
-qint64 memoryAndSwap()
-{
-    QFile meminfo("/proc/meminfo");
-    if (!meminfo.open(QIODevice::ReadOnly))
-        return -1;
-    qint64 kb = 0;
-    const QList<QByteArray> lines = meminfo.readAll().split('\n');
-    for (const QByteArray &line : lines) {
-        if (line.startsWith("MemTotal:") || line.startsWith("SwapTotal:"))
-            kb += line.simplified().split(' ').value(1).toLongLong();
-    }
-    return kb * 1024;
-}
-
-QStringList inRoot(const QString &root, const QStringList &names)
-{
-    QStringList paths;
-    for (const QString &name : names)
-        paths << (name.startsWith(QLatin1Char('-')) ? name : root + QLatin1Char('/') + name);
-    return paths;
-}
-
 } // namespace
 
 class TestFlo2PngCli : public QObject
@@ -65,7 +41,6 @@ class TestFlo2PngCli : public QObject
 private slots:
     void init();
     void cleanup();
-    void helpAndVersion();
     void unreadableInputsAreSkipped_data();
     void unreadableInputsAreSkipped();
     void usageErrorsWriteNothing_data();
@@ -75,7 +50,6 @@ private slots:
     void wheelLegend_data();
     void wheelLegend();
     void failedWriteKeepsTheOldFile();
-    void allocationFailureNamesTheInput();
     void outdirThatCannotBeMade();
     void progressOnlyOnATerminal_data();
     void progressOnlyOnATerminal();
@@ -102,18 +76,6 @@ void TestFlo2PngCli::cleanup()
     dir = nullptr;
 }
 
-void TestFlo2PngCli::helpAndVersion()
-{
-    const Flo2PngResult help = runFlo2Png({QStringLiteral("--help")});
-    QCOMPARE(help.status, 0);
-    for (const char *option : {"--output", "--outdir", "--cutoff", "--auto", "--channels",
-                               "--wheel", "--size", "--quiet", "--version"})
-        QVERIFY2(help.out.contains(QLatin1String(option)), option);
-    const Flo2PngResult version = runFlo2Png({QStringLiteral("--version")});
-    QCOMPARE(version.status, 0);
-    QCOMPARE(version.out, QStringLiteral("flo2png " FLOWVIEWER_VERSION "\n"));
-}
-
 void TestFlo2PngCli::unreadableInputsAreSkipped_data()
 {
     QTest::addColumn<QByteArray>("badBytes"); // written to bad.flo unless empty
@@ -123,16 +85,11 @@ void TestFlo2PngCli::unreadableInputsAreSkipped_data()
                              << "flo2png: ReadFlowFile: could not open %1";
     QTest::newRow("too short") << floBytesFilled(6, 4, 0, 0).chopped(1) << "bad.flo"
                                << "flo2png: ReadFlowFile(%1): file is too short";
-    QTest::newRow("too long") << floBytesFilled(6, 4, 0, 0) + "x"
-                              << "bad.flo"
-                              << "flo2png: ReadFlowFile(%1): file is too long";
     QTest::newRow("wrong tag") << floBytes(1, 1, {0, 0}, 1.0f) << "bad.flo"
                                << "flo2png: ReadFlowFile(%1): wrong tag (possibly due to "
                                   "big-endian machine?)";
     QTest::newRow("huge header") << floBytes(99999, 99999, {}) << "bad.flo"
                                  << "flo2png: ReadFlowFile(%1): file is too short";
-    QTest::newRow("not a .flo") << floBytesFilled(6, 4, 0, 0) << "bad.txt"
-                                << "flo2png: ReadFlowFile (%1): extension .flo expected";
 }
 
 void TestFlo2PngCli::unreadableInputsAreSkipped()
@@ -173,18 +130,13 @@ void TestFlo2PngCli::usageErrorsWriteNothing_data()
     QTest::newRow("no input") << QStringList{"--channels"} << "no input";
     QTest::newRow("option without its value") << QStringList{"frame12.flo", "--cutoff"} << "cutoff";
     QTest::newRow("negative cutoff") << QStringList{"--cutoff", "-1", "frame12.flo"} << "-1";
-    QTest::newRow("fractional cutoff") << QStringList{"--cutoff", "2.5", "frame12.flo"} << "2.5";
-    QTest::newRow("cutoff beyond int")
-        << QStringList{"--cutoff", "3000000000", "frame12.flo"} << "3000000000";
     QTest::newRow("auto and cutoff")
         << QStringList{"--auto", "--cutoff", "4", "frame12.flo"} << "--auto";
     QTest::newRow("-o with two inputs")
         << QStringList{"-o", "x.png", "frame12.flo", "frame13.flo"} << "-o";
     QTest::newRow("-o and -d") << QStringList{"-o", "x.png", "-d", "out", "frame12.flo"} << "-d";
     QTest::newRow("-o not a PNG") << QStringList{"-o", "x.jpg", "frame12.flo"} << "x.jpg";
-    QTest::newRow("legend not a PNG") << QStringList{"--wheel", "key.bmp"} << "key.bmp";
     QTest::newRow("size without legend") << QStringList{"--size", "64", "frame12.flo"} << "--wheel";
-    QTest::newRow("legend too small") << QStringList{"--wheel", "k.png", "--size", "8"} << "'8'";
     QTest::newRow("same name from two folders")
         << QStringList{"run.1/frame10.flo", "other/frame10.flo", "-d", "out"}
         << "frame10_colorview.png";
@@ -210,7 +162,7 @@ void TestFlo2PngCli::usageErrorsWriteNothing()
 
 void TestFlo2PngCli::outputNames_data()
 {
-    QTest::addColumn<QStringList>("args"); // names relative to the test folder
+    QTest::addColumn<QStringList>("args"); // run in the test folder
     QTest::addColumn<QStringList>("written");
     QTest::newRow("beside the input, dotted folder")
         << QStringList{"run.1/frame10.flo"} << QStringList{"run.1/frame10_colorview.png"};
@@ -229,8 +181,6 @@ void TestFlo2PngCli::outputNames_data()
     QTest::newRow("outdir made, several levels")
         << QStringList{"-d", "new/deeper", "run.1/frame10.flo", "other/frame11.flo"}
         << QStringList{"new/deeper/frame10_colorview.png", "new/deeper/frame11_colorview.png"};
-    QTest::newRow("existing outdir with a slash")
-        << QStringList{"-d", "other/", "frame12.flo"} << QStringList{"other/frame12_colorview.png"};
     // Standard error is a pipe here: no progress display, however many inputs.
     QTest::newRow("many inputs, no progress on a pipe")
         << QStringList{"-d",
@@ -252,22 +202,12 @@ void TestFlo2PngCli::outputNames()
     QStringList expected = filesUnder(dir->path()) + written;
     expected.sort();
 
-    // Relative names are taken from the working folder...
-    const Flo2PngResult relative = runFlo2Png(args, dir->path());
-    QCOMPARE(relative.err, QString());
-    QCOMPARE(relative.status, 0);
+    const Flo2PngResult run = runFlo2Png(args, dir->path());
+    QCOMPARE(run.err, QString());
+    QCOMPARE(run.status, 0);
     QCOMPARE(filesUnder(dir->path()), expected);
-    for (const QString &name : written) {
-        const QImage image = readRgb(path(name));
-        QCOMPARE(image.size(), QSize(6, 4));
-        QVERIFY(QFile::remove(path(name)));
-    }
-
-    // ...and absolute ones keep their folders.
-    const Flo2PngResult absolute = runFlo2Png(inRoot(dir->path(), args));
-    QCOMPARE(absolute.err, QString());
-    QCOMPARE(absolute.status, 0);
-    QCOMPARE(filesUnder(dir->path()), expected);
+    for (const QString &name : written)
+        QCOMPARE(readRgb(path(name)).size(), QSize(6, 4));
 }
 
 void TestFlo2PngCli::wheelLegend_data()
@@ -276,7 +216,6 @@ void TestFlo2PngCli::wheelLegend_data()
     QTest::addColumn<int>("size");
     QTest::newRow("default") << QStringList() << 256;
     QTest::newRow("odd") << QStringList{"--size", "101"} << 101;
-    QTest::newRow("smallest") << QStringList{"--size", "32"} << 32;
     QTest::newRow("large") << QStringList{"--size", "1024"} << 1024;
 }
 
@@ -316,11 +255,7 @@ void TestFlo2PngCli::failedWriteKeepsTheOldFile()
     };
     const Flo2PngResult run = runFlo2Png({path("run.1/frame10.flo")}, QString(), limitFileSize);
     QCOMPARE(run.status, 1);
-    const QStringList lines = run.err.split(QLatin1Char('\n'));
-    QVERIFY2(std::any_of(lines.begin(), lines.end(),
-                         [&out](const QString &line) {
-                             return line.startsWith("flo2png: cannot write " + out + ": ");
-                         }),
+    QVERIFY2(("\n" + run.err).contains("\nflo2png: cannot write " + out + ": "),
              qPrintable(run.err));
 
     QFile file(out);
@@ -328,28 +263,6 @@ void TestFlo2PngCli::failedWriteKeepsTheOldFile()
     QCOMPARE(file.readAll(), old);
     // Nothing half-written is left behind under any name.
     QCOMPARE(filesUnder(dir->path()), before);
-}
-
-void TestFlo2PngCli::allocationFailureNamesTheInput()
-{
-    // A well-formed 99999 x 99999 flow, sparse on disk: reading it needs 80 GB at once.
-    const qint64 bytes = 12 + qint64(8) * 99999 * 99999;
-    const qint64 memory = memoryAndSwap();
-    if (memory <= 0 || memory >= bytes)
-        QSKIP("this machine could satisfy the allocation");
-    QFile overcommit("/proc/sys/vm/overcommit_memory");
-    if (!overcommit.open(QIODevice::ReadOnly) || overcommit.readAll().trimmed() != "0")
-        QSKIP("only the kernel's heuristic overcommit refuses such a request up front");
-    const QString giant = path("giant.flo");
-    QVERIFY(writeFile(giant, floBytes(99999, 99999, {})));
-    QVERIFY(QFile::resize(giant, bytes));
-
-    const Flo2PngResult run = runFlo2Png({"-q", giant, path("frame12.flo")});
-    QCOMPARE(run.status, 1);
-    QVERIFY2(run.err.startsWith("flo2png: " + giant + ": ") && run.err.count('\n') == 1,
-             qPrintable(run.err));
-    QVERIFY(QFileInfo::exists(path("frame12_colorview.png")));
-    QVERIFY(!QFileInfo::exists(path("giant_colorview.png")));
 }
 
 void TestFlo2PngCli::outdirThatCannotBeMade()
