@@ -1,7 +1,7 @@
 // flowviewer-bench: how fast a flow appears and recolours, and what memory it takes, each
 // measured against a reference run side by side in the same process, since only ratios mean
 // anything on a shared machine.
-//   flowviewer-bench [--csv] [--quick] [--data DIR]
+//   flowviewer-bench [--csv] [--quick] [--data DIR] [--only PREFIX]
 
 #include "bench_cases.h"
 #include "bench_inputs.h"
@@ -23,6 +23,7 @@ struct Options {
     bool csv = false;
     bool quick = false;
     QString dataDir;
+    QString only; // run only the cases whose names start with this
 };
 
 struct Row {
@@ -51,7 +52,8 @@ void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &me
 
 void usage()
 {
-    std::fprintf(stderr, "usage: flowviewer-bench [--csv] [--quick] [--data DIR]\n");
+    std::fprintf(stderr,
+                 "usage: flowviewer-bench [--csv] [--quick] [--data DIR] [--only PREFIX]\n");
 }
 
 bool parse(int argc, char *argv[], Options &options)
@@ -63,6 +65,8 @@ bool parse(int argc, char *argv[], Options &options)
             options.quick = true;
         else if (!std::strcmp(argv[i], "--data") && i + 1 < argc)
             options.dataDir = QString::fromLocal8Bit(argv[++i]);
+        else if (!std::strcmp(argv[i], "--only") && i + 1 < argc)
+            options.only = QString::fromLocal8Bit(argv[++i]);
         else
             return false;
     }
@@ -204,29 +208,42 @@ int main(int argc, char *argv[])
         memoryRuns = 1;
     }
 
+    const auto wanted = [&](const QString &name) { return name.startsWith(options.only); };
     const QString ms = QStringLiteral("ms  ");
     std::vector<Row> rows;
     for (const BenchFlow &f : flows) {
+        const QString name = "read/" + f.name;
+        if (!wanted(name))
+            continue;
         const PairTiming t = benchRead(f, plan);
-        rows.push_back({"read/" + f.name, t.caseMs, "plain-read", t.referenceMs, ms, 1.3});
+        rows.push_back({name, t.caseMs, "plain-read", t.referenceMs, ms, 1.3});
     }
     for (const BenchFlow &f : flows) {
+        const QString name = "open/" + f.name;
+        if (!wanted(name))
+            continue;
         const PairTiming t = benchOpen(f, plan);
-        rows.push_back({"open/" + f.name, t.caseMs, "png-decode", t.referenceMs, ms, 1.5});
+        rows.push_back({name, t.caseMs, "png-decode", t.referenceMs, ms, 1.5});
     }
     for (const BenchFlow &f : flows) {
+        const QString name = "recolour/" + f.name;
+        if (!wanted(name))
+            continue;
         const PairTiming t = benchRecolour(f, plan);
-        rows.push_back({"recolour/" + f.name, t.caseMs, "png-decode", t.referenceMs, ms, 1.0});
+        rows.push_back({name, t.caseMs, "png-decode", t.referenceMs, ms, 1.0});
     }
     for (const BenchFlow &f : flows) {
+        const QString name = "memory/" + f.name;
+        if (!wanted(name))
+            continue;
         const double perPixel = memoryBytesPerPixel(f, memoryRuns);
         if (perPixel < 0) {
             std::fprintf(stderr, "flowviewer-bench: the memory measurement of %s failed\n",
                          qPrintable(f.name));
             return 1;
         }
-        rows.push_back({"memory/" + f.name, perPixel, "flo-data", kFloBytesPerPixel,
-                        QStringLiteral("B/px"), f.name == QLatin1String("4k") ? 5.0 : 0.0});
+        rows.push_back({name, perPixel, "flo-data", kFloBytesPerPixel, QStringLiteral("B/px"),
+                        f.name == QLatin1String("4k") ? 5.0 : 0.0});
     }
 
     if (options.csv) {
