@@ -1,6 +1,7 @@
 #include "clamp_flow.h"
 
 #include "flow_unknown.h"
+#include "row_kernels.h"
 
 #include <cmath>
 
@@ -18,6 +19,22 @@ inline float clampComponent(float x, double limit, float low, float high)
 
 } // namespace
 
+void rowkernels::clampRowScalar(const float *su, const float *sv, float *du, float *dv, int cols,
+                                double limit, float low, float high, bool clampAll)
+{
+    for (int c = 0; c < cols; ++c) {
+        const float x = su[c];
+        const float y = sv[c];
+        if (!clampAll && isUnknownFlow(x, y)) {
+            du[c] = x;
+            dv[c] = y;
+            continue;
+        }
+        du[c] = clampComponent(x, limit, low, high);
+        dv[c] = clampComponent(y, limit, low, high);
+    }
+}
+
 void ClampFlow(const FloatPlane &srcU, const FloatPlane &srcV, const FloatPlane &dstU,
                const FloatPlane &dstV, int rows, int cols, int limit, bool clampAll)
 {
@@ -26,21 +43,8 @@ void ClampFlow(const FloatPlane &srcU, const FloatPlane &srcV, const FloatPlane 
     const float low = float(-bound);
     const float high = float(bound);
 
-    for (int r = 0; r < rows; ++r) {
-        const float *su = srcU[r];
-        const float *sv = srcV[r];
-        float *du = dstU[r];
-        float *dv = dstV[r];
-        for (int c = 0; c < cols; ++c) {
-            const float x = su[c];
-            const float y = sv[c];
-            if (!clampAll && isUnknownFlow(x, y)) {
-                du[c] = x;
-                dv[c] = y;
-                continue;
-            }
-            du[c] = clampComponent(x, bound, low, high);
-            dv[c] = clampComponent(y, bound, low, high);
-        }
-    }
+    const rowkernels::Isa isa = rowkernels::active();
+    for (int r = 0; r < rows; ++r)
+        rowkernels::clampRow(isa, srcU[r], srcV[r], dstU[r], dstV[r], cols, bound, low, high,
+                             clampAll);
 }

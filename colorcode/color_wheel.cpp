@@ -1,6 +1,7 @@
 #include "color_wheel.h"
 
 #include "flow_unknown.h"
+#include "row_kernels.h"
 
 #include <cmath>
 
@@ -85,6 +86,13 @@ void BuildColorWheel()
     for (int e = 0; e < kWheelEntries; ++e)
         for (int b = 0; b < 3; ++b)
             scaledWheel[e][b] = colorWheel[e][b] * kInverse255;
+
+    std::uint64_t packed[kWheelEntries];
+    for (int e = 0; e < kWheelEntries; ++e)
+        packed[e] = std::uint64_t(colorWheel[e][0]) | std::uint64_t(colorWheel[e][1]) << 8 |
+                    std::uint64_t(colorWheel[e][2]) << 16;
+    for (int e = 0; e + 1 < kWheelEntries; ++e)
+        rowkernels::wheelPairs[e] = packed[e] | packed[e + 1] << 32;
 }
 
 void VectorColor(float fx, float fy, unsigned char pix[3])
@@ -99,6 +107,19 @@ void VectorColor(float fx, float fy, unsigned char pix[3])
 }
 
 void colorFlowRow(const float *u, const float *v, std::uint8_t *rgb, int cols, double inverseRadius)
+{
+    rowkernels::colorRow(rowkernels::active(), u, v, rgb, cols, inverseRadius);
+}
+
+std::uint64_t rowkernels::wheelPairs[54];
+
+void rowkernels::colorPixelExact(float fx, float fy, std::uint8_t *rgb)
+{
+    shade(fx, fy, rgb[0], rgb[1], rgb[2]);
+}
+
+void rowkernels::colorRowScalar(const float *u, const float *v, std::uint8_t *rgb, int cols,
+                                double inverseRadius)
 {
     if (wheelSize == 0)
         BuildColorWheel();

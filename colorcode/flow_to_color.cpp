@@ -34,15 +34,19 @@ float longestKnownVector(const FloatPlane &u, const FloatPlane &v, int rows, int
 
 } // namespace
 
+float CutoffRadius(int cutoff)
+{
+    // 2 x cutoff^2 in double cannot overflow for any int, and its root fits a float.
+    return float(std::sqrt(2.0 * (double(cutoff) * cutoff)));
+}
+
 void FlowToColor(int cutoff, const PixelPlane &out, const FloatPlane &u, const FloatPlane &v,
                  int rows, int cols)
 {
     if (rows <= 0 || cols <= 0)
         return;
 
-    // 2 x cutoff^2 in double cannot overflow for any int, and its root fits a float.
-    const float radius = cutoff > 0 ? float(std::sqrt(2.0 * (double(cutoff) * cutoff)))
-                                    : longestKnownVector(u, v, rows, cols);
+    const float radius = cutoff > 0 ? CutoffRadius(cutoff) : longestKnownVector(u, v, rows, cols);
 
     // Radius 0 (every known vector is zero) leaves the direction undefined, and -1 means
     // nothing is known: either way every pixel is black and the wheel is never consulted.

@@ -6,6 +6,9 @@
 // Colours rows x cols flow vectors (u, v) into out as red, green, blue. A cutoff above 0
 // normalises by the corner of the cutoff square, cutoff x sqrt(2); otherwise by the longest
 // known vector. Unknown vectors are black, and so is everything when that radius is 0.
+// The normalising radius for a cutoff above 0: the corner of the cutoff square, as a float.
+float CutoffRadius(int cutoff);
+
 void FlowToColor(int cutoff, const PixelPlane &out, const FloatPlane &u, const FloatPlane &v,
                  int rows, int cols);
 

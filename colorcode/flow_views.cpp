@@ -4,6 +4,7 @@
 #include "flow_to_color.h"
 #include "grey_views.h"
 #include "plane_minmax.h"
+#include "row_kernels.h"
 
 #include <algorithm>
 #include <cmath>
@@ -30,7 +31,31 @@ int InitialFlowCutoff(const FloatPlane &flowU, const FloatPlane &flowV, const Fl
 void RenderFlowViews(int cutoff, const FloatPlane &flowU, const FloatPlane &flowV,
                      const FlowViewPlanes &out, int rows, int cols)
 {
-    ClampFlow(flowU, flowV, out.clampedU, out.clampedV, rows, cols, cutoff, false);
-    FlowToColor(cutoff, out.color, out.clampedU, out.clampedV, rows, cols);
-    FlowToGrey(cutoff, out.dimX, out.dimY, out.clampedU, out.clampedV, rows, cols);
+    if (rows <= 0 || cols <= 0)
+        return;
+    // At a cutoff of 0 or below the radius comes from the whole clamped field (or everything
+    // is black): plane by plane.
+    if (cutoff <= 0) {
+        ClampFlow(flowU, flowV, out.clampedU, out.clampedV, rows, cols, cutoff, false);
+        FlowToColor(cutoff, out.color, out.clampedU, out.clampedV, rows, cols);
+        FlowToGrey(cutoff, out.dimX, out.dimY, out.clampedU, out.clampedV, rows, cols);
+        return;
+    }
+
+    // Otherwise the same three steps a row at a time, while the row is in the cache; each
+    // row kernel is what the plane functions run for that row.
+    const double bound = cutoff;
+    const float low = float(-bound);
+    const float high = float(bound);
+    const double inverseRadius = 1.0 / CutoffRadius(cutoff);
+    const double k = cutoff;
+    const double twoK = 2.0 * k;
+    const rowkernels::Isa isa = rowkernels::active();
+    for (int r = 0; r < rows; ++r) {
+        float *cu = out.clampedU[r];
+        float *cv = out.clampedV[r];
+        rowkernels::clampRow(isa, flowU[r], flowV[r], cu, cv, cols, bound, low, high, false);
+        rowkernels::colorRow(isa, cu, cv, out.color[r][0], cols, inverseRadius);
+        rowkernels::greyRow(isa, cu, cv, out.dimX[r][0], out.dimY[r][0], cols, k, twoK);
+    }
 }

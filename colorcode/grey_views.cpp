@@ -1,6 +1,7 @@
 #include "grey_views.h"
 
 #include "flow_unknown.h"
+#include "row_kernels.h"
 
 #include <cstdint>
 #include <cstring>
@@ -40,19 +41,21 @@ void FlowToGrey(int cutoff, const PixelPlane &dimX, const PixelPlane &dimY, cons
 
     const double k = cutoff;
     const double twoK = 2.0 * k;
-    for (int r = 0; r < rows; ++r) {
-        const float *ur = u[r];
-        const float *vr = v[r];
-        std::uint8_t *xr = dimX[r][0];
-        std::uint8_t *yr = dimY[r][0];
-        for (int c = 0; c < cols; ++c, xr += 3, yr += 3) {
-            if (isUnknownFlow(ur[c], vr[c])) {
-                setGrey(xr, 0);
-                setGrey(yr, 0);
-                continue;
-            }
-            setGrey(xr, greyLevel(ur[c], k, twoK));
-            setGrey(yr, greyLevel(vr[c], k, twoK));
+    const rowkernels::Isa isa = rowkernels::active();
+    for (int r = 0; r < rows; ++r)
+        rowkernels::greyRow(isa, u[r], v[r], dimX[r][0], dimY[r][0], cols, k, twoK);
+}
+
+void rowkernels::greyRowScalar(const float *u, const float *v, std::uint8_t *dimX,
+                               std::uint8_t *dimY, int cols, double k, double twoK)
+{
+    for (int c = 0; c < cols; ++c, dimX += 3, dimY += 3) {
+        if (isUnknownFlow(u[c], v[c])) {
+            setGrey(dimX, 0);
+            setGrey(dimY, 0);
+            continue;
         }
+        setGrey(dimX, greyLevel(u[c], k, twoK));
+        setGrey(dimY, greyLevel(v[c], k, twoK));
     }
 }

@@ -2,8 +2,10 @@
 #include "color_wheel.h"
 #include "field_planes.h"
 #include "flow_to_color.h"
+#include "flow_views.h"
 #include "grey_views.h"
 #include "reference_coding.h"
+#include "row_kernels.h"
 
 #include <QTest>
 
@@ -164,6 +166,19 @@ private:
     std::mt19937_64 rng_;
 };
 
+using rowkernels::Isa;
+
+// Every kernel this processor can run: the plane functions are compared with the reference
+// through each of them, not only through the one the program would pick.
+std::vector<Isa> kernels()
+{
+    std::vector<Isa> all;
+    for (Isa isa : {Isa::Scalar, Isa::Sse2, Isa::Avx2, Isa::Avx512})
+        if (rowkernels::supported(isa))
+            all.push_back(isa);
+    return all;
+}
+
 // Empty when equal, else where and how the first pixel differs.
 QString firstDifference(const std::vector<std::uint8_t> &actual,
                         const std::vector<std::uint8_t> &expected, const Field &f)
@@ -209,6 +224,7 @@ class ReferenceMatchTest : public QObject
 
 private slots:
     void initTestCase();
+    void cleanup();
     void wheelMatches();
     void vectorColorMatches();
     void flowToColorMatches_data();
@@ -217,6 +233,10 @@ private slots:
     void clampFlowMatches();
     void greyViewsMatch_data();
     void greyViewsMatch();
+    void renderedViewsMatch_data();
+    void renderedViewsMatch();
+    void rowEndsAndShortRows_data();
+    void rowEndsAndShortRows();
 
 private:
     const Field &fieldNamed(const QString &name) const;
@@ -231,6 +251,11 @@ void ReferenceMatchTest::initTestCase()
     FieldMaker maker(20240611);
     random_ = maker.field(kRows, kCols);
     smooth_ = maker.smoothField(436, 1024);
+}
+
+void ReferenceMatchTest::cleanup()
+{
+    rowkernels::setActive(rowkernels::best());
 }
 
 const Field &ReferenceMatchTest::fieldNamed(const QString &name) const
@@ -271,21 +296,30 @@ void ReferenceMatchTest::vectorColorMatches()
 
 void ReferenceMatchTest::flowToColorMatches_data()
 {
+    QTest::addColumn<int>("isa");
     QTest::addColumn<QString>("field");
     QTest::addColumn<int>("cutoff");
     QTest::addColumn<bool>("clampFirst");
 
-    // Raw fields reach every scale; clamped ones are what the window colours.
-    for (int cutoff : {0, 1, 10, 1500, INT_MAX, -5})
-        QTest::addRow("random, raw, cutoff %d", cutoff) << "random" << cutoff << false;
-    for (int cutoff : {1, 10, 1500})
-        QTest::addRow("random, clamped, cutoff %d", cutoff) << "random" << cutoff << true;
-    QTest::newRow("smooth, raw, automatic radius") << "smooth" << 0 << false;
-    QTest::newRow("smooth, clamped, cutoff 10") << "smooth" << 10 << true;
+    for (Isa isa : kernels()) {
+        const char *k = rowkernels::name(isa);
+        // Raw fields reach every scale; clamped ones are what the window colours.
+        for (int cutoff : {0, 1, 10, 1500, INT_MAX, -5})
+            QTest::addRow("%s, random, raw, cutoff %d", k, cutoff)
+                << int(isa) << "random" << cutoff << false;
+        for (int cutoff : {1, 10, 1500})
+            QTest::addRow("%s, random, clamped, cutoff %d", k, cutoff)
+                << int(isa) << "random" << cutoff << true;
+        QTest::addRow("%s, smooth, raw, automatic radius", k) << int(isa) << "smooth" << 0 << false;
+        for (int cutoff : {3, 10, 29, 40})
+            QTest::addRow("%s, smooth, clamped, cutoff %d", k, cutoff)
+                << int(isa) << "smooth" << cutoff << true;
+    }
 }
 
 void ReferenceMatchTest::flowToColorMatches()
 {
+    QFETCH(int, isa);
     QFETCH(QString, field);
     QFETCH(int, cutoff);
     QFETCH(bool, clampFirst);
@@ -295,6 +329,7 @@ void ReferenceMatchTest::flowToColorMatches()
     const PixelPlane out = pixelPlaneFilled(f.rows, f.cols, 0x5a);
     std::vector<std::uint8_t> expected(3 * f.u.size(), 0xa5);
 
+    rowkernels::setActive(Isa(isa));
     FlowToColor(cutoff, out, u, v, f.rows, f.cols);
     reference::flowToColor(cutoff, expected, f.u, f.v, f.rows, f.cols);
 
@@ -307,17 +342,23 @@ void ReferenceMatchTest::flowToColorMatches()
 
 void ReferenceMatchTest::clampFlowMatches_data()
 {
+    QTest::addColumn<int>("isa");
     QTest::addColumn<int>("limit");
     QTest::addColumn<bool>("clampAll");
 
-    for (int limit : {0, 1, 10, 1500, -7, 1024, INT_MIN, INT_MAX}) {
-        QTest::addRow("limit %d", limit) << limit << false;
-        QTest::addRow("limit %d, clampAll", limit) << limit << true;
+    // 16777216 and 16777217 are either side of the last whole number every float holds.
+    for (Isa isa : kernels()) {
+        const char *k = rowkernels::name(isa);
+        for (int limit : {0, 1, 10, 1500, -7, 1024, 16777216, 16777217, INT_MIN, INT_MAX}) {
+            QTest::addRow("%s, limit %d", k, limit) << int(isa) << limit << false;
+            QTest::addRow("%s, limit %d, clampAll", k, limit) << int(isa) << limit << true;
+        }
     }
 }
 
 void ReferenceMatchTest::clampFlowMatches()
 {
+    QFETCH(int, isa);
     QFETCH(int, limit);
     QFETCH(bool, clampAll);
     const Field expected = clamped(random_, limit, clampAll);
@@ -326,6 +367,7 @@ void ReferenceMatchTest::clampFlowMatches()
     const FloatPlane dstU = vek_alloc_2(kRows, kCols);
     const FloatPlane dstV = vek_alloc_2(kRows, kCols);
 
+    rowkernels::setActive(Isa(isa));
     ClampFlow(srcU, srcV, dstU, dstV, kRows, kCols, limit, clampAll);
 
     // Bit for bit: signs of zero and NaN payloads are copied, not recreated.
@@ -335,18 +377,23 @@ void ReferenceMatchTest::clampFlowMatches()
 
 void ReferenceMatchTest::greyViewsMatch_data()
 {
+    QTest::addColumn<int>("isa");
     QTest::addColumn<int>("cutoff");
     QTest::addColumn<bool>("clampFirst");
 
-    for (int cutoff : {1, 10, 49, 1500, INT_MAX, 0})
-        QTest::addRow("clamped, cutoff %d", cutoff) << cutoff << true;
-    // Unclamped values wrap to their low 8 bits and reach quotients far beyond an int.
-    for (int cutoff : {1, 10, -10, INT_MIN})
-        QTest::addRow("raw, cutoff %d", cutoff) << cutoff << false;
+    for (Isa isa : kernels()) {
+        const char *k = rowkernels::name(isa);
+        for (int cutoff : {1, 10, 49, 1500, INT_MAX, 0})
+            QTest::addRow("%s, clamped, cutoff %d", k, cutoff) << int(isa) << cutoff << true;
+        // Unclamped values wrap to their low 8 bits and reach quotients far beyond an int.
+        for (int cutoff : {1, 10, -10, INT_MIN})
+            QTest::addRow("%s, raw, cutoff %d", k, cutoff) << int(isa) << cutoff << false;
+    }
 }
 
 void ReferenceMatchTest::greyViewsMatch()
 {
+    QFETCH(int, isa);
     QFETCH(int, cutoff);
     QFETCH(bool, clampFirst);
     const Field f = clampFirst ? clamped(random_, cutoff, false) : random_;
@@ -357,6 +404,7 @@ void ReferenceMatchTest::greyViewsMatch()
     std::vector<std::uint8_t> expectedX(3 * f.u.size(), 0xa5);
     std::vector<std::uint8_t> expectedY(3 * f.u.size(), 0xa5);
 
+    rowkernels::setActive(Isa(isa));
     FlowToGrey(cutoff, dimX, dimY, u, v, f.rows, f.cols);
     reference::flowToGrey(cutoff, expectedX, expectedY, f.u, f.v);
 
@@ -364,6 +412,101 @@ void ReferenceMatchTest::greyViewsMatch()
     QVERIFY2(difference.isEmpty(), qPrintable("x: " + difference));
     difference = firstDifference(bytesOf(dimY), expectedY, f);
     QVERIFY2(difference.isEmpty(), qPrintable("y: " + difference));
+}
+
+void ReferenceMatchTest::renderedViewsMatch_data()
+{
+    QTest::addColumn<int>("isa");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("cutoff");
+
+    for (Isa isa : kernels()) {
+        const char *k = rowkernels::name(isa);
+        for (int cutoff : {1, 10, 1500, 0, -5})
+            QTest::addRow("%s, random, cutoff %d", k, cutoff) << int(isa) << "random" << cutoff;
+        for (int cutoff : {10, 40})
+            QTest::addRow("%s, smooth, cutoff %d", k, cutoff) << int(isa) << "smooth" << cutoff;
+    }
+}
+
+// All the views of a cutoff at once, row by row, as the window draws them.
+void ReferenceMatchTest::renderedViewsMatch()
+{
+    QFETCH(int, isa);
+    QFETCH(QString, field);
+    QFETCH(int, cutoff);
+    const Field &f = fieldNamed(field);
+    const Field c = clamped(f, cutoff, false);
+    std::vector<std::uint8_t> color(3 * f.u.size()), dimX(color.size()), dimY(color.size());
+    reference::flowToColor(cutoff, color, c.u, c.v, f.rows, f.cols);
+    reference::flowToGrey(cutoff, dimX, dimY, c.u, c.v);
+
+    const FloatPlane u = floatPlaneOf(f.u, f.rows, f.cols);
+    const FloatPlane v = floatPlaneOf(f.v, f.rows, f.cols);
+    const FloatPlane cu = vek_alloc_2(f.rows, f.cols);
+    const FloatPlane cv = vek_alloc_2(f.rows, f.cols);
+    const PixelPlane outColor = pixelPlaneFilled(f.rows, f.cols, 0x5a);
+    const PixelPlane outX = pixelPlaneFilled(f.rows, f.cols, 0x5a);
+    const PixelPlane outY = pixelPlaneFilled(f.rows, f.cols, 0x5a);
+    rowkernels::setActive(Isa(isa));
+    RenderFlowViews(cutoff, u, v, {cu, cv, outColor, outX, outY}, f.rows, f.cols);
+
+    QVERIFY(sameBits(valuesOf(cu), c.u));
+    QVERIFY(sameBits(valuesOf(cv), c.v));
+    QString difference = firstDifference(bytesOf(outColor), color, c);
+    QVERIFY2(difference.isEmpty(), qPrintable("colour: " + difference));
+    difference = firstDifference(bytesOf(outX), dimX, c);
+    QVERIFY2(difference.isEmpty(), qPrintable("x: " + difference));
+    difference = firstDifference(bytesOf(outY), dimY, c);
+    QVERIFY2(difference.isEmpty(), qPrintable("y: " + difference));
+}
+
+void ReferenceMatchTest::rowEndsAndShortRows_data()
+{
+    QTest::addColumn<int>("isa");
+    for (Isa isa : kernels())
+        QTest::newRow(rowkernels::name(isa)) << int(isa);
+}
+
+// The vector kernels work in blocks and chunks and store pixels four bytes at a time: every
+// width from 1 up past two chunks must come out whole, and nothing may be written past a
+// row's last pixel.
+void ReferenceMatchTest::rowEndsAndShortRows()
+{
+    QFETCH(int, isa);
+    constexpr int kGuard = 16;
+    constexpr std::uint8_t kSentinel = 0xc3;
+    const float limit = 10.0f;
+    const double k = 10.0;
+    const double inverseRadius = 1.0 / CutoffRadius(10);
+    FieldMaker maker(99);
+    for (int cols = 1; cols <= 300; ++cols) {
+        Field f = clamped(maker.field(1, cols), 10, false);
+        std::vector<std::uint8_t> color(3 * std::size_t(cols) + kGuard, kSentinel);
+        std::vector<std::uint8_t> dimX(color), dimY(color);
+        std::vector<float> cu(std::size_t(cols) + kGuard, 7.0f), cv(cu);
+        rowkernels::colorRow(Isa(isa), f.u.data(), f.v.data(), color.data(), cols, inverseRadius);
+        rowkernels::greyRow(Isa(isa), f.u.data(), f.v.data(), dimX.data(), dimY.data(), cols, k,
+                            2 * k);
+        rowkernels::clampRow(Isa(isa), f.u.data(), f.v.data(), cu.data(), cv.data(), cols, limit,
+                             -limit, limit, false);
+
+        std::vector<std::uint8_t> expected(3 * std::size_t(cols)), expectedX(expected),
+            expectedY(expected);
+        reference::flowToColor(10, expected, f.u, f.v, 1, cols);
+        reference::flowToGrey(10, expectedX, expectedY, f.u, f.v);
+        expected.resize(color.size(), kSentinel);
+        expectedX.resize(color.size(), kSentinel);
+        expectedY.resize(color.size(), kSentinel);
+        QVERIFY2(color == expected, qPrintable(QString::number(cols)));
+        QVERIFY2(dimX == expectedX && dimY == expectedY, qPrintable(QString::number(cols)));
+        std::vector<float> expectedCu = f.u;
+        std::vector<float> expectedCv = f.v;
+        expectedCu.resize(cu.size(), 7.0f);
+        expectedCv.resize(cv.size(), 7.0f);
+        QVERIFY2(sameBits(cu, expectedCu) && sameBits(cv, expectedCv),
+                 qPrintable(QString::number(cols)));
+    }
 }
 
 QTEST_APPLESS_MAIN(ReferenceMatchTest)

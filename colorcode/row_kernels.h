@@ -1,0 +1,96 @@
+#ifndef ROW_KERNELS_H
+#define ROW_KERNELS_H
+
+// The row kernels behind the colour coding, the clamp and the grey views, in a plain form and
+// in vector forms for the instruction sets of x86-64. Every kernel writes the bytes of the
+// plain per-pixel formula. The vector colour kernels replace atan2 by a bounded approximation
+// wherever that provably cannot change a byte, and hand every other pixel to
+// colorPixelExact; the vector clamp and grey kernels do the plain arithmetic lane by lane.
+
+#include <cstdint>
+
+namespace rowkernels {
+
+enum class Isa { Scalar, Sse2, Avx2, Avx512 };
+
+// True when this build has the kernel and this processor can run it.
+bool supported(Isa isa);
+// The fastest supported kernel.
+Isa best();
+// The kernel the plane functions use: best() unless a test has chosen another.
+Isa active();
+// For tests: makes the plane functions use isa, which must be supported.
+void setActive(Isa isa);
+const char *name(Isa isa);
+
+// Same contract as colorFlowRow, through the given kernel (which must be supported).
+void colorRow(Isa isa, const float *u, const float *v, std::uint8_t *rgb, int cols,
+              double inverseRadius);
+
+// One row of ClampFlow: [-limit, limit] with low = -limit and high = limit as floats, limit
+// = |the int limit| as a double.
+void clampRow(Isa isa, const float *su, const float *sv, float *du, float *dv, int cols,
+              double limit, float low, float high, bool clampAll);
+
+// One row of FlowToGrey for a cutoff k other than 0, twoK = 2k.
+void greyRow(Isa isa, const float *u, const float *v, std::uint8_t *dimX, std::uint8_t *dimY,
+             int cols, double k, double twoK);
+
+// One pixel the plain way: atan2 from the C library, then the wheel. fx, fy are the
+// normalised components already rounded to float, and must not be NaN.
+void colorPixelExact(float fx, float fy, std::uint8_t *rgb);
+
+// The plain loops.
+void colorRowScalar(const float *u, const float *v, std::uint8_t *rgb, int cols,
+                    double inverseRadius);
+void clampRowScalar(const float *su, const float *sv, float *du, float *dv, int cols, double limit,
+                    float low, float high, bool clampAll);
+void greyRowScalar(const float *u, const float *v, std::uint8_t *dimX, std::uint8_t *dimY, int cols,
+                   double k, double twoK);
+
+// The wheel packed for the kernels: red | green << 8 | blue << 16 of entry k in the low half
+// and of entry k + 1 in the high half, for k = 0 .. 53 (fk < 54 never needs the wrap).
+// Filled by BuildColorWheel.
+extern std::uint64_t wheelPairs[54];
+
+// |fk' - fk| for the approximate angle stays below this, where the proven bound is about
+// 2.3e-9 (see color_lanes.h); a pixel whose fk' or channel values lie closer than the margin to
+// a truncation boundary goes the exact way.
+constexpr double kFkMargin = 1e-7;
+// A channel's value before truncation moves by at most 255 x |col1 - col0| x |f' - f| plus
+// 4.6e-13 of rounding (see color_lanes.h): the margin it must keep from an integer.
+constexpr double kChannelSlope = 255.0 * kFkMargin;
+constexpr double kChannelRounding = 1e-12;
+
+// fk' = ((a + 1) x 54) x 0.5 from the approximate angle a, for n normalised components as
+// the given vector kernel computes it; for the tests that bound |fk' - fk|. The components
+// must be finite and not both zero.
+void approximateFkRow(Isa isa, const float *fx, const float *fy, double *fk, int n);
+
+// The kernels of each instruction set, defined in their own files.
+void colorRowSse2(const float *u, const float *v, std::uint8_t *rgb, int cols,
+                  double inverseRadius);
+void colorRowAvx2(const float *u, const float *v, std::uint8_t *rgb, int cols,
+                  double inverseRadius);
+void colorRowAvx512(const float *u, const float *v, std::uint8_t *rgb, int cols,
+                    double inverseRadius);
+void fkRowSse2(const float *fx, const float *fy, double *fk, int n);
+void fkRowAvx2(const float *fx, const float *fy, double *fk, int n);
+void fkRowAvx512(const float *fx, const float *fy, double *fk, int n);
+// The vector clamp takes the limit as a float, which it must represent exactly.
+void clampRowSse2(const float *su, const float *sv, float *du, float *dv, int cols, float limit,
+                  float low, float high, bool clampAll);
+void clampRowAvx2(const float *su, const float *sv, float *du, float *dv, int cols, float limit,
+                  float low, float high, bool clampAll);
+void clampRowAvx512(const float *su, const float *sv, float *du, float *dv, int cols, float limit,
+                    float low, float high, bool clampAll);
+void greyRowSse2(const float *u, const float *v, std::uint8_t *dimX, std::uint8_t *dimY, int cols,
+                 double k, double twoK);
+void greyRowAvx2(const float *u, const float *v, std::uint8_t *dimX, std::uint8_t *dimY, int cols,
+                 double k, double twoK);
+void greyRowAvx512(const float *u, const float *v, std::uint8_t *dimX, std::uint8_t *dimY, int cols,
+                   double k, double twoK);
+
+} // namespace rowkernels
+
+#endif // ROW_KERNELS_H
