@@ -85,8 +85,8 @@ ROW_KERNEL_TARGET inline bool greyBlock(const float *u, const float *v, double k
     if (!greyLanes(ud, known, k, twoK, x) || !greyLanes(vd, known, k, twoK, y))
         return false;
     // The level in all three bytes of the pixel.
-    x *= 0x010101;
-    y *= 0x010101;
+    x |= x << 8 | x << 16;
+    y |= y << 8 | y << 16;
     return true;
 }
 
@@ -96,16 +96,17 @@ ROW_KERNEL_TARGET inline void greyRowLanes(const float *u, const float *v, std::
     I x;
     I y;
     int c = 0;
-    // A whole block must leave at least one pixel of the row after it (storePixelsOverlapping).
-    for (; c + kLanes < cols; c += kLanes) {
+    for (; c + kLanes <= cols; c += kLanes) {
         if (greyBlock(u + c, v + c, k, twoK, x, y)) {
-            storePixelsOverlapping(dimX + 3 * c, x);
-            storePixelsOverlapping(dimY + 3 * c, y);
+            storeBlock(dimX + 3 * c, x);
+            storeBlock(dimY + 3 * c, y);
         } else {
             rowkernels::greyRowScalar(u + c, v + c, dimX + 3 * c, dimY + 3 * c, kLanes, k, twoK);
         }
     }
     const int n = cols - c;
+    if (n == 0)
+        return;
     float uTail[kLanes] = {};
     float vTail[kLanes] = {};
     __builtin_memcpy(uTail, u + c, sizeof(float) * unsigned(n));

@@ -1,21 +1,21 @@
 // The vector colour kernel; see row_lanes.h for how it is compiled.
 //
-// Why the bytes are exact. The kernel follows the plain formula operation for operation
-// (normalisation, radius, fk from the angle, the wheel blend, the fading or darkening and the
-// truncation), with one exception: the angle is an approximation, so fk' may differ from the
-// exact fk. The bound (see the polynomial below) gives |fk' - fk| < 2.3e-9, far below
-// kFkMargin. Then:
+// Why the bytes are exact. The kernel computes the plain formula's quantities with one
+// approximation, the angle, so fk' may differ from the exact fk; and it evaluates the
+// channels in an order of its own. The bound (see the polynomial below) gives
+// |fk' - fk| < 2.3e-9, far below kFkMargin. Then:
 //  - k0: if f' = fk' - k0' lies in (kFkMargin, 1 - kFkMargin), fk lies in (k0', k0' + 1), so
 //    k0 = k0'. Both subtractions fk - k0 are exact (Sterbenz, or k0 = 0), so |f' - f| equals
 //    |fk' - fk|.
-//  - channels: col = (1 - f) col0 + f col1 moves by |col1 - col0| |f' - f| plus at most
-//    9e-16 of rounding (values are at most 1.0000001); the fading (rad <= 1) or the 0.75
-//    cannot enlarge a difference and adds at most 6.7e-16, and the factor 255 scales it and
-//    adds 5.7e-14. So the value before truncation moves by less than
-//    255 |col1 - col0| kFkMargin + 4.6e-13, and one whose fractional part keeps that margin
-//    from 0 and 1 truncates alike on both sides. The margin is small where the two entries
-//    agree, as the saturated channels mostly do. A channel with col' == 0 has
-//    col0 = col1 = 0 (f' is bounded away from 0 and 1), so its value does not depend on f.
+//  - channels: col = (1 - f) col0 + f col1 = col0 + f (col1 - col0) moves by
+//    |col1 - col0| |f' - f| <= kFkMargin. The fading 1 - rad (1 - col) (rad <= 1) or the 0.75
+//    cannot enlarge that, and 255 scales it. The roundings of both evaluations, the plain
+//    formula's and this kernel's, add at most 2.3e-13 and 1.7e-13 to the value before
+//    truncation. So that value lies within 255 |col1 - col0| kFkMargin + 4e-13 of the exact
+//    one: within kChannelRounding where the two wheel bytes agree (f then does not enter
+//    this kernel's value at all), else within kChannelMargin. If both ends of that interval
+//    truncate alike, so does the exact value, which is never negative. The ends' own
+//    rounding, 2.9e-14, is well inside the slack.
 //  - radius 0 gives white whatever the angle: 1 - 0 x (1 - col) is 1.
 // Any pixel that meets none of these goes through colorPixelExact, as does one whose radius
 // is not finite. Unknown vectors are black as before.
@@ -51,16 +51,12 @@ constexpr double kAtanPoly[kAtanTerms] = {-0.06014993888853727, 0.10565434923801
 ROW_KERNEL_TARGET inline void wheelEntries(I index, I &low, I &high)
 {
     typedef std::int64_t Q __attribute__((vector_size(8 * kLanes)));
-#if ROW_KERNEL_LANES == 8
+#if ROW_KERNEL_BITS == 512
     const Q pairs = (Q)_mm512_mask_i32gather_epi64(_mm512_setzero_si512(), 0xff, (__m256i)index,
                                                    rowkernels::wheelPairs, 8);
-#elif ROW_KERNEL_LANES == 4
+#else
     const Q pairs = (Q)_mm256_i32gather_epi64(
         reinterpret_cast<const long long *>(rowkernels::wheelPairs), (__m128i)index, 8);
-#else
-    Q pairs;
-    for (int i = 0; i < kLanes; ++i)
-        pairs[i] = std::int64_t(rowkernels::wheelPairs[index[i]]);
 #endif
     low = __builtin_convertvector(pairs & 0xffffff, I);
     high = __builtin_convertvector(pairs >> 32, I);
@@ -145,6 +141,25 @@ ROW_KERNEL_TARGET inline void angleBlock(const float *u, const float *v, double 
     chunk.otherBits[b] = laneBits(known & ~usable & ~(rad == 0.0));
 }
 
+// One channel's byte from the wheel bytes at the given shift; clears the lanes of safe where
+// the byte is in doubt. Called with constant shifts, so that the three channels interleave.
+ROW_KERNEL_TARGET inline I channelByte(I low, I high, int shift, D f, M fades, D rad255, I &safe)
+{
+    const I byte0 = (low >> shift) & 255;
+    const D step = toDouble(((high >> shift) & 255) - byte0);
+    const D col = (toDouble(byte0) + f * step) * kInverse255;
+    const D value = select(fades, 255.0 - rad255 * (1.0 - col), col * (0.75 * 255.0));
+    // Both ends of the interval the exact value lies in truncate alike, or the lane is unsafe;
+    // where they do, that is the byte. The upper end also gives a lane of radius 0 its exact
+    // 255.
+    const D margin =
+        select(step == 0.0, splat(rowkernels::kChannelRounding), splat(rowkernels::kChannelMargin));
+    const I below = __builtin_convertvector(value - margin, I);
+    const I above = __builtin_convertvector(value + margin, I);
+    safe &= below == above;
+    return above;
+}
+
 // Packed red | green << 8 | blue << 16 per lane, and the lanes that must go the exact way.
 ROW_KERNEL_TARGET inline I channelBlock(const Chunk &chunk, int b, unsigned &exact)
 {
@@ -162,28 +177,19 @@ ROW_KERNEL_TARGET inline I channelBlock(const Chunk &chunk, int b, unsigned &exa
     wheelEntries(index, low, high);
 
     const M fades = rad <= 1.0;
-    const D oneMinusF = 1.0 - f;
-    I packed = I{};
-    for (int shift = 0; shift < 24; shift += 8) {
-        const D col0 = toDouble((low >> shift) & 255) * kInverse255;
-        const D col1 = toDouble((high >> shift) & 255) * kInverse255;
-        const D col = oneMinusF * col0 + f * col1;
-        const D value = select(fades, 1.0 - rad * (1.0 - col), col * 0.75) * 255.0;
-        const I byte = __builtin_convertvector(value, I);
-        const D fraction = value - toDouble(byte);
-        const D margin =
-            absolute(col1 - col0) * rowkernels::kChannelSlope + rowkernels::kChannelRounding;
-        safe &= (col == 0.0) | ((fraction > margin) & (fraction < 1.0 - margin));
-        packed |= byte << shift;
-    }
-    exact = (chunk.usableBits[b] & ~laneBits(safe)) | chunk.otherBits[b];
+    const D rad255 = rad * 255.0;
+    I channelsSafe = I{} - 1;
+    const I packed = channelByte(low, high, 0, f, fades, rad255, channelsSafe) |
+                     channelByte(low, high, 8, f, fades, rad255, channelsSafe) << 8 |
+                     channelByte(low, high, 16, f, fades, rad255, channelsSafe) << 16;
+    exact = chunk.usableBits[b] & ~(laneBits(safe) & laneBitsInt(channelsSafe));
+    exact |= chunk.otherBits[b];
     return packed & chunk.known[b];
 }
 
-// Colours n <= kChunkPixels pixels. Whole blocks store overlapping, except the last of the
-// row, which like a partial block stores three bytes a pixel.
+// Colours n <= kChunkPixels pixels.
 ROW_KERNEL_TARGET inline void colourChunk(const float *u, const float *v, std::uint8_t *rgb, int n,
-                                          bool endsRow, double inverseRadius, Chunk &chunk)
+                                          double inverseRadius, Chunk &chunk)
 {
     const int blocks = (n + kLanes - 1) / kLanes;
     for (int b = 0; b < blocks; ++b) {
@@ -204,8 +210,8 @@ ROW_KERNEL_TARGET inline void colourChunk(const float *u, const float *v, std::u
         const I packed = channelBlock(chunk, b, exact);
         std::uint8_t *out = rgb + 3 * b * kLanes;
         const int lanes = n - b * kLanes < kLanes ? n - b * kLanes : kLanes;
-        if (lanes == kLanes && !(endsRow && b == blocks - 1))
-            storePixelsOverlapping(out, packed);
+        if (lanes == kLanes)
+            storeBlock(out, packed);
         else
             storePixels(out, packed, lanes);
         for (int i = 0; exact && i < lanes; ++i, exact >>= 1)
@@ -221,7 +227,7 @@ ROW_KERNEL_TARGET inline void colourRowLanes(const float *u, const float *v, std
     Chunk chunk;
     for (int c = 0; c < cols; c += kChunkPixels) {
         const int n = cols - c < kChunkPixels ? cols - c : kChunkPixels;
-        colourChunk(u + c, v + c, rgb + 3 * c, n, c + n == cols, inverseRadius, chunk);
+        colourChunk(u + c, v + c, rgb + 3 * c, n, inverseRadius, chunk);
     }
 }
 

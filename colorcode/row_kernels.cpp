@@ -16,7 +16,6 @@ bool cpuHas(Isa isa)
     __builtin_cpu_init();
     switch (isa) {
     case Isa::Scalar:
-    case Isa::Sse2:
         return true;
     case Isa::Avx2:
         return __builtin_cpu_supports("avx2");
@@ -61,7 +60,6 @@ Isa best()
 {
     static const Isa chosen = supported(Isa::Avx512) ? Isa::Avx512
                               : supported(Isa::Avx2) ? Isa::Avx2
-                              : supported(Isa::Sse2) ? Isa::Sse2
                                                      : Isa::Scalar;
     return chosen;
 }
@@ -91,8 +89,6 @@ const char *name(Isa isa)
     switch (isa) {
     case Isa::Scalar:
         return "scalar";
-    case Isa::Sse2:
-        return "sse2";
     case Isa::Avx2:
         return "avx2";
     case Isa::Avx512:
@@ -115,10 +111,6 @@ void colorRow(Isa isa, const float *u, const float *v, std::uint8_t *rgb, int co
         return;
     case Isa::Avx2:
         colorRowAvx2(u, v, rgb, cols, inverseRadius);
-        return;
-    case Isa::Sse2:
-        beforeLegacySse();
-        colorRowSse2(u, v, rgb, cols, inverseRadius);
         return;
 #endif
     default:
@@ -144,10 +136,6 @@ void clampRow(Isa isa, const float *su, const float *sv, float *du, float *dv, i
     case Isa::Avx2:
         clampRowAvx2(su, sv, du, dv, cols, float(limit), low, high, clampAll);
         return;
-    case Isa::Sse2:
-        beforeLegacySse();
-        clampRowSse2(su, sv, du, dv, cols, float(limit), low, high, clampAll);
-        return;
 #endif
     default:
         beforeLegacySse();
@@ -169,10 +157,6 @@ void greyRow(Isa isa, const float *u, const float *v, std::uint8_t *dimX, std::u
     case Isa::Avx2:
         greyRowAvx2(u, v, dimX, dimY, cols, k, twoK);
         return;
-    case Isa::Sse2:
-        beforeLegacySse();
-        greyRowSse2(u, v, dimX, dimY, cols, k, twoK);
-        return;
 #endif
     default:
         beforeLegacySse();
@@ -190,9 +174,6 @@ void approximateFkRow(Isa isa, const float *fx, const float *fy, double *fk, int
         return;
     case Isa::Avx2:
         fkRowAvx2(fx, fy, fk, n);
-        return;
-    case Isa::Sse2:
-        fkRowSse2(fx, fy, fk, n);
         return;
 #endif
     default:

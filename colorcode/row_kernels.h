@@ -2,7 +2,7 @@
 #define ROW_KERNELS_H
 
 // The row kernels behind the colour coding, the clamp and the grey views, in a plain form and
-// in vector forms for the instruction sets of x86-64. Every kernel writes the bytes of the
+// in vector forms for AVX2 and AVX-512. Every kernel writes the bytes of the
 // plain per-pixel formula. The vector colour kernels replace atan2 by a bounded approximation
 // wherever that provably cannot change a byte, and hand every other pixel to
 // colorPixelExact; the vector clamp and grey kernels do the plain arithmetic lane by lane.
@@ -11,7 +11,7 @@
 
 namespace rowkernels {
 
-enum class Isa { Scalar, Sse2, Avx2, Avx512 };
+enum class Isa { Scalar, Avx2, Avx512 };
 
 // True when this build has the kernel and this processor can run it.
 bool supported(Isa isa);
@@ -57,10 +57,11 @@ extern std::uint64_t wheelPairs[54];
 // 2.3e-9 (see color_lanes.h); a pixel whose fk' or channel values lie closer than the margin to
 // a truncation boundary goes the exact way.
 constexpr double kFkMargin = 1e-7;
-// A channel's value before truncation moves by at most 255 x |col1 - col0| x |f' - f| plus
-// 4.6e-13 of rounding (see color_lanes.h): the margin it must keep from an integer.
-constexpr double kChannelSlope = 255.0 * kFkMargin;
+// A channel's value before truncation lies within 255 x |col1 - col0| x kFkMargin + 4e-13
+// of the exact one (see color_lanes.h): the margin it must keep from a whole number, where
+// the two wheel bytes agree and where they differ (|col1 - col0| <= 1).
 constexpr double kChannelRounding = 1e-12;
+constexpr double kChannelMargin = 255.0 * kFkMargin + kChannelRounding;
 
 // fk' = ((a + 1) x 54) x 0.5 from the approximate angle a, for n normalised components as
 // the given vector kernel computes it; for the tests that bound |fk' - fk|. The components
@@ -68,24 +69,17 @@ constexpr double kChannelRounding = 1e-12;
 void approximateFkRow(Isa isa, const float *fx, const float *fy, double *fk, int n);
 
 // The kernels of each instruction set, defined in their own files.
-void colorRowSse2(const float *u, const float *v, std::uint8_t *rgb, int cols,
-                  double inverseRadius);
 void colorRowAvx2(const float *u, const float *v, std::uint8_t *rgb, int cols,
                   double inverseRadius);
 void colorRowAvx512(const float *u, const float *v, std::uint8_t *rgb, int cols,
                     double inverseRadius);
-void fkRowSse2(const float *fx, const float *fy, double *fk, int n);
 void fkRowAvx2(const float *fx, const float *fy, double *fk, int n);
 void fkRowAvx512(const float *fx, const float *fy, double *fk, int n);
 // The vector clamp takes the limit as a float, which it must represent exactly.
-void clampRowSse2(const float *su, const float *sv, float *du, float *dv, int cols, float limit,
-                  float low, float high, bool clampAll);
 void clampRowAvx2(const float *su, const float *sv, float *du, float *dv, int cols, float limit,
                   float low, float high, bool clampAll);
 void clampRowAvx512(const float *su, const float *sv, float *du, float *dv, int cols, float limit,
                     float low, float high, bool clampAll);
-void greyRowSse2(const float *u, const float *v, std::uint8_t *dimX, std::uint8_t *dimY, int cols,
-                 double k, double twoK);
 void greyRowAvx2(const float *u, const float *v, std::uint8_t *dimX, std::uint8_t *dimY, int cols,
                  double k, double twoK);
 void greyRowAvx512(const float *u, const float *v, std::uint8_t *dimX, std::uint8_t *dimY, int cols,

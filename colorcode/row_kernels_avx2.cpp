@@ -1,7 +1,7 @@
 // x86-64 only; other processors use the scalar kernel.
 #if defined(__x86_64__)
 
-#define ROW_KERNEL_LANES 4
+#define ROW_KERNEL_BITS 256
 #define ROW_KERNEL_TARGET __attribute__((target("avx2")))
 #include "clamp_grey_lanes.h"
 #include "color_lanes.h"

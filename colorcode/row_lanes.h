@@ -1,7 +1,8 @@
-// Vector types and helpers shared by the row kernels, written once for ROW_KERNEL_LANES
-// doubles per vector and compiled once per instruction set: each kernel file defines the lane
-// count and ROW_KERNEL_TARGET (the function attribute that enables its instructions), then
-// includes the kernels.
+// Vector types and helpers shared by the row kernels, written once and compiled once per
+// instruction set: each kernel file defines ROW_KERNEL_BITS (the register width: 256 for
+// AVX2, 512 for AVX-512, so 4 or 8 doubles a vector) and ROW_KERNEL_TARGET (the function
+// attribute that enables its instructions), then includes the kernels. Without AVX2 the
+// plain kernels run: SSE2 has too few ways to move between ints and doubles to beat them.
 //
 // Everything here has internal linkage. A shared inline function compiled for a newer
 // instruction set could otherwise be the copy the linker keeps for every caller.
@@ -9,8 +10,8 @@
 #ifndef ROW_LANES_H
 #define ROW_LANES_H
 
-#ifndef ROW_KERNEL_LANES
-#error "define ROW_KERNEL_LANES and ROW_KERNEL_TARGET before including this file"
+#ifndef ROW_KERNEL_BITS
+#error "define ROW_KERNEL_BITS and ROW_KERNEL_TARGET before including this file"
 #endif
 
 #include <immintrin.h>
@@ -19,7 +20,7 @@
 
 namespace {
 
-constexpr int kLanes = ROW_KERNEL_LANES;
+constexpr int kLanes = ROW_KERNEL_BITS / 64;
 
 typedef double D __attribute__((vector_size(8 * kLanes)));
 typedef float F __attribute__((vector_size(4 * kLanes)));
@@ -78,69 +79,77 @@ ROW_KERNEL_TARGET inline D absolute(D x)
 // an undefined register, which trips GCC's uninitialised-use warning.
 ROW_KERNEL_TARGET inline D squareRoot(D x)
 {
-#if ROW_KERNEL_LANES == 8
+#if ROW_KERNEL_BITS == 512
     return (D)_mm512_mask_sqrt_pd((__m512d)x, 0xff, (__m512d)x);
-#elif ROW_KERNEL_LANES == 4
-    return (D)_mm256_sqrt_pd((__m256d)x);
 #else
-    return (D)_mm_sqrt_pd((__m128d)x);
+    return (D)_mm256_sqrt_pd((__m256d)x);
 #endif
 }
 
 ROW_KERNEL_TARGET inline unsigned laneBits(M m)
 {
-#if ROW_KERNEL_LANES == 8
+#if ROW_KERNEL_BITS == 512
     return _mm512_test_epi64_mask((__m512i)m, (__m512i)m);
-#elif ROW_KERNEL_LANES == 4
-    return unsigned(_mm256_movemask_pd((__m256d)m));
 #else
-    return unsigned(_mm_movemask_pd((__m128d)m));
+    return unsigned(_mm256_movemask_pd((__m256d)m));
+#endif
+}
+
+ROW_KERNEL_TARGET inline unsigned laneBitsInt(I m)
+{
+#if ROW_KERNEL_BITS == 512
+    return unsigned(_mm256_movemask_ps((__m256)m));
+#else
+    return unsigned(_mm_movemask_ps((__m128)m));
 #endif
 }
 
 // The generic conversion gets split into halves by GCC.
 ROW_KERNEL_TARGET inline D toDouble(I x)
 {
-#if ROW_KERNEL_LANES == 8
+#if ROW_KERNEL_BITS == 512
     return (D)_mm512_mask_cvtepi32_pd(_mm512_setzero_pd(), 0xff, (__m256i)x);
-#elif ROW_KERNEL_LANES == 4
-    return (D)_mm256_cvtepi32_pd((__m128i)x);
 #else
-    return __builtin_convertvector(x, D);
+    return (D)_mm256_cvtepi32_pd((__m128i)x);
 #endif
 }
 
 ROW_KERNEL_TARGET inline D widen(F x)
 {
-#if ROW_KERNEL_LANES == 8
+#if ROW_KERNEL_BITS == 512
     return (D)_mm512_mask_cvtps_pd(_mm512_setzero_pd(), 0xff, (__m256)x);
-#elif ROW_KERNEL_LANES == 4
-    return (D)_mm256_cvtps_pd((__m128)x);
 #else
-    return __builtin_convertvector(x, D);
+    return (D)_mm256_cvtps_pd((__m128)x);
 #endif
 }
 
 ROW_KERNEL_TARGET inline F narrow(D x)
 {
-#if ROW_KERNEL_LANES == 8
+#if ROW_KERNEL_BITS == 512
     return (F)_mm512_mask_cvtpd_ps(_mm256_setzero_ps(), 0xff, (__m512d)x);
-#elif ROW_KERNEL_LANES == 4
-    return (F)_mm256_cvtpd_ps((__m256d)x);
 #else
-    return __builtin_convertvector(x, F);
+    return (F)_mm256_cvtpd_ps((__m256d)x);
 #endif
 }
 
-// Stores kLanes pixels of three bytes, the low three of each lane, as four-byte stores that
-// each overwrite the spare byte of the one before; so the byte after the last pixel is
-// written too and must belong to the row.
-ROW_KERNEL_TARGET inline void storePixelsOverlapping(std::uint8_t *out, I packed)
+// Stores the low three bytes of every lane as kLanes pixels, 3 x kLanes bytes in all.
+ROW_KERNEL_TARGET inline void storeBlock(std::uint8_t *out, I packed)
 {
-    for (int i = 0; i < kLanes; ++i) {
-        const std::uint32_t p = std::uint32_t(packed[i]);
-        __builtin_memcpy(out + 3 * i, &p, 4);
-    }
+#if ROW_KERNEL_BITS == 512
+    // Each half drops every fourth byte; the dword permutation closes the gap between them.
+    const __m256i drop = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1, 0,
+                                          1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    __m256i bytes = _mm256_shuffle_epi8((__m256i)packed, drop);
+    bytes = _mm256_permutevar8x32_epi32(bytes, _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 3, 7));
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(out), _mm256_castsi256_si128(bytes));
+    _mm_storel_epi64(reinterpret_cast<__m128i *>(out + 16), _mm256_extracti128_si256(bytes, 1));
+#else
+    const __m128i drop = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    const __m128i bytes = _mm_shuffle_epi8((__m128i)packed, drop);
+    _mm_storel_epi64(reinterpret_cast<__m128i *>(out), bytes);
+    const std::int32_t last = _mm_cvtsi128_si32(_mm_srli_si128(bytes, 8));
+    __builtin_memcpy(out + 8, &last, 4);
+#endif
 }
 
 ROW_KERNEL_TARGET inline void storePixels(std::uint8_t *out, I packed, int n)

@@ -20,7 +20,7 @@ using rowkernels::Isa;
 std::vector<Isa> vectorKernels()
 {
     std::vector<Isa> all;
-    for (Isa isa : {Isa::Sse2, Isa::Avx2, Isa::Avx512})
+    for (Isa isa : {Isa::Avx2, Isa::Avx512})
         if (rowkernels::supported(isa))
             all.push_back(isa);
     return all;

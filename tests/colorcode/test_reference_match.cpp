@@ -173,7 +173,7 @@ using rowkernels::Isa;
 std::vector<Isa> kernels()
 {
     std::vector<Isa> all;
-    for (Isa isa : {Isa::Scalar, Isa::Sse2, Isa::Avx2, Isa::Avx512})
+    for (Isa isa : {Isa::Scalar, Isa::Avx2, Isa::Avx512})
         if (rowkernels::supported(isa))
             all.push_back(isa);
     return all;
