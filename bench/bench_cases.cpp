@@ -10,6 +10,7 @@
 #include <QPixmap>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -20,13 +21,18 @@
 namespace {
 
 // What any program must at least do to have a file in memory: open, read() it whole into a
-// buffer that is already there, close.
+// buffer that is already there, close. The buffer starts half a page in, where the kernel's
+// copy runs fastest whatever the file's own alignment.
 class PlainRead
 {
 public:
-    explicit PlainRead(const QString &path) : path_(QFile::encodeName(path))
+    explicit PlainRead(const QString &path)
+        : path_(QFile::encodeName(path)), size_(std::size_t(QFileInfo(path).size()) + 1),
+          block_(size_ + 2 * kPage)
     {
-        buffer_.resize(std::size_t(QFileInfo(path).size()) + 1);
+        const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(block_.data());
+        buffer_ = reinterpret_cast<char *>(((start + kPage - 1) & ~std::uintptr_t(kPage - 1)) +
+                                           kPage / 2);
     }
 
     void operator()()
@@ -36,7 +42,7 @@ public:
             fail();
         std::size_t got = 0;
         for (;;) {
-            const ssize_t n = ::read(fd, buffer_.data() + got, buffer_.size() - got);
+            const ssize_t n = ::read(fd, buffer_ + got, size_ - got);
             if (n < 0)
                 fail();
             if (n == 0)
@@ -44,11 +50,13 @@ public:
             got += std::size_t(n);
         }
         ::close(fd);
-        if (got + 1 != buffer_.size())
+        if (got + 1 != size_)
             fail();
     }
 
 private:
+    static constexpr std::size_t kPage = 4096;
+
     [[noreturn]] void fail() const
     {
         std::fprintf(stderr, "flowviewer-bench: cannot read %s\n", path_.constData());
@@ -56,7 +64,9 @@ private:
     }
 
     QByteArray path_;
-    std::vector<char> buffer_;
+    std::size_t size_;
+    std::vector<char> block_;
+    char *buffer_ = nullptr;
 };
 
 // A user who pre-renders flows to PNG: decode it, make the pixmap a layer would show.
