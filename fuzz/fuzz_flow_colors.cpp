@@ -1,6 +1,7 @@
 // The colour and grey coding over fields of any float bit patterns (NaN, infinities,
 // denormals, huge and tiny values) at any cutoff and clamp limit. Nothing is compared with a
-// reference; the target holds the coding to what must be true of every output.
+// reference; the target holds the coding to what must be true of every output, and every row
+// kernel this processor can run to the plain one, byte for byte.
 //
 // Input: rows, cols, cutoff (int32), clamp limit (int32), flags, then u,v pairs, repeated
 // to fill the field.
@@ -11,6 +12,7 @@
 #include "flow_views.h"
 #include "grey_views.h"
 #include "planes.h"
+#include "row_kernels.h"
 
 #include <algorithm>
 #include <cmath>
@@ -110,9 +112,9 @@ bool isRgb(const std::uint8_t *p, int red, int green, int blue)
     return p[0] == red && p[1] == green && p[2] == blue;
 }
 
-void checkColour(int cutoff, const Field &f)
+PixelPlane checkColour(int cutoff, const Field &f)
 {
-    const PixelPlane out = colour(cutoff, f);
+    PixelPlane out = colour(cutoff, f);
 
     bool anyKnownNonZero = false;
     for (int r = 0; r < f.rows; ++r)
@@ -147,13 +149,20 @@ void checkColour(int cutoff, const Field &f)
             }
         }
     }
+    return out;
 }
 
+struct Grey {
+    PixelPlane x;
+    PixelPlane y;
+};
+
 // clamped: the components were clamped to the cutoff first, as the viewer does.
-void checkGrey(int cutoff, const Field &f, bool clamped)
+Grey checkGrey(int cutoff, const Field &f, bool clamped)
 {
-    PixelPlane dimX = vek_alloc_3(f.cols, f.rows);
-    PixelPlane dimY = vek_alloc_3(f.cols, f.rows);
+    Grey grey{vek_alloc_3(f.cols, f.rows), vek_alloc_3(f.cols, f.rows)};
+    const PixelPlane &dimX = grey.x;
+    const PixelPlane &dimY = grey.y;
     std::memset(dimX.data(), 0xa5, dimX.byteCount());
     std::memset(dimY.data(), 0x5a, dimY.byteCount());
     FlowToGrey(cutoff, dimX, dimY, f.u, f.v, f.rows, f.cols);
@@ -178,13 +187,75 @@ void checkGrey(int cutoff, const Field &f, bool clamped)
     // Within the cutoff the mapping runs from 0 at -K to 255 at K without wrapping, so a
     // larger component is never darker.
     if (!clamped || cutoff <= 0)
-        return;
+        return grey;
     for (auto *levels : {&levelsU, &levelsV}) {
         std::sort(levels->begin(), levels->end());
         for (std::size_t i = 1; i < levels->size(); ++i)
             if ((*levels)[i].second < (*levels)[i - 1].second)
                 broken("a larger clamped component is darker");
     }
+    return grey;
+}
+
+bool samePixels(const PixelPlane &a, const PixelPlane &b)
+{
+    return std::memcmp(a.data(), b.data(), a.byteCount()) == 0;
+}
+
+// Everything one kernel makes of the field.
+struct Outputs {
+    Field clamped;
+    int opening;
+    Field atCutoff;
+    PixelPlane colourClamped;
+    Grey greyClamped;
+    PixelPlane colourRaw;
+    Grey greyRaw;
+};
+
+bool sameOutputs(const Outputs &a, const Outputs &b)
+{
+    return samePlane(a.clamped.u, b.clamped.u) && samePlane(a.clamped.v, b.clamped.v) &&
+           a.opening == b.opening && samePlane(a.atCutoff.u, b.atCutoff.u) &&
+           samePlane(a.atCutoff.v, b.atCutoff.v) && samePixels(a.colourClamped, b.colourClamped) &&
+           samePixels(a.greyClamped.x, b.greyClamped.x) &&
+           samePixels(a.greyClamped.y, b.greyClamped.y) && samePixels(a.colourRaw, b.colourRaw) &&
+           samePixels(a.greyRaw.x, b.greyRaw.x) && samePixels(a.greyRaw.y, b.greyRaw.y);
+}
+
+Outputs run(const Field &flow, int cutoff, int limit, bool clampAll)
+{
+    const int rows = flow.rows;
+    const int cols = flow.cols;
+    Field clamped(rows, cols);
+    ClampFlow(flow.u, flow.v, clamped.u, clamped.v, rows, cols, limit, clampAll);
+    checkClamp(flow, clamped, limit, clampAll);
+
+    // In place, as the cutoff slots use it, it must give the same.
+    Field inPlace(rows, cols);
+    std::copy(flow.u.data(), flow.u.data() + flow.u.size(), inPlace.u.data());
+    std::copy(flow.v.data(), flow.v.data() + flow.v.size(), inPlace.v.data());
+    ClampFlow(inPlace.u, inPlace.v, inPlace.u, inPlace.v, rows, cols, limit, clampAll);
+    if (!samePlane(inPlace.u, clamped.u) || !samePlane(inPlace.v, clamped.v))
+        broken("clamping in place differs from clamping into other planes");
+
+    Field scratch(rows, cols);
+    const int opening = InitialFlowCutoff(flow.u, flow.v, scratch.u, scratch.v, rows, cols);
+    if (opening < 0 || opening > std::max(rows, cols))
+        broken("the opening cutoff lies outside 0..max(rows, cols)");
+
+    // The viewer's own order: clamp to the cutoff keeping unknown flow, then code.
+    Field atCutoff(rows, cols);
+    ClampFlow(flow.u, flow.v, atCutoff.u, atCutoff.v, rows, cols, cutoff, false);
+    PixelPlane colourClamped = checkColour(cutoff, atCutoff);
+    Grey greyClamped = checkGrey(cutoff, atCutoff, true);
+    // And straight from the file's values, which the batch tools may pass unclamped.
+    PixelPlane colourRaw = checkColour(cutoff, flow);
+    Grey greyRaw = checkGrey(cutoff, flow, false);
+    return Outputs{std::move(clamped),     opening,
+                   std::move(atCutoff),    std::move(colourClamped),
+                   std::move(greyClamped), std::move(colourRaw),
+                   std::move(greyRaw)};
 }
 
 } // namespace
@@ -212,28 +283,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         flow.v.data()[i] = uv[1];
     }
 
-    Field clamped(rows, cols);
-    ClampFlow(flow.u, flow.v, clamped.u, clamped.v, rows, cols, limit, clampAll);
-    checkClamp(flow, clamped, limit, clampAll);
-
-    // In place, as the cutoff slots use it, it must give the same.
-    Field inPlace(rows, cols);
-    std::copy(flow.u.data(), flow.u.data() + flow.u.size(), inPlace.u.data());
-    std::copy(flow.v.data(), flow.v.data() + flow.v.size(), inPlace.v.data());
-    ClampFlow(inPlace.u, inPlace.v, inPlace.u, inPlace.v, rows, cols, limit, clampAll);
-    if (!samePlane(inPlace.u, clamped.u) || !samePlane(inPlace.v, clamped.v))
-        broken("clamping in place differs from clamping into other planes");
-
-    const int opening = InitialFlowCutoff(flow.u, flow.v, clamped.u, clamped.v, rows, cols);
-    if (opening < 0 || opening > std::max(rows, cols))
-        broken("the opening cutoff lies outside 0..max(rows, cols)");
-
-    // The viewer's own order: clamp to the cutoff keeping unknown flow, then code.
-    ClampFlow(flow.u, flow.v, clamped.u, clamped.v, rows, cols, cutoff, false);
-    checkColour(cutoff, clamped);
-    checkGrey(cutoff, clamped, true);
-    // And straight from the file's values, which the batch tools may pass unclamped.
-    checkColour(cutoff, flow);
-    checkGrey(cutoff, flow, false);
+    const rowkernels::Isa plain = rowkernels::Isa::Scalar;
+    rowkernels::setActive(plain);
+    const Outputs expected = run(flow, cutoff, limit, clampAll);
+    for (const rowkernels::Isa isa : {rowkernels::Isa::Avx2, rowkernels::Isa::Avx512}) {
+        if (!rowkernels::supported(isa))
+            continue;
+        rowkernels::setActive(isa);
+        const Outputs fast = run(flow, cutoff, limit, clampAll);
+        rowkernels::setActive(plain);
+        if (!sameOutputs(fast, expected)) {
+            std::fprintf(stderr, "fuzz_flow_colors: the %s kernels differ from the plain ones\n",
+                         rowkernels::name(isa));
+            std::abort();
+        }
+    }
     return 0;
 }
