@@ -90,6 +90,9 @@ private:
     // Depth of SetFlowCutoff calls in progress (the widgets' signals re-enter it), or of a range
     // change that may emit one; only the outermost call recomputes.
     int cutoffDepth = 0;
+    // Set while a load applies its cutoff: the load rebuilds the scene itself at its end, and
+    // building it twice would convert every shown plane twice.
+    bool sceneRefreshDeferred = false;
 };
 
 #endif // VEK_ZANDOR_H

@@ -59,6 +59,27 @@ ROW_KERNEL_TARGET inline void clampRowLanes(const float *su, const float *sv, fl
     __builtin_memcpy(dv + c, y, bytes);
 }
 
+// The largest |x| of n floats, none of them NaN.
+ROW_KERNEL_TARGET inline float maxAbsLanes(const float *x, int n)
+{
+    F largest = F{};
+    int i = 0;
+    for (; i + kLanes <= n; i += kLanes) {
+        F values;
+        __builtin_memcpy(&values, x + i, sizeof values);
+        values = absoluteFloat(values);
+        largest = selectFloat(values > largest, values, largest);
+    }
+    float result = 0.0f;
+    for (int lane = 0; lane < kLanes; ++lane)
+        result = largest[lane] > result ? largest[lane] : result;
+    for (; i < n; ++i) {
+        const float a = x[i] < 0 ? -x[i] : x[i];
+        result = a > result ? a : result;
+    }
+    return result;
+}
+
 // Grey levels of one component: ((c + K) x 255) / (2K), truncated, low 8 bits. Returns false
 // when a known lane's quotient leaves the int range, where the conversion would differ from
 // the plain code's through 64 bits.

@@ -25,7 +25,8 @@ void Vek_Zandor::SetFlowCutoff(int value)
     ++cutoffPasses;
     RenderFlowViews(flowCutoff, flowU, flowV,
                     {clampedU, clampedV, colorPlane, dimXPlane, dimYPlane}, rows, cols);
-    RefreshScene(showIndividualDim);
+    if (!sceneRefreshDeferred)
+        RefreshScene(showIndividualDim);
 }
 
 void Vek_Zandor::SetShowIndividualDim(bool on)

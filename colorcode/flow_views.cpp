@@ -3,7 +3,6 @@
 #include "clamp_flow.h"
 #include "flow_to_color.h"
 #include "grey_views.h"
-#include "plane_minmax.h"
 #include "row_kernels.h"
 
 #include <algorithm>
@@ -13,15 +12,22 @@ int InitialFlowCutoff(const FloatPlane &flowU, const FloatPlane &flowV, const Fl
                       const FloatPlane &clampedV, int rows, int cols)
 {
     const int limit = std::max(rows, cols);
-    ClampFlow(flowU, flowV, clampedU, clampedV, rows, cols, limit, true);
+    const double bound = limit;
+    const float low = float(-bound);
+    const float high = float(bound);
 
-    const std::size_t count = std::size_t(rows) * std::size_t(cols);
-    float minU, maxU, minV, maxV;
-    PlaneMinMax(clampedU.data(), count, minU, maxU);
-    PlaneMinMax(clampedV.data(), count, minV, maxV);
-    const float hi = maxV > maxU ? maxV : maxU;
-    const float lo = minU > minV ? minV : minU;
-    double m = std::fabs(hi) < std::fabs(lo) ? std::fabs(lo) : std::fabs(hi);
+    // The window's rule takes the extremes of both clamped planes and keeps the larger
+    // magnitude of the largest and the smallest: the largest |component|, which is found here
+    // row by row as the clamp writes it. The clamp leaves no NaN to make the order matter.
+    const rowkernels::Isa isa = rowkernels::active();
+    float largest = 0.0f;
+    for (int r = 0; r < rows; ++r) {
+        rowkernels::clampRow(isa, flowU[r], flowV[r], clampedU[r], clampedV[r], cols, bound, low,
+                             high, true);
+        largest = std::max({largest, rowkernels::maxAbsRow(isa, clampedU[r], cols),
+                            rowkernels::maxAbsRow(isa, clampedV[r], cols)});
+    }
+    double m = largest;
     // The clamp has turned NaN and infinities into the limit; never let one reach the range.
     if (!std::isfinite(m))
         m = limit;

@@ -144,6 +144,29 @@ void clampRow(Isa isa, const float *su, const float *sv, float *du, float *dv, i
     }
 }
 
+float maxAbsRow(Isa isa, const float *x, int n)
+{
+    if (n <= 0)
+        return 0.0f;
+    switch (isa) {
+#if defined(__x86_64__)
+    case Isa::Avx512:
+        return maxAbsRowAvx512(x, n);
+    case Isa::Avx2:
+        return maxAbsRowAvx2(x, n);
+#endif
+    default: {
+        beforeLegacySse();
+        float largest = 0.0f;
+        for (int i = 0; i < n; ++i) {
+            const float a = x[i] < 0 ? -x[i] : x[i];
+            largest = a > largest ? a : largest;
+        }
+        return largest;
+    }
+    }
+}
+
 void greyRow(Isa isa, const float *u, const float *v, std::uint8_t *dimX, std::uint8_t *dimY,
              int cols, double k, double twoK)
 {

@@ -32,6 +32,9 @@ void colorRow(Isa isa, const float *u, const float *v, std::uint8_t *rgb, int co
 void clampRow(Isa isa, const float *su, const float *sv, float *du, float *dv, int cols,
               double limit, float low, float high, bool clampAll);
 
+// The largest |x| of n floats, none of them NaN; 0 for n <= 0.
+float maxAbsRow(Isa isa, const float *x, int n);
+
 // One row of FlowToGrey for a cutoff k other than 0, twoK = 2k.
 void greyRow(Isa isa, const float *u, const float *v, std::uint8_t *dimX, std::uint8_t *dimY,
              int cols, double k, double twoK);
@@ -82,6 +85,8 @@ void clampRowAvx512(const float *su, const float *sv, float *du, float *dv, int 
                     float low, float high, bool clampAll);
 void greyRowAvx2(const float *u, const float *v, std::uint8_t *dimX, std::uint8_t *dimY, int cols,
                  double k, double twoK);
+float maxAbsRowAvx2(const float *x, int n);
+float maxAbsRowAvx512(const float *x, int n);
 void greyRowAvx512(const float *u, const float *v, std::uint8_t *dimX, std::uint8_t *dimY, int cols,
                    double k, double twoK);
 

@@ -30,4 +30,9 @@ ROW_KERNEL_TARGET void rowkernels::greyRowAvx2(const float *u, const float *v, s
     greyRowLanes(u, v, dimX, dimY, cols, k, twoK);
 }
 
+ROW_KERNEL_TARGET float rowkernels::maxAbsRowAvx2(const float *x, int n)
+{
+    return maxAbsLanes(x, n);
+}
+
 #endif

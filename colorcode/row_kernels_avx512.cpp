@@ -31,4 +31,9 @@ ROW_KERNEL_TARGET void rowkernels::greyRowAvx512(const float *u, const float *v,
     greyRowLanes(u, v, dimX, dimY, cols, k, twoK);
 }
 
+ROW_KERNEL_TARGET float rowkernels::maxAbsRowAvx512(const float *x, int n)
+{
+    return maxAbsLanes(x, n);
+}
+
 #endif

@@ -147,7 +147,9 @@ void Vek_Zandor::LoadCurrentFile()
         ++cutoffDepth;
         ui.verticalSlider_FlowCutoffVal->setRange(0, c);
         --cutoffDepth;
+        sceneRefreshDeferred = true;
         SetFlowCutoff(c);
+        sceneRefreshDeferred = false;
         flow = true;
     } else {
         const QImage image = readRasterImage(filePath);

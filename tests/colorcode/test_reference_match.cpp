@@ -4,6 +4,7 @@
 #include "flow_to_color.h"
 #include "flow_views.h"
 #include "grey_views.h"
+#include "plane_minmax.h"
 #include "reference_coding.h"
 #include "row_kernels.h"
 
@@ -237,6 +238,8 @@ private slots:
     void renderedViewsMatch();
     void rowEndsAndShortRows_data();
     void rowEndsAndShortRows();
+    void openingCutoffMatches_data();
+    void openingCutoffMatches();
 
 private:
     const Field &fieldNamed(const QString &name) const;
@@ -507,6 +510,60 @@ void ReferenceMatchTest::rowEndsAndShortRows()
         QVERIFY2(sameBits(cu, expectedCu) && sameBits(cv, expectedCv),
                  qPrintable(QString::number(cols)));
     }
+}
+
+void ReferenceMatchTest::openingCutoffMatches_data()
+{
+    QTest::addColumn<int>("isa");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("rows");
+    for (Isa isa : kernels()) {
+        const char *k = rowkernels::name(isa);
+        // The raw field's markers and NaNs put the cutoff at the limit; the tame one, folded
+        // into (-300, 300), has its largest magnitude inside.
+        QTest::addRow("%s, random", k) << int(isa) << "random" << kRows;
+        QTest::addRow("%s, tame", k) << int(isa) << "tame" << kRows;
+        QTest::addRow("%s, random, one row", k) << int(isa) << "random" << 1;
+        QTest::addRow("%s, smooth", k) << int(isa) << "smooth" << 436;
+    }
+}
+
+// The cutoff a flow opens at, against the rule as the window states it: clamp everything to
+// max(rows, cols), take both planes' extremes, keep the larger magnitude, round up.
+void ReferenceMatchTest::openingCutoffMatches()
+{
+    QFETCH(int, isa);
+    QFETCH(QString, field);
+    QFETCH(int, rows);
+    Field f = fieldNamed(field);
+    if (field == QLatin1String("tame")) {
+        for (std::vector<float> *plane : {&f.u, &f.v})
+            for (float &x : *plane)
+                x = std::isfinite(x) ? float(std::fmod(double(x), 299.7)) : 0.5f;
+    }
+    f.rows = rows;
+    f.u.resize(std::size_t(rows) * f.cols);
+    f.v.resize(f.u.size());
+    const int limit = std::max(f.rows, f.cols);
+    const Field c = clamped(f, limit, true);
+    float minU, maxU, minV, maxV;
+    PlaneMinMax(c.u.data(), c.u.size(), minU, maxU);
+    PlaneMinMax(c.v.data(), c.v.size(), minV, maxV);
+    const float hi = maxV > maxU ? maxV : maxU;
+    const float lo = minU > minV ? minV : minU;
+    const double m = std::fabs(hi) < std::fabs(lo) ? std::fabs(lo) : std::fabs(hi);
+    const int expected = int(std::ceil(m));
+    if (field == QLatin1String("tame"))
+        QVERIFY2(expected < limit, "the tame field must not reach the limit");
+
+    const FloatPlane u = floatPlaneOf(f.u, f.rows, f.cols);
+    const FloatPlane v = floatPlaneOf(f.v, f.rows, f.cols);
+    const FloatPlane cu = vek_alloc_2(f.rows, f.cols);
+    const FloatPlane cv = vek_alloc_2(f.rows, f.cols);
+    rowkernels::setActive(Isa(isa));
+    QCOMPARE(InitialFlowCutoff(u, v, cu, cv, f.rows, f.cols), expected);
+    QVERIFY(sameBits(valuesOf(cu), c.u));
+    QVERIFY(sameBits(valuesOf(cv), c.v));
 }
 
 QTEST_APPLESS_MAIN(ReferenceMatchTest)
