@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include <fcntl.h>
@@ -123,21 +124,36 @@ PairTiming benchOpen(const BenchFlow &flow, const TimingPlan &plan)
     return timePair(run, pngReference(flow.pngPath), plan, settleEvents);
 }
 
-PairTiming benchRecolour(const BenchFlow &flow, const TimingPlan &plan)
+std::vector<PairTiming> benchRecolour(const std::vector<BenchFlow> &flows, const TimingPlan &plan)
 {
-    Vek_Zandor w;
-    openInto(w, flow.floPath);
+    // One window per flow, all measured in the same rounds, so that the sizes compare with
+    // each other as well as with their references.
+    std::vector<std::unique_ptr<Vek_Zandor>> windows;
+    std::vector<int> next;
+    std::vector<std::function<void()>> runs;
+    for (std::size_t i = 0; i < flows.size(); ++i) {
+        windows.push_back(std::make_unique<Vek_Zandor>());
+        openInto(*windows.back(), flows[i].floPath);
+        // Back and forth between two neighbouring slider positions where the colours saturate.
+        next.push_back(std::max(2, flows[i].stepCutoff));
+    }
     settleEvents();
-    // Back and forth between two neighbouring slider positions where the colours saturate.
-    const int high = std::max(2, flow.stepCutoff);
-    int next = high;
-    const auto run = [&] {
-        w.SetFlowCutoff(next);
-        if (w.flowCutoff != next) {
-            std::fprintf(stderr, "flowviewer-bench: the cutoff did not move to %d\n", next);
-            std::exit(1);
-        }
-        next = next == high ? high - 1 : high;
-    };
-    return timePair(run, pngReference(flow.pngPath), plan, settleEvents);
+    for (std::size_t i = 0; i < flows.size(); ++i) {
+        const int high = std::max(2, flows[i].stepCutoff);
+        runs.push_back([&windows, &next, i, high] {
+            Vek_Zandor &w = *windows[i];
+            w.SetFlowCutoff(next[i]);
+            if (w.flowCutoff != next[i]) {
+                std::fprintf(stderr, "flowviewer-bench: the cutoff did not move to %d\n", next[i]);
+                std::exit(1);
+            }
+            next[i] = next[i] == high ? high - 1 : high;
+        });
+        runs.push_back(pngReference(flows[i].pngPath));
+    }
+    const std::vector<double> medians = timeRoundRobin(runs, plan, settleEvents);
+    std::vector<PairTiming> timings;
+    for (std::size_t i = 0; i < flows.size(); ++i)
+        timings.push_back({medians[2 * i], medians[2 * i + 1]});
+    return timings;
 }

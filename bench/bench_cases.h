@@ -4,6 +4,8 @@
 #include "bench_inputs.h"
 #include "bench_timing.h"
 
+#include <vector>
+
 // read/: the probe and the reader into allocated planes, against read() of the file's bytes.
 PairTiming benchRead(const BenchFlow &flow, const TimingPlan &plan);
 
@@ -12,7 +14,7 @@ PairTiming benchRead(const BenchFlow &flow, const TimingPlan &plan);
 PairTiming benchOpen(const BenchFlow &flow, const TimingPlan &plan);
 
 // recolour/: one slider step through SetFlowCutoff to the pixmaps on the layers, against the
-// same PNG reference.
-PairTiming benchRecolour(const BenchFlow &flow, const TimingPlan &plan);
+// same PNG reference; all flows in the same rounds.
+std::vector<PairTiming> benchRecolour(const std::vector<BenchFlow> &flows, const TimingPlan &plan);
 
 #endif // BENCH_CASES_H

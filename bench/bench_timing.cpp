@@ -27,30 +27,35 @@ double median(std::vector<double> values)
     return values.size() % 2 ? values[mid] : 0.5 * (values[mid - 1] + values[mid]);
 }
 
-PairTiming timePair(const std::function<void()> &run, const std::function<void()> &reference,
-                    const TimingPlan &plan, const std::function<void()> &settle)
+std::vector<double> timeRoundRobin(const std::vector<std::function<void()>> &runs,
+                                   const TimingPlan &plan, const std::function<void()> &settle)
 {
-    for (int i = 0; i < plan.warmUps; ++i) {
-        timeOnce(run, settle);
-        timeOnce(reference, settle);
-    }
+    for (int i = 0; i < plan.warmUps; ++i)
+        for (const auto &run : runs)
+            timeOnce(run, settle);
 
-    std::vector<double> caseMs;
-    std::vector<double> referenceMs;
+    std::vector<std::vector<double>> ms(runs.size());
     double spentMs = 0;
     for (int i = 0; i < plan.maxRepetitions; ++i) {
         if (i >= plan.minRepetitions && spentMs >= plan.minSeconds * 1000)
             break;
-        // Alternating which goes first keeps a cache or frequency effect of the order from
-        // favouring either side.
-        if (i % 2 == 0) {
-            caseMs.push_back(timeOnce(run, settle));
-            referenceMs.push_back(timeOnce(reference, settle));
-        } else {
-            referenceMs.push_back(timeOnce(reference, settle));
-            caseMs.push_back(timeOnce(run, settle));
+        // Every other round goes backwards, so that no run always follows the same one and
+        // inherits its cache or frequency state.
+        for (std::size_t k = 0; k < runs.size(); ++k) {
+            const std::size_t r = i % 2 == 0 ? k : runs.size() - 1 - k;
+            ms[r].push_back(timeOnce(runs[r], settle));
+            spentMs += ms[r].back();
         }
-        spentMs += caseMs.back() + referenceMs.back();
     }
-    return {median(caseMs), median(referenceMs)};
+    std::vector<double> medians;
+    for (const std::vector<double> &m : ms)
+        medians.push_back(median(m));
+    return medians;
+}
+
+PairTiming timePair(const std::function<void()> &run, const std::function<void()> &reference,
+                    const TimingPlan &plan, const std::function<void()> &settle)
+{
+    const std::vector<double> medians = timeRoundRobin({run, reference}, plan, settle);
+    return {medians[0], medians[1]};
 }

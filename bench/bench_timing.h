@@ -23,6 +23,12 @@ struct PairTiming {
 PairTiming timePair(const std::function<void()> &run, const std::function<void()> &reference,
                     const TimingPlan &plan, const std::function<void()> &settle = {});
 
+// Runs every function once a round, round after round, and returns the median of each: runs
+// to be compared with each other see the same load.
+std::vector<double> timeRoundRobin(const std::vector<std::function<void()>> &runs,
+                                   const TimingPlan &plan,
+                                   const std::function<void()> &settle = {});
+
 double median(std::vector<double> values);
 
 #endif // BENCH_TIMING_H
