@@ -7,15 +7,20 @@
 //  - k0: if f' = fk' - k0' lies in (kFkMargin, 1 - kFkMargin), fk lies in (k0', k0' + 1), so
 //    k0 = k0'. Both subtractions fk - k0 are exact (Sterbenz, or k0 = 0), so |f' - f| equals
 //    |fk' - fk|.
-//  - channels: col = (1 - f) col0 + f col1 = col0 + f (col1 - col0) moves by
-//    |col1 - col0| |f' - f| <= kFkMargin. The fading 1 - rad (1 - col) (rad <= 1) or the 0.75
-//    cannot enlarge that, and 255 scales it. The roundings of both evaluations, the plain
-//    formula's and this kernel's, add at most 2.3e-13 and 1.7e-13 to the value before
-//    truncation. So that value lies within 255 |col1 - col0| kFkMargin + 4e-13 of the exact
-//    one: within kChannelRounding where the two wheel bytes agree (f then does not enter
-//    this kernel's value at all), else within kChannelMargin. If both ends of that interval
-//    truncate alike, so does the exact value, which is never negative. The ends' own
-//    rounding, 2.9e-14, is well inside the slack.
+//  - channels: between two neighbouring wheel entries exactly one channel changes; the others
+//    stay at 0 or 255 (wheelPairs), and their bytes do not depend on f: a channel at 0 gives
+//    the plain formula's (1 - rad) x 255 when fading, computed the same way, and 0 when
+//    darkened; one at 255 gives col > 1 for every f (the float 1/255 is above the true
+//    value by 5.9e-8, far more than the roundings), so 255 when fading and
+//    191.25001 -> 191 when darkened.
+//  - the changing channel: col = (1 - f) col0 + f col1 = col0 + f (col1 - col0) moves by
+//    |col1 - col0| |f' - f|. The fading 1 - rad (1 - col) (rad <= 1) or the 0.75 cannot
+//    enlarge that, and 255 scales it. The roundings of both evaluations, the plain formula's
+//    and this kernel's, add at most 2.3e-13 and 1.7e-13 to the value before truncation. So
+//    that value lies within 255 |col1 - col0| kFkMargin + 4e-13 of the exact one, the
+//    margin computed per lane from the step between the wheel bytes. If both ends of that
+//    interval truncate alike, so does the exact value, which is never negative. The ends'
+//    own rounding, 2.9e-14, is well inside the slack.
 //  - radius 0 gives white whatever the angle: 1 - 0 x (1 - col) is 1.
 // Any pixel that meets none of these goes through colorPixelExact, as does one whose radius
 // is not finite. Unknown vectors are black as before.
@@ -47,8 +52,8 @@ constexpr double kAtanPoly[kAtanTerms] = {-0.06014993888853727, 0.10565434923801
                                           -0.1423894208763345,  0.19998151102273165,
                                           -0.3333330629957265,  0.9999999993540133};
 
-// Entries index and index + 1 of the wheel for every lane, packed as in wheelPairs.
-ROW_KERNEL_TARGET inline void wheelEntries(I index, I &low, I &high)
+// The pair descriptions of wheelPairs for every lane, as their low and high words.
+ROW_KERNEL_TARGET inline void wheelPairsAt(I index, I &low, I &high)
 {
     typedef std::int64_t Q __attribute__((vector_size(8 * kLanes)));
 #if ROW_KERNEL_BITS == 512
@@ -58,8 +63,21 @@ ROW_KERNEL_TARGET inline void wheelEntries(I index, I &low, I &high)
     const Q pairs = (Q)_mm256_i32gather_epi64(
         reinterpret_cast<const long long *>(rowkernels::wheelPairs), (__m128i)index, 8);
 #endif
-    low = __builtin_convertvector(pairs & 0xffffff, I);
+    low = __builtin_convertvector(pairs & 0xffffffff, I);
     high = __builtin_convertvector(pairs >> 32, I);
+}
+
+// Each lane's low byte copied into the two bytes above it.
+ROW_KERNEL_TARGET inline I spreadLowByte(I x)
+{
+#if ROW_KERNEL_BITS == 512
+    const __m256i pattern = _mm256_setr_epi8(0, 0, 0, -1, 4, 4, 4, -1, 8, 8, 8, -1, 12, 12, 12, -1,
+                                             0, 0, 0, -1, 4, 4, 4, -1, 8, 8, 8, -1, 12, 12, 12, -1);
+    return (I)_mm256_shuffle_epi8((__m256i)x, pattern);
+#else
+    const __m128i pattern = _mm_setr_epi8(0, 0, 0, -1, 4, 4, 4, -1, 8, 8, 8, -1, 12, 12, 12, -1);
+    return (I)_mm_shuffle_epi8((__m128i)x, pattern);
+#endif
 }
 
 // fk' = ((a + 1) x 54) x 0.5 with a = atan2(-y, -x) x (1/pi), for x, y finite and not both
@@ -141,25 +159,6 @@ ROW_KERNEL_TARGET inline void angleBlock(const float *u, const float *v, double 
     chunk.otherBits[b] = laneBits(known & ~usable & ~(rad == 0.0));
 }
 
-// One channel's byte from the wheel bytes at the given shift; clears the lanes of safe where
-// the byte is in doubt. Called with constant shifts, so that the three channels interleave.
-ROW_KERNEL_TARGET inline I channelByte(I low, I high, int shift, D f, M fades, D rad255, I &safe)
-{
-    const I byte0 = (low >> shift) & 255;
-    const D step = toDouble(((high >> shift) & 255) - byte0);
-    const D col = (toDouble(byte0) + f * step) * kInverse255;
-    const D value = select(fades, 255.0 - rad255 * (1.0 - col), col * (0.75 * 255.0));
-    // Both ends of the interval the exact value lies in truncate alike, or the lane is unsafe;
-    // where they do, that is the byte. The upper end also gives a lane of radius 0 its exact
-    // 255.
-    const D margin =
-        select(step == 0.0, splat(rowkernels::kChannelRounding), splat(rowkernels::kChannelMargin));
-    const I below = __builtin_convertvector(value - margin, I);
-    const I above = __builtin_convertvector(value + margin, I);
-    safe &= below == above;
-    return above;
-}
-
 // Packed red | green << 8 | blue << 16 per lane, and the lanes that must go the exact way.
 ROW_KERNEL_TARGET inline I channelBlock(const Chunk &chunk, int b, unsigned &exact)
 {
@@ -167,22 +166,38 @@ ROW_KERNEL_TARGET inline I channelBlock(const Chunk &chunk, int b, unsigned &exa
     const D rad = chunk.rad[b];
     const I k0 = __builtin_convertvector(fk, I);
     const D f = fk - toDouble(k0);
-    M safe = (f > rowkernels::kFkMargin) & (f < 1.0 - rowkernels::kFkMargin);
+    const M fSafe = (f > rowkernels::kFkMargin) & (f < 1.0 - rowkernels::kFkMargin);
 
     // fk' may reach 54 by a hair; such a lane is unsafe already, and must not read past the
     // table.
     const I index = selectInt(k0 > 53, I{} + 53, k0);
     I low;
     I high;
-    wheelEntries(index, low, high);
-
+    wheelPairsAt(index, low, high);
+    const I byte0 = low & 255;
+    const I shift = (low >> 16) & 255;
     const M fades = rad <= 1.0;
-    const D rad255 = rad * 255.0;
-    I channelsSafe = I{} - 1;
-    const I packed = channelByte(low, high, 0, f, fades, rad255, channelsSafe) |
-                     channelByte(low, high, 8, f, fades, rad255, channelsSafe) << 8 |
-                     channelByte(low, high, 16, f, fades, rad255, channelsSafe) << 16;
-    exact = chunk.usableBits[b] & ~(laneBits(safe) & laneBitsInt(channelsSafe));
+
+    // The changing channel, blended from the wheel's bytes by f'. Both ends of the interval
+    // the exact value lies in truncate alike, or the lane is unsafe; where they do, that is the
+    // byte. The upper end also gives a lane of radius 0 its exact 255.
+    const D step = toDouble(((low >> 8) & 255) - byte0);
+    const D col = (toDouble(byte0) + f * step) * kInverse255;
+    const D value = select(fades, 255.0 - rad * 255.0 * (1.0 - col), col * (0.75 * 255.0));
+    const D margin = absolute(step) * rowkernels::kStepMargin + rowkernels::kChannelRounding;
+    const I below = __builtin_convertvector(value - margin, I);
+    const I above = __builtin_convertvector(value + margin, I);
+
+    // The steady channels do not depend on f, and come out exact: a channel at 0 fades to
+    // (1 - rad) x 255 and darkens to 0; one at 255 stays 255, or darkens to 191.
+    const I atZero = __builtin_convertvector(select(fades, (1.0 - rad) * 255.0, splat(0.0)), I);
+    const I at255 = selectInt(__builtin_convertvector(fades, I), I{} + 255, I{} + 191);
+    const I zeroMask = ~(high | (I{} + 255) << shift) & 0xffffff;
+    const I packed =
+        above << shift | (spreadLowByte(atZero) & zeroMask) | (spreadLowByte(at255) & high);
+
+    const I irregular = (low & std::int32_t(rowkernels::kIrregularPair)) != 0;
+    exact = chunk.usableBits[b] & ~(laneBits(fSafe) & laneBitsInt((below == above) & ~irregular));
     exact |= chunk.otherBits[b];
     return packed & chunk.known[b];
 }

@@ -4,6 +4,7 @@
 #include "row_kernels.h"
 
 #include <cmath>
+#include <cstring>
 
 int colorWheel[kWheelEntries][3];
 int wheelSize = 0;
@@ -87,12 +88,23 @@ void BuildColorWheel()
         for (int b = 0; b < 3; ++b)
             scaledWheel[e][b] = colorWheel[e][b] * kInverse255;
 
-    std::uint64_t packed[kWheelEntries];
-    for (int e = 0; e < kWheelEntries; ++e)
-        packed[e] = std::uint64_t(colorWheel[e][0]) | std::uint64_t(colorWheel[e][1]) << 8 |
-                    std::uint64_t(colorWheel[e][2]) << 16;
-    for (int e = 0; e + 1 < kWheelEntries; ++e)
-        rowkernels::wheelPairs[e] = packed[e] | packed[e + 1] << 32;
+    for (int e = 0; e + 1 < kWheelEntries; ++e) {
+        std::uint64_t pair = 0;
+        int changing = 0;
+        for (int b = 0; b < 3; ++b) {
+            const int now = colorWheel[e][b];
+            const int next = colorWheel[e + 1][b];
+            if (now != next) {
+                ++changing;
+                pair |= std::uint64_t(now) | std::uint64_t(next) << 8 | std::uint64_t(8 * b) << 16;
+            } else if (now == 255) {
+                pair |= std::uint64_t(0xff) << (32 + 8 * b);
+            } else if (now != 0) {
+                changing = 2;
+            }
+        }
+        rowkernels::wheelPairs[e] = changing == 1 ? pair : rowkernels::kIrregularPair;
+    }
 }
 
 void VectorColor(float fx, float fy, unsigned char pix[3])
@@ -115,7 +127,28 @@ std::uint64_t rowkernels::wheelPairs[54];
 
 void rowkernels::colorPixelExact(float fx, float fy, std::uint8_t *rgb)
 {
-    shade(fx, fy, rgb[0], rgb[1], rgb[2]);
+    // A flow clamped to a small cutoff repeats its corner vectors over whole regions, so a
+    // vector the vector kernels cannot settle tends to come back many times: the last answers
+    // are kept, keyed by the components' bits (the sign of a zero matters on the seam).
+    struct Answer {
+        std::uint32_t x;
+        std::uint32_t y;
+        std::uint8_t rgb[3];
+        bool known;
+    };
+    thread_local Answer answers[64] = {};
+    std::uint32_t x;
+    std::uint32_t y;
+    std::memcpy(&x, &fx, 4);
+    std::memcpy(&y, &fy, 4);
+    Answer &a = answers[(x * 0x9e3779b1u ^ y * 0x85ebca6bu) >> 26];
+    if (!a.known || a.x != x || a.y != y) {
+        shade(fx, fy, a.rgb[0], a.rgb[1], a.rgb[2]);
+        a.x = x;
+        a.y = y;
+        a.known = true;
+    }
+    std::memcpy(rgb, a.rgb, 3);
 }
 
 void rowkernels::colorRowScalar(const float *u, const float *v, std::uint8_t *rgb, int cols,

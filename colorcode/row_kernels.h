@@ -39,6 +39,9 @@ float maxAbsRow(Isa isa, const float *x, int n);
 void greyRow(Isa isa, const float *u, const float *v, std::uint8_t *dimX, std::uint8_t *dimY,
              int cols, double k, double twoK);
 
+// One row of red, green, blue bytes as 0xffRRGGBB words, the way Qt converts RGB888 to RGB32.
+void rgb32Row(Isa isa, const std::uint8_t *rgb, std::uint32_t *out, int cols);
+
 // One pixel the plain way: atan2 from the C library, then the wheel. fx, fy are the
 // normalised components already rounded to float, and must not be NaN.
 void colorPixelExact(float fx, float fy, std::uint8_t *rgb);
@@ -48,23 +51,29 @@ void colorRowScalar(const float *u, const float *v, std::uint8_t *rgb, int cols,
                     double inverseRadius);
 void clampRowScalar(const float *su, const float *sv, float *du, float *dv, int cols, double limit,
                     float low, float high, bool clampAll);
+void rgb32RowScalar(const std::uint8_t *rgb, std::uint32_t *out, int cols);
 void greyRowScalar(const float *u, const float *v, std::uint8_t *dimX, std::uint8_t *dimY, int cols,
                    double k, double twoK);
 
-// The wheel packed for the kernels: red | green << 8 | blue << 16 of entry k in the low half
-// and of entry k + 1 in the high half, for k = 0 .. 53 (fk < 54 never needs the wrap).
-// Filled by BuildColorWheel.
+// The wheel between entries k and k + 1, for k = 0 .. 53 (fk < 54 never needs the wrap), as
+// the vector kernels use it. Between any two neighbours exactly one channel changes, and the
+// other two stay at 0 or at 255: bits 0-7 hold the changing channel's byte at k, bits 8-15
+// at k + 1, bits 16-23 its position in the pixel (0, 8 or 16) and bits 32-55 a mask of 0xff
+// at the channels that stay at 255. A pair that broke that rule would carry kIrregularPair,
+// and its pixels would go the exact way. Filled by BuildColorWheel.
+constexpr std::uint64_t kIrregularPair = std::uint64_t(1) << 24;
 extern std::uint64_t wheelPairs[54];
 
 // |fk' - fk| for the approximate angle stays below this, where the proven bound is about
 // 2.3e-9 (see color_lanes.h); a pixel whose fk' or channel values lie closer than the margin to
 // a truncation boundary goes the exact way.
 constexpr double kFkMargin = 1e-7;
-// A channel's value before truncation lies within 255 x |col1 - col0| x kFkMargin + 4e-13
-// of the exact one (see color_lanes.h): the margin it must keep from a whole number, where
-// the two wheel bytes agree and where they differ (|col1 - col0| <= 1).
+// A channel's value before truncation lies within 255 x |col1 - col0| x kFkMargin + 4e-13 of
+// the exact one (see color_lanes.h), where 255 x |col1 - col0| is the step between the two
+// wheel bytes times 255 x 0.0039215689 < 1.0000001: the margin it must keep from a whole
+// number.
+constexpr double kStepMargin = 1.0000001 * kFkMargin;
 constexpr double kChannelRounding = 1e-12;
-constexpr double kChannelMargin = 255.0 * kFkMargin + kChannelRounding;
 
 // fk' = ((a + 1) x 54) x 0.5 from the approximate angle a, for n normalised components as
 // the given vector kernel computes it; for the tests that bound |fk' - fk|. The components
@@ -86,6 +95,8 @@ void clampRowAvx512(const float *su, const float *sv, float *du, float *dv, int 
 void greyRowAvx2(const float *u, const float *v, std::uint8_t *dimX, std::uint8_t *dimY, int cols,
                  double k, double twoK);
 float maxAbsRowAvx2(const float *x, int n);
+void rgb32RowAvx2(const std::uint8_t *rgb, std::uint32_t *out, int cols);
+void rgb32RowAvx512(const std::uint8_t *rgb, std::uint32_t *out, int cols);
 float maxAbsRowAvx512(const float *x, int n);
 void greyRowAvx512(const float *u, const float *v, std::uint8_t *dimX, std::uint8_t *dimY, int cols,
                    double k, double twoK);

@@ -48,6 +48,7 @@ private slots:
     void keepHoldsTheCutoff();
     void cutoffZeroIsBlack();
     void layersShowThePlanes();
+    void pixmapsAsAFreshConversionGivesThem();
     void sceneLayoutForBothViews();
     void channelsToggleWithoutFlowOnlySetsTheFlag();
 
@@ -168,6 +169,51 @@ void TestCutoffSlots::layersShowThePlanes()
     QVERIFY(layerShows(w.rightLayer, w.dimYPlane));
     w.ui.checkBox_ShowIndividualDim->setChecked(false);
     QVERIFY(layerShows(w.leftLayer, w.colorPlane));
+}
+
+// A layer's pixmap is rebuilt in the memory of its previous one when it can be: the result
+// must be the pixmap Qt's own conversion of the plane gives, in format as well as pixels, and
+// a copy of the previous pixmap held elsewhere must keep its picture.
+void TestCutoffSlots::pixmapsAsAFreshConversionGivesThem()
+{
+    const auto fresh = [](const PixelPlane &plane) {
+        const QImage wrapped(plane.data(), plane.cols(), plane.rows(), plane.bytesPerLine(),
+                             QImage::Format_RGB888);
+        return QPixmap::fromImage(wrapped).toImage();
+    };
+    Vek_Zandor w;
+    QVERIFY(openFlow(w, flow640));
+    for (int cutoff : {10, 11, 3, 25}) {
+        // Reused when nothing else holds the old pixmap, which the check must not do either.
+        const uchar *before = w.leftLayer->pixmap().toImage().constBits();
+        w.SetFlowCutoff(cutoff);
+        QCOMPARE(w.leftLayer->pixmap().toImage().constBits(), before);
+        QCOMPARE(w.leftLayer->pixmap().toImage(), fresh(w.colorPlane));
+        QCOMPARE(w.leftLayer->pixmap().toImage().format(), fresh(w.colorPlane).format());
+
+        const QPixmap held = w.leftLayer->pixmap();
+        const QImage heldPicture = held.toImage().copy();
+        w.SetFlowCutoff(cutoff + 1);
+        QCOMPARE(w.leftLayer->pixmap().toImage(), fresh(w.colorPlane));
+        QCOMPARE(held.toImage(), heldPicture);
+    }
+    w.ui.checkBox_ShowIndividualDim->setChecked(true);
+    w.SetFlowCutoff(7);
+    QCOMPARE(w.leftLayer->pixmap().toImage(), fresh(w.dimXPlane));
+    QCOMPARE(w.rightLayer->pixmap().toImage(), fresh(w.dimYPlane));
+    w.ui.checkBox_ShowIndividualDim->setChecked(false);
+    QCOMPARE(w.leftLayer->pixmap().toImage(), fresh(w.colorPlane));
+
+    // A picture of the same size after the flow.
+    QImage picture(640, 8, QImage::Format_RGB32);
+    picture.fill(qRgb(10, 200, 30));
+    const QString png = dir.filePath("same size.png");
+    QVERIFY(picture.save(png));
+    w.filePath = png;
+    w.browseByStep = false;
+    w.LoadCurrentFile();
+    QVERIFY(w.hasImage && !w.isFlow);
+    QCOMPARE(w.leftLayer->pixmap().toImage(), fresh(w.colorPlane));
 }
 
 void TestCutoffSlots::sceneLayoutForBothViews()

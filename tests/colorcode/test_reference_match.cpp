@@ -8,8 +8,10 @@
 #include "reference_coding.h"
 #include "row_kernels.h"
 
+#include <QImage>
 #include <QTest>
 
+#include <algorithm>
 #include <cfloat>
 #include <climits>
 #include <cmath>
@@ -227,6 +229,7 @@ private slots:
     void initTestCase();
     void cleanup();
     void wheelMatches();
+    void wheelPairsDescribeTheWheel();
     void vectorColorMatches();
     void flowToColorMatches_data();
     void flowToColorMatches();
@@ -240,6 +243,8 @@ private slots:
     void rowEndsAndShortRows();
     void openingCutoffMatches_data();
     void openingCutoffMatches();
+    void rgb32RowsMatchQt_data();
+    void rgb32RowsMatchQt();
 
 private:
     const Field &fieldNamed(const QString &name) const;
@@ -280,6 +285,27 @@ void ReferenceMatchTest::wheelMatches()
     reference::buildWheel(expected);
     QCOMPARE(wheelSize, 55);
     QVERIFY(std::memcmp(colorWheel, expected, sizeof expected) == 0);
+}
+
+// The vector kernels read the wheel through its pairs of neighbours: each must give back both
+// entries, with one channel changing and the others at 0 or 255.
+void ReferenceMatchTest::wheelPairsDescribeTheWheel()
+{
+    BuildColorWheel();
+    int wheel[55][3];
+    reference::buildWheel(wheel);
+    for (int k = 0; k < 54; ++k) {
+        const std::uint64_t pair = rowkernels::wheelPairs[k];
+        QVERIFY2(!(pair & rowkernels::kIrregularPair), qPrintable(QString::number(k)));
+        const int changing = int(pair >> 16 & 0xff) / 8;
+        for (int b = 0; b < 3; ++b) {
+            const int steady = (pair >> (32 + 8 * b) & 0xff) ? 255 : 0;
+            const int now = b == changing ? int(pair & 0xff) : steady;
+            const int next = b == changing ? int(pair >> 8 & 0xff) : steady;
+            QCOMPARE(now, wheel[k][b]);
+            QCOMPARE(next, wheel[k + 1][b]);
+        }
+    }
 }
 
 void ReferenceMatchTest::vectorColorMatches()
@@ -564,6 +590,34 @@ void ReferenceMatchTest::openingCutoffMatches()
     QCOMPARE(InitialFlowCutoff(u, v, cu, cv, f.rows, f.cols), expected);
     QVERIFY(sameBits(valuesOf(cu), c.u));
     QVERIFY(sameBits(valuesOf(cv), c.v));
+}
+
+void ReferenceMatchTest::rgb32RowsMatchQt_data()
+{
+    QTest::addColumn<int>("isa");
+    for (Isa isa : kernels())
+        QTest::newRow(rowkernels::name(isa)) << int(isa);
+}
+
+// The layers' pixmaps are converted by the row kernel where Qt would convert them: every width,
+// every byte value, and nothing written past the row.
+void ReferenceMatchTest::rgb32RowsMatchQt()
+{
+    QFETCH(int, isa);
+    std::mt19937 rng(3);
+    for (int cols = 1; cols <= 300; ++cols) {
+        std::vector<std::uint8_t> rgb(3 * std::size_t(cols));
+        for (std::uint8_t &b : rgb)
+            b = std::uint8_t(rng());
+        const QImage qt = QImage(rgb.data(), cols, 1, 3 * cols, QImage::Format_RGB888)
+                              .convertToFormat(QImage::Format_RGB32);
+        std::vector<std::uint32_t> out(std::size_t(cols) + 4, 0xdeadbeefu);
+        rowkernels::rgb32Row(Isa(isa), rgb.data(), out.data(), cols);
+        QVERIFY2(std::memcmp(out.data(), qt.constScanLine(0), 4 * std::size_t(cols)) == 0,
+                 qPrintable(QString::number(cols)));
+        QVERIFY(std::all_of(out.begin() + cols, out.end(),
+                            [](std::uint32_t w) { return w == 0xdeadbeefu; }));
+    }
 }
 
 QTEST_APPLESS_MAIN(ReferenceMatchTest)
