@@ -137,9 +137,11 @@ void printTable(const std::vector<Row> &rows, const std::vector<BenchFlow> &flow
                 QStringLiteral("<= %1  %2")
                     .arg(r.target, 0, 'f', 1)
                     .arg(r.ratio() <= r.target ? QStringLiteral("met") : QStringLiteral("MISSED"));
-        std::printf("%-16s %9.3f %s   %-12s %9.3f %s %7.3f   %s\n", qPrintable(r.name), r.value,
-                    qPrintable(r.unit), qPrintable(r.reference), r.referenceValue,
-                    qPrintable(r.unit), r.ratio(), qPrintable(target));
+        const QString line =
+            QString::asprintf("%-16s %9.3f %s   %-12s %9.3f %s %7.3f   %s", qPrintable(r.name),
+                              r.value, qPrintable(r.unit), qPrintable(r.reference),
+                              r.referenceValue, qPrintable(r.unit), r.ratio(), qPrintable(target));
+        std::printf("%s\n", qPrintable(line.trimmed()));
     }
 }
 
