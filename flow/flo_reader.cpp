@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <memory>
 #include <new>
 
@@ -14,12 +15,25 @@ namespace {
 
 // Copies what lies inside rows x cols, both planes and the image, so that a file changed since
 // the probe cannot lead outside any of them.
+// A file replaced by a smaller one since the probe fills only part of the planes: the rest
+// shows as unknown flow, never as whatever the allocator handed back.
+void markUncopiedUnknown(const FloatPlane &plane, int copyRows, int copyCols)
+{
+    const float unknown = std::numeric_limits<float>::quiet_NaN();
+    for (int y = 0; y < plane.rows(); ++y) {
+        const int from = y < copyRows ? std::max(copyCols, 0) : 0;
+        std::fill(plane[y] + from, plane[y] + plane.cols(), unknown);
+    }
+}
+
 void copyOverlap(const CImage &image, FloatPlane &flowU, FloatPlane &flowV, int rows, int cols)
 {
     const int copyRows = std::min({rows, image.shape().height, flowU.rows(), flowV.rows()});
     const int copyCols = std::min({cols, image.shape().width, flowU.cols(), flowV.cols()});
     for (int y = 0; y < copyRows; ++y)
         splitPairs(reinterpret_cast<const float *>(image.row(y)), flowU[y], flowV[y], copyCols);
+    markUncopiedUnknown(flowU, copyRows, copyCols);
+    markUncopiedUnknown(flowV, copyRows, copyCols);
 }
 
 // Pairs read at a time on the direct way: 256 KB, which stays in the cache while it is split
@@ -151,4 +165,6 @@ void LoadFlowPlanes(const char *path, FloatPlane &flowU, FloatPlane &flowV, int 
         splitPairs(uv, flowU[y] + x0, flowV[y] + x0, std::min(n, copyCols - x0));
     });
     checkEnd(file.get(), path);
+    markUncopiedUnknown(flowU, copyRows, copyCols);
+    markUncopiedUnknown(flowV, copyRows, copyCols);
 }

@@ -16,7 +16,8 @@ void ReadFlowFileSize(const char *path, int &rows, int &cols);
 // its order. Copies only what lies inside rows x cols, both planes and the image read, so a
 // file changed since the probe cannot lead outside any of them. The planes are untouched
 // when the read fails, except after a read error or a change to the file while its data are
-// being read (its length is checked first), which may leave part of them written.
+// being read (its length is checked first), which may leave part of them written. After a
+// successful read, whatever of the planes the file did not cover holds unknown flow (NaN).
 void LoadFlowPlanes(const char *path, FloatPlane &flowU, FloatPlane &flowV, int rows, int cols);
 
 #endif // FLO_READER_H

@@ -11,9 +11,7 @@
 #include <QImageReader>
 #include <QMessageBox>
 
-#include <algorithm>
 #include <cstring>
-#include <limits>
 
 namespace {
 
@@ -126,10 +124,6 @@ void Vek_Zandor::LoadCurrentFile()
             // A header must never make us allocate memory the file cannot fill.
             CheckFlowFile(path.constData());
             AllocatePlanes();
-            // A file replaced by a smaller one after the check fills only part of the planes:
-            // the rest shows as unknown flow, never as whatever the allocator handed back.
-            std::fill_n(flowU.data(), flowU.size(), std::numeric_limits<float>::quiet_NaN());
-            std::fill_n(flowV.data(), flowV.size(), std::numeric_limits<float>::quiet_NaN());
             LoadFlowPlanes(path.constData(), flowU, flowV, rows, cols);
         } catch (const CError &error) {
             failWith(error);
