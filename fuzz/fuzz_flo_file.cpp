@@ -10,6 +10,7 @@
 #include "planes.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -96,7 +97,8 @@ FloatPlane sentinelPlane(int rows, int cols)
 }
 
 // After LoadFlowPlanes: the overlap of the planes and the file's own width x height holds the
-// file's values bit for bit, everything else is untouched; after a failure all is untouched.
+// file's values bit for bit and the rest of the planes unknown flow (NaN); after a failure the
+// planes are untouched, since nothing changes the file while it is read here.
 void checkPlanes(const FloatPlane &u, const FloatPlane &v, bool loaded,
                  const std::vector<std::uint8_t> &file)
 {
@@ -108,15 +110,19 @@ void checkPlanes(const FloatPlane &u, const FloatPlane &v, bool loaded,
     }
     for (int y = 0; y < u.rows(); ++y) {
         for (int x = 0; x < u.cols(); ++x) {
-            std::uint32_t wantU = kSentinel;
-            std::uint32_t wantV = kSentinel;
-            if (y < height && x < width) {
+            const std::uint32_t gotU = bitsOf(u[y][x]);
+            const std::uint32_t gotV = bitsOf(v[y][x]);
+            if (!loaded) {
+                if (gotU != kSentinel || gotV != kSentinel)
+                    broken("a failed load wrote into the planes");
+            } else if (y < height && x < width) {
                 const std::size_t at = 12 + 8 * (std::size_t(y) * std::size_t(width) + x);
-                wantU = bitsAt(file.data(), at);
-                wantV = bitsAt(file.data(), at + 4);
+                if (gotU != bitsAt(file.data(), at) || gotV != bitsAt(file.data(), at + 4))
+                    broken("the planes differ from the file");
+            } else if (!std::isnan(u[y][x]) || !std::isnan(v[y][x]) || gotU == kSentinel ||
+                       gotV == kSentinel) {
+                broken("what the file did not cover is not unknown flow");
             }
-            if (bitsOf(u[y][x]) != wantU || bitsOf(v[y][x]) != wantV)
-                broken("planes differ from the file or were written outside the overlap");
         }
     }
 }

@@ -19,11 +19,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <limits>
-
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <vector>
 
 #include <fcntl.h>
