@@ -1,6 +1,7 @@
 #include "flo_writer.h"
 #include "modal_closer.h"
 #include "vek_zandor.h"
+#include "window_driver.h"
 #include "window_test_main.h"
 
 #include <QGraphicsPixmapItem>
@@ -17,9 +18,7 @@ namespace {
 // Opens a generated flow in the window the way the open dialog does.
 bool openFlow(Vek_Zandor &w, const QString &path)
 {
-    w.filePath = path;
-    w.browseByStep = false;
-    w.LoadCurrentFile();
+    openByName(w, path);
     return w.hasImage && w.isFlow;
 }
 
@@ -209,9 +208,7 @@ void TestCutoffSlots::pixmapsAsAFreshConversionGivesThem()
     picture.fill(qRgb(10, 200, 30));
     const QString png = dir.filePath("same size.png");
     QVERIFY(picture.save(png));
-    w.filePath = png;
-    w.browseByStep = false;
-    w.LoadCurrentFile();
+    openByName(w, png);
     QVERIFY(w.hasImage && !w.isFlow);
     QCOMPARE(w.leftLayer->pixmap().toImage(), fresh(w.colorPlane));
 }

@@ -32,20 +32,6 @@ Watchdog::~Watchdog()
     alarm(0);
 }
 
-void openByName(Vek_Zandor &w, const QString &path)
-{
-    w.filePath = path;
-    w.browseByStep = false;
-    w.LoadCurrentFile();
-}
-
-void step(Vek_Zandor &w, int notches)
-{
-    w.browseByStep = true;
-    w.browseStep = notches;
-    w.LoadCurrentFile();
-}
-
 bool showsFile(const Vek_Zandor &w, const QString &path, int rows, int cols)
 {
     [&] {

@@ -1,9 +1,9 @@
 #ifndef FAULT_SUPPORT_H
 #define FAULT_SUPPORT_H
 
-#include <QString>
+#include "window_driver.h"
 
-class Vek_Zandor;
+#include <QString>
 
 // Ends the test program with a failure message if it is still running after the given time,
 // so a call that blocks (an open on a FIFO) fails the run instead of hanging it. One at a time;
@@ -16,9 +16,6 @@ public:
     Watchdog(const Watchdog &) = delete;
     Watchdog &operator=(const Watchdog &) = delete;
 };
-
-void openByName(Vek_Zandor &w, const QString &path);
-void step(Vek_Zandor &w, int notches);
 
 // True when the window shows a successfully opened file: planes of its size, the scene's
 // picture of its size, title naming it. Reports the first mismatch as a test failure.

@@ -2,6 +2,7 @@
 #include "modal_closer.h"
 #include "test_data.h"
 #include "vek_zandor.h"
+#include "window_driver.h"
 #include "window_test_main.h"
 
 #include <QDir>
@@ -15,20 +16,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-void openByName(Vek_Zandor &w, const QString &path)
-{
-    w.filePath = path;
-    w.browseByStep = false;
-    w.LoadCurrentFile();
-}
-
-void step(Vek_Zandor &w, int notches)
-{
-    w.browseByStep = true;
-    w.browseStep = notches;
-    w.LoadCurrentFile();
-}
 
 QString baseName(const QString &path)
 {

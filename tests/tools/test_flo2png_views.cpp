@@ -6,6 +6,7 @@
 #include "modal_closer.h"
 #include "test_data.h"
 #include "vek_zandor.h"
+#include "window_driver.h"
 #include "window_test_main.h"
 
 #include "flo_check.h"
@@ -169,9 +170,7 @@ void TestFlo2PngViews::viewsMatchTheViewer()
     QCOMPARE(run.status, 0);
 
     Vek_Zandor w;
-    w.filePath = input;
-    w.browseByStep = false;
-    w.LoadCurrentFile();
+    openByName(w, input);
     QCOMPARE(closer->count(), 0);
     QVERIFY(w.isFlow);
     if (cutoff >= 0) {
@@ -229,9 +228,7 @@ void TestFlo2PngViews::autoIsTheCodingOfTheRawFlow()
 
     // The grey views keep the cutoff the viewer opens at.
     Vek_Zandor w;
-    w.filePath = input;
-    w.browseByStep = false;
-    w.LoadCurrentFile();
+    openByName(w, input);
     QCOMPARE(differences(readRgb(dir->filePath("auto_dimx.png")), w.dimXPlane), QString());
     QCOMPARE(differences(readRgb(dir->filePath("auto_dimy.png")), w.dimYPlane), QString());
 }

@@ -1,6 +1,7 @@
 #include "flo_writer.h"
 #include "modal_closer.h"
 #include "vek_zandor.h"
+#include "window_driver.h"
 #include "window_test_main.h"
 
 #include <QGraphicsPixmapItem>
@@ -28,13 +29,6 @@ void wheel(Vek_Zandor &w, QGraphicsPixmapItem *layer, int delta)
     event.setDelta(delta);
     event.setOrientation(Qt::Vertical);
     w.scene->sendEvent(layer, &event);
-}
-
-void openByName(Vek_Zandor &w, const QString &path)
-{
-    w.filePath = path;
-    w.browseByStep = false;
-    w.LoadCurrentFile();
 }
 
 } // namespace

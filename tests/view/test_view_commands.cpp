@@ -4,6 +4,7 @@
 #include "modal_closer.h"
 #include "save_name.h"
 #include "vek_zandor.h"
+#include "window_driver.h"
 #include "window_test_main.h"
 
 #include <QDragEnterEvent>
@@ -29,13 +30,6 @@ void drop(Vek_Zandor &w, QMimeData *data)
     QApplication::sendEvent(&w, &enter);
     QDropEvent event(QPointF(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&w, &event);
-}
-
-void openByName(Vek_Zandor &w, const QString &path)
-{
-    w.filePath = path;
-    w.browseByStep = false;
-    w.LoadCurrentFile();
 }
 
 bool imageEqualsPlane(const QImage &image, const PixelPlane &plane)
