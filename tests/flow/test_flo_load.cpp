@@ -1,6 +1,7 @@
 #include "cerror_text.h"
 #include "flo_reader.h"
 #include "flo_writer.h"
+#include "split_pairs.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <limits>
 #include <random>
+#include <vector>
 
 // LoadFlowPlanes reads a file of the right length straight into the planes a chunk at a time,
 // and hands every other file to the whole-image read. These tests hold it to that read: the
@@ -62,6 +64,7 @@ private slots:
     void faultsAsTheWholeImageRead();
     void everyBitInPlace_data();
     void everyBitInPlace();
+    void splitAtEveryAlignment();
 
 private:
     QTemporaryDir dir_;
@@ -116,12 +119,15 @@ void TestFloLoad::everyBitInPlace_data()
     QTest::addColumn<int>("planeCols");
     QTest::addColumn<int>("planeRows");
 
-    // 32768 pairs fill a chunk: rows narrower, as wide and wider, and rows that straddle two
-    // chunks at every kind of offset.
-    for (int width : {1, 7, 8, 15, 16, 17, 1000, 32767, 32768, 32769, 50001})
-        QTest::addRow("%d wide", width) << width << 3 << width << 3;
+    // 131072 pairs fill a chunk, so two rows of 65536 do: rows narrower than that, as wide and
+    // wider, and the widest rows a file may have, which straddle chunks at other offsets.
+    for (int width : {1, 7, 8, 15, 16, 17, 1000, 65535, 65536, 65537, 99999})
+        QTest::addRow("%d wide", width) << width << 5 << width << 5;
     QTest::newRow("planes smaller than the file") << 1000 << 70 << 333 << 50;
     QTest::newRow("planes larger than the file") << 1000 << 70 << 1200 << 80;
+    // Planes this large are written with stores that go around the cache.
+    QTest::newRow("streamed planes") << 4099 << 1100 << 4099 << 1100;
+    QTest::newRow("streamed, planes smaller") << 4099 << 1100 << 4097 << 1099;
 }
 
 void TestFloLoad::everyBitInPlace()
@@ -152,6 +158,45 @@ void TestFloLoad::everyBitInPlace()
                 std::memcmp(&u[y][x], wantU, 4) == 0 && std::memcmp(&v[y][x], wantV, 4) == 0;
             if (!same)
                 QFAIL(qPrintable(QStringLiteral("pixel %1, %2").arg(x).arg(y)));
+        }
+    }
+}
+
+// Streaming stores need both outputs on a vector boundary; every pairing of offsets, with
+// lengths around a vector's, takes each way through the split and its ends.
+void TestFloLoad::splitAtEveryAlignment()
+{
+    constexpr int kMaxPairs = 70;
+    const std::vector<float> uv = randomBits(2 * kMaxPairs + 16, 7);
+    std::vector<float> u(kMaxPairs + 16);
+    std::vector<float> v(kMaxPairs + 16);
+    for (PairStores stores : {PairStores::Cached, PairStores::Streaming}) {
+        for (int uOffset = 0; uOffset < 8; ++uOffset) {
+            for (int vOffset = 0; vOffset < 8; ++vOffset) {
+                for (int n : {0, 1, 7, 8, 9, 16, 23, 24, 25, 64, kMaxPairs}) {
+                    const float *in = uv.data() + 2 * (uOffset + vOffset % 3);
+                    std::fill(u.begin(), u.end(), 0.0f);
+                    std::fill(v.begin(), v.end(), 0.0f);
+                    splitPairs(in, u.data() + uOffset, v.data() + vOffset, n, stores);
+                    finishPairStores();
+                    for (int i = 0; i < n; ++i) {
+                        if (std::memcmp(&u[uOffset + i], in + 2 * i, 4) != 0 ||
+                            std::memcmp(&v[vOffset + i], in + 2 * i + 1, 4) != 0)
+                            QFAIL(qPrintable(QStringLiteral("pair %1 of %2, offsets %3 %4")
+                                                 .arg(i)
+                                                 .arg(n)
+                                                 .arg(uOffset)
+                                                 .arg(vOffset)));
+                    }
+                    // Nothing past either end.
+                    QCOMPARE(u[uOffset + n], 0.0f);
+                    QCOMPARE(v[vOffset + n], 0.0f);
+                    if (uOffset > 0)
+                        QCOMPARE(u[uOffset - 1], 0.0f);
+                    if (vOffset > 0)
+                        QCOMPARE(v[vOffset - 1], 0.0f);
+                }
+            }
         }
     }
 }
