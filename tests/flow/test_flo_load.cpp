@@ -167,7 +167,7 @@ void TestFloLoad::everyBitInPlace()
 void TestFloLoad::splitAtEveryAlignment()
 {
     constexpr int kMaxPairs = 70;
-    const std::vector<float> uv = randomBits(2 * kMaxPairs + 16, 7);
+    const std::vector<float> uv = randomBits(2 * (kMaxPairs + 16), 7);
     std::vector<float> u(kMaxPairs + 16);
     std::vector<float> v(kMaxPairs + 16);
     for (PairStores stores : {PairStores::Cached, PairStores::Streaming}) {
