@@ -4,7 +4,6 @@
 
 #include <climits>
 #include <cstdint>
-#include <cstdlib>
 
 namespace {
 
@@ -23,14 +22,11 @@ int megabytes(std::uint64_t bytes)
 }
 
 // Null when the request is empty, does not fit the address space, or cannot be had.
-// Cache-line aligned, so that two planes of one width have their rows at the same offset
-// from a vector boundary, which streaming stores into both at once need.
 void *allocateBlock(std::uint64_t bytes)
 {
     if (bytes == 0 || bytes > std::uint64_t(PTRDIFF_MAX))
         return nullptr;
-    void *block = nullptr;
-    return posix_memalign(&block, 64, std::size_t(bytes)) == 0 ? block : nullptr;
+    return std::malloc(std::size_t(bytes));
 }
 
 } // namespace

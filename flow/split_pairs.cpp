@@ -34,8 +34,12 @@ __attribute__((target("avx2"), always_inline)) inline void splitEight(const floa
     const __m256 uOut = _mm256_castpd_ps(_mm256_permute4x64_pd(_mm256_castps_pd(us), 0xd8));
     const __m256 vOut = _mm256_castpd_ps(_mm256_permute4x64_pd(_mm256_castps_pd(vs), 0xd8));
     if (Stream) {
-        _mm256_stream_ps(u, uOut);
-        _mm256_stream_ps(v, vOut);
+        // In halves: these need only the 16-byte alignment any two planes of one width share
+        // at every column, and lines fill just as whole.
+        _mm_stream_ps(u, _mm256_castps256_ps128(uOut));
+        _mm_stream_ps(u + 4, _mm256_extractf128_ps(uOut, 1));
+        _mm_stream_ps(v, _mm256_castps256_ps128(vOut));
+        _mm_stream_ps(v + 4, _mm256_extractf128_ps(vOut, 1));
     } else {
         _mm256_storeu_ps(u, uOut);
         _mm256_storeu_ps(v, vOut);
@@ -49,12 +53,12 @@ __attribute__((target("avx2"))) void splitPairsAvx2(const float *uv, float *u, f
 {
     int i = 0;
     if (stores == PairStores::Streaming) {
-        // Streaming stores need whole aligned vectors: plain ones up to u's next 32-byte
-        // boundary, then streaming while v happens to be aligned there too.
-        const int misaligned = int(reinterpret_cast<std::uintptr_t>(u) % 32 / sizeof(float));
-        i = std::min(n, (8 - misaligned) % 8);
+        // Streaming stores need aligned addresses: plain ones up to u's next 16-byte
+        // boundary, then streaming if v is on one there too.
+        const int misaligned = int(reinterpret_cast<std::uintptr_t>(u) % 16 / sizeof(float));
+        i = std::min(n, (4 - misaligned) % 4);
         splitPairsPlain(uv, u, v, i);
-        if (reinterpret_cast<std::uintptr_t>(v + i) % 32 == 0) {
+        if (reinterpret_cast<std::uintptr_t>(v + i) % 16 == 0) {
             for (; i + 8 <= n; i += 8)
                 splitEight<true>(uv + 2 * i, u + i, v + i);
         }
