@@ -2,8 +2,8 @@
 #define SPLIT_PAIRS_H
 
 // Where the split planes' stores go. Streaming stores go around the cache: for planes too
-// large to stay in it they save reading every line in before writing it, a third of the
-// memory traffic; for planes that fit they only push them out.
+// large to stay in it they save reading every line in before writing it, half of what the
+// planes cost the memory; for planes that fit they only push them out.
 enum class PairStores { Cached, Streaming };
 
 // Copies n interleaved (u, v) pairs into u and v, bit for bit: NaN payloads and signalling

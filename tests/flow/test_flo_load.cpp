@@ -162,7 +162,7 @@ void TestFloLoad::everyBitInPlace()
     }
 }
 
-// Streaming stores need both outputs on a vector boundary; every pairing of offsets, with
+// Streaming stores need both outputs on a 16-byte boundary; every pairing of offsets, with
 // lengths around a vector's, takes each way through the split and its ends.
 void TestFloLoad::splitAtEveryAlignment()
 {
