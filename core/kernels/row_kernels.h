@@ -39,9 +39,6 @@ float maxAbsRow(Isa isa, const float *x, int n);
 void greyRow(Isa isa, const float *u, const float *v, std::uint8_t *dimX, std::uint8_t *dimY,
              int cols, double k, double twoK);
 
-// One row of red, green, blue bytes as 0xffRRGGBB words, the way Qt converts RGB888 to RGB32.
-void rgb32Row(Isa isa, const std::uint8_t *rgb, std::uint32_t *out, int cols);
-
 // One pixel the plain way: atan2 from the C library, then the wheel. fx, fy are the
 // normalised components already rounded to float, and must not be NaN.
 void colorPixelExact(float fx, float fy, std::uint8_t *rgb);
@@ -51,7 +48,6 @@ void colorRowScalar(const float *u, const float *v, std::uint8_t *rgb, int cols,
                     double inverseRadius);
 void clampRowScalar(const float *su, const float *sv, float *du, float *dv, int cols, double limit,
                     float low, float high, bool clampAll);
-void rgb32RowScalar(const std::uint8_t *rgb, std::uint32_t *out, int cols);
 void greyRowScalar(const float *u, const float *v, std::uint8_t *dimX, std::uint8_t *dimY, int cols,
                    double k, double twoK);
 
@@ -95,8 +91,6 @@ void clampRowAvx512(const float *su, const float *sv, float *du, float *dv, int 
 void greyRowAvx2(const float *u, const float *v, std::uint8_t *dimX, std::uint8_t *dimY, int cols,
                  double k, double twoK);
 float maxAbsRowAvx2(const float *x, int n);
-void rgb32RowAvx2(const std::uint8_t *rgb, std::uint32_t *out, int cols);
-void rgb32RowAvx512(const std::uint8_t *rgb, std::uint32_t *out, int cols);
 float maxAbsRowAvx512(const float *x, int n);
 void greyRowAvx512(const float *u, const float *v, std::uint8_t *dimX, std::uint8_t *dimY, int cols,
                    double k, double twoK);

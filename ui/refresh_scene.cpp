@@ -1,6 +1,6 @@
 #include "vek_zandor.h"
 
-#include "row_kernels.h"
+#include "rgb32_rows.h"
 
 #include <QGraphicsPixmapItem>
 #include <QGraphicsScene>
@@ -33,10 +33,8 @@ void showPlane(QGraphicsPixmapItem *layer, const PixelPlane &plane)
         return;
     }
     layer->setPixmap(QPixmap());
-    const rowkernels::Isa isa = rowkernels::active();
     for (int y = 0; y < plane.rows(); ++y)
-        rowkernels::rgb32Row(isa, plane[y][0], reinterpret_cast<std::uint32_t *>(image.scanLine(y)),
-                             plane.cols());
+        rgb32Row(plane[y][0], reinterpret_cast<std::uint32_t *>(image.scanLine(y)), plane.cols());
     layer->setPixmap(QPixmap::fromImage(std::move(image)));
 }
 

@@ -5,7 +5,6 @@
 #define ROW_KERNEL_TARGET __attribute__((target("avx512f")))
 #include "clamp_grey_lanes.h"
 #include "color_lanes.h"
-#include "rgb32_lanes.h"
 
 ROW_KERNEL_TARGET void rowkernels::colorRowAvx512(const float *u, const float *v, std::uint8_t *rgb,
                                                   int cols, double inverseRadius)
@@ -35,12 +34,6 @@ ROW_KERNEL_TARGET void rowkernels::greyRowAvx512(const float *u, const float *v,
 ROW_KERNEL_TARGET float rowkernels::maxAbsRowAvx512(const float *x, int n)
 {
     return maxAbsLanes(x, n);
-}
-
-ROW_KERNEL_TARGET void rowkernels::rgb32RowAvx512(const std::uint8_t *rgb, std::uint32_t *out,
-                                                  int cols)
-{
-    rgb32RowLanes(rgb, out, cols);
 }
 
 #endif

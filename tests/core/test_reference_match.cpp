@@ -242,8 +242,6 @@ private slots:
     void rowEndsAndShortRows();
     void openingCutoffMatches_data();
     void openingCutoffMatches();
-    void rgb32RowsMatch_data();
-    void rgb32RowsMatch();
 
 private:
     const Field &fieldNamed(const QString &name) const;
@@ -589,36 +587,6 @@ void ReferenceMatchTest::openingCutoffMatches()
     QCOMPARE(InitialFlowCutoff(u, v, cu, cv, f.rows, f.cols), expected);
     QVERIFY(sameBits(valuesOf(cu), c.u));
     QVERIFY(sameBits(valuesOf(cv), c.v));
-}
-
-void ReferenceMatchTest::rgb32RowsMatch_data()
-{
-    QTest::addColumn<int>("isa");
-    for (Isa isa : kernels())
-        QTest::newRow(rowkernels::name(isa)) << int(isa);
-}
-
-// The layers' pixmaps are converted by the row kernel where Qt would convert them (the window
-// tests compare the pixmaps with Qt's own): every width, every byte value, and nothing
-// written past the row.
-void ReferenceMatchTest::rgb32RowsMatch()
-{
-    QFETCH(int, isa);
-    std::mt19937 rng(3);
-    for (int cols = 1; cols <= 300; ++cols) {
-        std::vector<std::uint8_t> rgb(3 * std::size_t(cols));
-        for (std::uint8_t &b : rgb)
-            b = std::uint8_t(rng());
-        std::vector<std::uint32_t> out(std::size_t(cols) + 4, 0xdeadbeefu);
-        rowkernels::rgb32Row(Isa(isa), rgb.data(), out.data(), cols);
-        for (int x = 0; x < cols; ++x) {
-            const std::uint32_t expected = 0xff000000u | std::uint32_t(rgb[3 * x]) << 16 |
-                                           std::uint32_t(rgb[3 * x + 1]) << 8 | rgb[3 * x + 2];
-            QVERIFY2(out[x] == expected, qPrintable(QStringLiteral("%1 of %2").arg(x).arg(cols)));
-        }
-        QVERIFY(std::all_of(out.begin() + cols, out.end(),
-                            [](std::uint32_t w) { return w == 0xdeadbeefu; }));
-    }
 }
 
 QTEST_APPLESS_MAIN(ReferenceMatchTest)

@@ -167,32 +167,6 @@ float maxAbsRow(Isa isa, const float *x, int n)
     }
 }
 
-void rgb32Row(Isa isa, const std::uint8_t *rgb, std::uint32_t *out, int cols)
-{
-    if (cols <= 0)
-        return;
-    switch (isa) {
-#if defined(__x86_64__)
-    case Isa::Avx512:
-        rgb32RowAvx512(rgb, out, cols);
-        return;
-    case Isa::Avx2:
-        rgb32RowAvx2(rgb, out, cols);
-        return;
-#endif
-    default:
-        beforeLegacySse();
-        rgb32RowScalar(rgb, out, cols);
-        return;
-    }
-}
-
-void rgb32RowScalar(const std::uint8_t *rgb, std::uint32_t *out, int cols)
-{
-    for (int x = 0; x < cols; ++x, rgb += 3)
-        out[x] = 0xff000000u | std::uint32_t(rgb[0]) << 16 | std::uint32_t(rgb[1]) << 8 | rgb[2];
-}
-
 void greyRow(Isa isa, const float *u, const float *v, std::uint8_t *dimX, std::uint8_t *dimY,
              int cols, double k, double twoK)
 {

@@ -5,7 +5,6 @@
 #define ROW_KERNEL_TARGET __attribute__((target("avx2")))
 #include "clamp_grey_lanes.h"
 #include "color_lanes.h"
-#include "rgb32_lanes.h"
 
 ROW_KERNEL_TARGET void rowkernels::colorRowAvx2(const float *u, const float *v, std::uint8_t *rgb,
                                                 int cols, double inverseRadius)
@@ -34,12 +33,6 @@ ROW_KERNEL_TARGET void rowkernels::greyRowAvx2(const float *u, const float *v, s
 ROW_KERNEL_TARGET float rowkernels::maxAbsRowAvx2(const float *x, int n)
 {
     return maxAbsLanes(x, n);
-}
-
-ROW_KERNEL_TARGET void rowkernels::rgb32RowAvx2(const std::uint8_t *rgb, std::uint32_t *out,
-                                                int cols)
-{
-    rgb32RowLanes(rgb, out, cols);
 }
 
 #endif
