@@ -1,6 +1,6 @@
 #include "bench_cases.h"
 
-#include "flo_reader.h"
+#include "flo_file.h"
 #include "vek_zandor.h"
 
 #include <QCoreApplication>
@@ -107,11 +107,13 @@ PairTiming benchRead(const BenchFlow &flow, const TimingPlan &plan)
     const QByteArray path = QFile::encodeName(flow.floPath);
     FloatPlane u = vek_alloc_2(flow.rows, flow.cols);
     FloatPlane v = vek_alloc_2(flow.rows, flow.cols);
+    // The viewer's road through one descriptor: header, checks, data.
     const auto run = [&] {
-        int rows = 0;
-        int cols = 0;
-        ReadFlowFileSize(path.constData(), rows, cols);
-        LoadFlowPlanes(path.constData(), u, v, rows, cols);
+        FloFile file(path.constData());
+        file.readHeader();
+        file.checkHeader();
+        file.checkLength();
+        file.readPlanes(u, v);
     };
     PlainRead reference(flow.floPath);
     return timePair(run, std::ref(reference), plan);

@@ -6,7 +6,8 @@
 
 #include <vector>
 
-// read/: the probe and the reader into allocated planes, against read() of the file's bytes.
+// read/: the viewer's read through one descriptor into allocated planes, against read() of
+// the file's bytes.
 PairTiming benchRead(const BenchFlow &flow, const TimingPlan &plan);
 
 // open/: LoadCurrentFile from the call to the pixmaps on the layers, against decoding the

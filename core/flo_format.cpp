@@ -19,9 +19,26 @@ bool readItem(std::FILE *file, void *item)
     return std::fread(item, 4, 1, file) == 1;
 }
 
+FileStamp stampFrom(const struct stat &info)
+{
+    constexpr std::int64_t kNano = 1000000000;
+    FileStamp stamp;
+    stamp.bytes = info.st_size;
+    stamp.modified = std::int64_t(info.st_mtim.tv_sec) * kNano + info.st_mtim.tv_nsec;
+    return stamp;
+}
+
 } // namespace
 
-FilePtr openFloFile(const char *path, std::int64_t *fileBytes)
+FileStamp stampOf(std::FILE *file)
+{
+    struct stat info;
+    if (::fstat(::fileno(file), &info) != 0)
+        return FileStamp();
+    return stampFrom(info);
+}
+
+FilePtr openFloFile(const char *path, FileStamp *stamp)
 {
     if (!path)
         throw CError("ReadFlowFile: empty filename");
@@ -46,8 +63,8 @@ FilePtr openFloFile(const char *path, std::int64_t *fileBytes)
         ::close(fd);
         throw CError(kCouldNotOpen, path);
     }
-    if (fileBytes)
-        *fileBytes = info.st_size;
+    if (stamp)
+        *stamp = stampFrom(info);
     return file;
 }
 

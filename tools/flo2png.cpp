@@ -5,6 +5,7 @@
 #include "flow_pictures.h"
 #include "image_save.h"
 #include "output_names.h"
+#include "plane_image.h"
 #include "progress_line.h"
 
 #include "cerror.h"

@@ -3,8 +3,6 @@
 
 #include "planes.h"
 
-#include <QImage>
-
 // How the colour view of a flow is normalised.
 struct ViewChoice {
     int cutoff = -1;        // the cutoff to draw at; below 0, the one the viewer opens at
@@ -22,8 +20,5 @@ struct FlowPictures {
 // Reads the .flo file at path and draws its views. The file is checked before anything is
 // allocated for it. Throws the reader's CError.
 FlowPictures drawFlowFile(const char *path, const ViewChoice &choice);
-
-// The plane as an RGB image, sharing its bytes: valid only while the plane lives.
-QImage planeImage(const PixelPlane &plane);
 
 #endif // FLOW_PICTURES_H

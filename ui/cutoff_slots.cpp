@@ -2,31 +2,31 @@
 
 #include "flow_views.h"
 
+#include <QSignalBlocker>
+
 void Vek_Zandor::SetFlowCutoff(int value)
 {
     if (keepCutoff)
         value = flowCutoff;
-
-    // Setting a widget re-enters this slot through its valueChanged signal; the re-entered
-    // calls only bring the widgets into agreement, and this call redraws once at the end.
-    ++cutoffDepth;
-    if (ui.spinBox_FlowCutoffVal->value() != value)
-        ui.spinBox_FlowCutoffVal->setValue(value);
-    if (ui.verticalSlider_FlowCutoffVal->value() != value)
-        ui.verticalSlider_FlowCutoffVal->setValue(value);
-    --cutoffDepth;
-
+    showCutoff(value);
     if (!isFlow)
         return;
     flowCutoff = value;
-    if (cutoffDepth > 0)
-        return;
-
     ++cutoffPasses;
     RenderFlowViews(flowCutoff, flowU, flowV,
                     {clampedU, clampedV, colorPlane, dimXPlane, dimYPlane}, rows, cols);
-    if (!sceneRefreshDeferred)
-        RefreshScene(showIndividualDim);
+    RefreshScene(showIndividualDim);
+}
+
+// Set quietly, so that setting one never re-enters SetFlowCutoff: each widget shows the value
+// as far as its range reaches (the spin box ends at 1000, the slider where the flow's range
+// does), and a value beyond one widget's end never drags the other back.
+void Vek_Zandor::showCutoff(int value)
+{
+    const QSignalBlocker quietSpinBox(ui.spinBox_FlowCutoffVal);
+    const QSignalBlocker quietSlider(ui.verticalSlider_FlowCutoffVal);
+    ui.spinBox_FlowCutoffVal->setValue(value);
+    ui.verticalSlider_FlowCutoffVal->setValue(value);
 }
 
 void Vek_Zandor::SetShowIndividualDim(bool on)

@@ -1,10 +1,10 @@
 #include "vek_imagelayer.h"
 
-#include "vek_zandor.h"
+#include "layer_listener.h"
+#include "wheel_notches.h"
 
 #include <QGraphicsSceneHoverEvent>
 #include <QGraphicsSceneWheelEvent>
-#include <QStatusBar>
 
 Vek_ImageLayer::Vek_ImageLayer(Vek_Zandor *window)
     : QObject(nullptr), QGraphicsPixmapItem(nullptr), mainWindow(window)
@@ -12,17 +12,25 @@ Vek_ImageLayer::Vek_ImageLayer(Vek_Zandor *window)
     setAcceptHoverEvents(true);
 }
 
+void Vek_ImageLayer::attach(LayerListener *listener, WheelNotches *notches)
+{
+    listener_ = listener;
+    notches_ = notches;
+}
+
 void Vek_ImageLayer::hoverMoveEvent(QGraphicsSceneHoverEvent *event)
 {
     // Item coordinates are pixmap pixels whatever the layer's place and the view's zoom.
     const QPointF pos = event->pos();
-    mainWindow->ShowPixelInfo(int(pos.x()), int(pos.y()));
+    if (listener_)
+        listener_->pixelHovered(int(pos.x()), int(pos.y()), event->scenePos());
     QGraphicsItem::hoverMoveEvent(event);
 }
 
 void Vek_ImageLayer::hoverLeaveEvent(QGraphicsSceneHoverEvent *event)
 {
-    mainWindow->statusBar()->showMessage(tr(""), 0);
+    if (listener_)
+        listener_->pointerLeft();
     QGraphicsItem::hoverLeaveEvent(event);
 }
 
@@ -43,9 +51,12 @@ void Vek_ImageLayer::mouseReleaseEvent(QGraphicsSceneMouseEvent *event)
 
 void Vek_ImageLayer::wheelEvent(QGraphicsSceneWheelEvent *event)
 {
-    mainWindow->browseByStep = true;
-    mainWindow->browseStep = event->delta() / 120;
-    mainWindow->LoadCurrentFile();
-    // Left unaccepted by the base handler, so the view still scrolls.
-    QGraphicsItem::wheelEvent(event);
+    // The wheel over the picture browses: taken here, it does not also scroll the view, so a
+    // region zoomed in on stays in place from file to file.
+    event->accept();
+    if (!listener_ || !notches_)
+        return;
+    const int notches = notches_->add(event->delta());
+    if (notches != 0)
+        listener_->notchesTurned(notches);
 }

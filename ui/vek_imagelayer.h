@@ -4,16 +4,22 @@
 #include <QGraphicsPixmapItem>
 #include <QObject>
 
+class LayerListener;
 class Vek_Zandor;
+class WheelNotches;
 
-// A pixmap layer of the scene. It knows nothing of the data: it hands the window integer
-// pixel coordinates under the pointer, or a number of wheel notches to step through files.
+// A pixmap layer of the scene. It knows nothing of the data: it reports the pixel under the
+// pointer, its leaving, and completed wheel notches to its listener.
 class Vek_ImageLayer : public QObject, public QGraphicsPixmapItem
 {
     Q_OBJECT
 
 public:
     explicit Vek_ImageLayer(Vek_Zandor *window);
+
+    // Where the layer reports, and the view's notch count its wheel deltas add to. Until both
+    // are set the layer reports nothing.
+    void attach(LayerListener *listener, WheelNotches *notches);
 
 protected:
     void hoverMoveEvent(QGraphicsSceneHoverEvent *event) override;
@@ -25,6 +31,8 @@ protected:
 
 private:
     Vek_Zandor *const mainWindow;
+    LayerListener *listener_ = nullptr;
+    WheelNotches *notches_ = nullptr;
 };
 
 #endif // VEK_IMAGELAYER_H

@@ -1,5 +1,7 @@
 #include "vek_zandor.h"
 
+#include "browse_controller.h"
+#include "tool_host.h"
 #include "vek_imagelayer.h"
 
 #include <QApplication>
@@ -70,6 +72,9 @@ Vek_Zandor::Vek_Zandor(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(par
 
     leftLayer = new Vek_ImageLayer(this);
     rightLayer = new Vek_ImageLayer(this);
+    browser_ = new BrowseController(this);
+    for (QGraphicsPixmapItem *layer : {leftLayer, rightLayer})
+        static_cast<Vek_ImageLayer *>(layer)->attach(browser_, &ui.graphicsView->wheelNotches());
 
     leftLabel = new QGraphicsSimpleTextItem(tr("Input"));
     rightLabel = new QGraphicsSimpleTextItem(tr("Filtered"));
@@ -84,6 +89,9 @@ Vek_Zandor::Vek_Zandor(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(par
     // Drags over the picture must reach the window's handlers, not the view's.
     ui.graphicsView->setAcceptDrops(false);
     setAcceptDrops(true);
+
+    toolHost_ = new ToolHost(this, ui.verticalLayout_4);
+    updateActions();
 
     const QStringList args = QCoreApplication::arguments();
     if (args.size() > 1) {
@@ -115,4 +123,13 @@ void Vek_Zandor::About()
 void Vek_Zandor::SetModeAsViewingFlow(bool on)
 {
     ui.dockWidget_FlowPanel->setVisible(on);
+}
+
+void Vek_Zandor::updateActions()
+{
+    ui.actionSave_As->setEnabled(hasImage);
+    const bool shown = !leftLayer->pixmap().isNull();
+    for (QAction *zoom : {ui.actionZoom_Fit, ui.actionZoom_Original, ui.actionZoom_In,
+                          ui.actionZoom_Out})
+        zoom->setEnabled(shown);
 }

@@ -9,11 +9,16 @@
 #include <QString>
 #include <QStringList>
 
+class BrowseController;
 class QDragEnterEvent;
 class QDropEvent;
 class QGraphicsPixmapItem;
 class QGraphicsScene;
 class QGraphicsSimpleTextItem;
+class ToolHost;
+struct LoadFailure;
+struct LoadedPicture;
+struct PicturePlanes;
 
 // The viewer's main window. It holds the whole state of the viewer: the form, the file being
 // shown and its directory listing, the scene with its two layers and captions, the cutoff, and
@@ -69,6 +74,20 @@ public:
     void RefreshScene(bool showDims);
     void ShowPixelInfo(int x, int y);
 
+    // Loading and stepping, and the places for controls beyond the form.
+    BrowseController *browser() const { return browser_; }
+    ToolHost *toolHost() const { return toolHost_; }
+
+    // Puts a loaded picture on screen: its planes become the window's, with the flags, the
+    // cutoff widgets, the flow-mode action, the title, the size text and the scene. The
+    // window's own planes must have been released.
+    void showPicture(LoadedPicture &&picture);
+    // The text of the box that reports a failed load of path.
+    QString failureText(const QString &path, const LoadFailure &failure) const;
+    // Which actions can act on what is shown: Save needs a picture's planes, the zooms a
+    // picture on screen.
+    void updateActions();
+
 public slots:
     void OpenFileAction();
     void SaveFileAction();
@@ -87,12 +106,12 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
-    // Depth of SetFlowCutoff calls in progress (the widgets' signals re-enter it), or of a range
-    // change that may emit one; only the outermost call recomputes.
-    int cutoffDepth = 0;
-    // Set while a load applies its cutoff: the load rebuilds the scene itself at its end, and
-    // building it twice would convert every shown plane twice.
-    bool sceneRefreshDeferred = false;
+    void takePlanes(PicturePlanes &&planes);
+    // The spin box and the slider show value as far as their ranges reach, without signalling.
+    void showCutoff(int value);
+
+    BrowseController *browser_ = nullptr;
+    ToolHost *toolHost_ = nullptr;
 };
 
 #endif // VEK_ZANDOR_H

@@ -1,42 +1,36 @@
 #include "vek_zandor.h"
 
+#include "browse_controller.h"
 #include "image_save.h"
+#include "plane_image.h"
 #include "save_name.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
-#include <QGraphicsScene>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QUrl>
 
-namespace {
-
-// 1.5 times this is exactly 1.0, so zooming in and out again returns to the same scale.
-constexpr double kZoomInFactor = 1.5;
-constexpr double kZoomOutFactor = 0.6666666666666666;
-
-} // namespace
-
 void Vek_Zandor::ZoomFit()
 {
-    ui.graphicsView->fitInView(scene->sceneRect(), Qt::KeepAspectRatio);
+    ui.graphicsView->zoomFit();
 }
 
 void Vek_Zandor::ZoomOriginal()
 {
-    ui.graphicsView->resetTransform();
+    ui.graphicsView->zoomOriginal();
 }
 
 void Vek_Zandor::ZoomIn()
 {
-    ui.graphicsView->scale(kZoomInFactor, kZoomInFactor);
+    ui.graphicsView->zoomIn();
 }
 
 void Vek_Zandor::ZoomOut()
 {
-    ui.graphicsView->scale(kZoomOutFactor, kZoomOutFactor);
+    ui.graphicsView->zoomOut();
 }
 
 void Vek_Zandor::OpenFileAction()
@@ -60,14 +54,25 @@ void Vek_Zandor::SaveFileAction()
     const QString filter = tr("Images (*.png *.bmp *.jpg *.ppm)");
     const QString proposal = proposedSaveName(filePath, tr("_colorview.png"));
     const QString caption = tr("Save Colored Flow As File");
-    const QString fileName = QFileDialog::getSaveFileName(this, caption, proposal, filter);
+    QString fileName = QFileDialog::getSaveFileName(this, caption, proposal, filter);
     if (fileName.isEmpty())
         return;
 
-    const QImage image(colorPlane.data(), cols, rows, colorPlane.bytesPerLine(),
-                       QImage::Format_RGB888);
+    // A name without a suffix names no format: it gets PNG's. The dialog asked about the name
+    // as typed, so a file already under the completed name is not replaced unasked.
+    if (QFileInfo(fileName).suffix().isEmpty()) {
+        fileName += fileName.endsWith(QLatin1Char('.')) ? tr("png") : tr(".png");
+        if (QFileInfo::exists(fileName) &&
+            QMessageBox::question(this, caption,
+                                  tr("%1 already exists.\nDo you want to replace it?")
+                                      .arg(QFileInfo(fileName).fileName()),
+                                  QMessageBox::Yes | QMessageBox::No,
+                                  QMessageBox::No) != QMessageBox::Yes)
+            return;
+    }
+
     QString error;
-    if (!saveImageAtomically(image, fileName, &error)) {
+    if (!saveImageAtomically(planeImage(colorPlane), fileName, &error)) {
         QMessageBox::warning(this, tr("Save File Error"),
                              tr("Cann't save file ") + fileName + tr(" !") + QLatin1Char('\n') +
                                  error,
@@ -87,9 +92,10 @@ void Vek_Zandor::dropEvent(QDropEvent *event)
     if (urls.isEmpty())
         return;
     const QString path = urls.first().toLocalFile();
-    if (!path.isEmpty()) {
-        browseByStep = false;
-        filePath = path;
-        LoadCurrentFile();
-    }
+    if (path.isEmpty())
+        return;
+    // Opened once the drop has returned: a box about an unreadable file must not keep the
+    // application the file came from waiting for the drop to end.
+    event->acceptProposedAction();
+    browser_->openLater(path);
 }

@@ -1,23 +1,22 @@
 #include "vek_zandor.h"
 
+#include "picture_loader.h"
+
 void Vek_Zandor::AllocatePlanes()
 {
-    // Built into locals first so that a failure part way leaves every member null.
-    PixelPlane color = vek_alloc_3(cols, rows);
-    PixelPlane dimX = vek_alloc_3(cols, rows);
-    PixelPlane dimY = vek_alloc_3(cols, rows);
-    FloatPlane u = vek_alloc_2(rows, cols);
-    FloatPlane v = vek_alloc_2(rows, cols);
-    FloatPlane cu = vek_alloc_2(rows, cols);
-    FloatPlane cv = vek_alloc_2(rows, cols);
+    // Built apart first so that a failure part way leaves every member null.
+    takePlanes(allocatePicturePlanes(rows, cols));
+}
 
-    colorPlane = std::move(color);
-    dimXPlane = std::move(dimX);
-    dimYPlane = std::move(dimY);
-    flowU = std::move(u);
-    flowV = std::move(v);
-    clampedU = std::move(cu);
-    clampedV = std::move(cv);
+void Vek_Zandor::takePlanes(PicturePlanes &&planes)
+{
+    colorPlane = std::move(planes.color);
+    dimXPlane = std::move(planes.dimX);
+    dimYPlane = std::move(planes.dimY);
+    flowU = std::move(planes.flowU);
+    flowV = std::move(planes.flowV);
+    clampedU = std::move(planes.clampedU);
+    clampedV = std::move(planes.clampedV);
 }
 
 void Vek_Zandor::ReleasePlanes()

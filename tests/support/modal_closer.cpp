@@ -1,6 +1,7 @@
 #include "modal_closer.h"
 
 #include <QApplication>
+#include <QAbstractButton>
 #include <QEvent>
 #include <QMessageBox>
 #include <QMetaObject>
@@ -30,10 +31,15 @@ bool ModalCloser::eventFilter(QObject *watched, QEvent *event)
             texts << box->text();
             // Queued, so the box's own event loop is running when it is answered.
             QPointer<QMessageBox> guard(box);
+            const QMessageBox::StandardButton button = answer;
             QMetaObject::invokeMethod(
                 this,
-                [guard] {
-                    if (guard)
+                [guard, button] {
+                    if (!guard)
+                        return;
+                    if (QAbstractButton *pressed = guard->button(button))
+                        pressed->click();
+                    else
                         guard->done(QMessageBox::Ok);
                 },
                 Qt::QueuedConnection);

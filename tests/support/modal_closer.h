@@ -1,6 +1,7 @@
 #ifndef MODAL_CLOSER_H
 #define MODAL_CLOSER_H
 
+#include <QMessageBox>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -17,6 +18,8 @@ public:
 
     QStringList titles;
     QStringList texts;
+    // The button pressed where the box has it; a box without it is closed as by Ok.
+    QMessageBox::StandardButton answer = QMessageBox::Ok;
 
     int count() const { return int(texts.size()); }
     void clear();

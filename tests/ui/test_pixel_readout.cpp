@@ -23,12 +23,15 @@ QString hover(Vek_Zandor &w, QGraphicsPixmapItem *layer, QPointF pos)
     return w.statusBar()->currentMessage();
 }
 
-void wheel(Vek_Zandor &w, QGraphicsPixmapItem *layer, int delta)
+// Returns whether the event was taken, so that the view would not also scroll.
+bool wheel(Vek_Zandor &w, QGraphicsPixmapItem *layer, int delta)
 {
     QGraphicsSceneWheelEvent event(QEvent::GraphicsSceneWheel);
     event.setDelta(delta);
     event.setOrientation(Qt::Vertical);
+    event.ignore();
     w.scene->sendEvent(layer, &event);
+    return event.isAccepted();
 }
 
 } // namespace
@@ -46,6 +49,8 @@ private slots:
     void nothingIsReadAfterAFailedLoad();
     void wheelStepsThroughTheFolder_data();
     void wheelStepsThroughTheFolder();
+    void wheelPiecesAddUpToNotches();
+    void readoutFollowsTheNewFile();
 
 private:
     QTemporaryDir dir;
@@ -139,7 +144,6 @@ void TestPixelReadout::wheelStepsThroughTheFolder_data()
     QTest::newRow("towards the user") << -120 << -1 << "n.flo";
     QTest::newRow("fast turn") << 360 << 3 << "m.flo";
     QTest::newRow("fast turn forward") << -360 << -3 << "p.flo";
-    QTest::newRow("high resolution") << 40 << 0 << "m.flo";
 }
 
 void TestPixelReadout::wheelStepsThroughTheFolder()
@@ -150,12 +154,63 @@ void TestPixelReadout::wheelStepsThroughTheFolder()
     ModalCloser closer;
     Vek_Zandor w;
     openByName(w, flowPath);
-    wheel(w, w.leftLayer, delta);
+    QVERIFY(wheel(w, w.leftLayer, delta));
     QCOMPARE(closer.count(), 0);
     QCOMPARE(w.browseStep, step);
     QVERIFY(w.browseByStep);
     QCOMPARE(w.filePath, dir.filePath(shown));
     QVERIFY(w.hasImage);
+}
+
+// Touchpads and high-resolution wheels send a notch in pieces: a piece loads nothing, and
+// the pieces that complete a notch step once.
+void TestPixelReadout::wheelPiecesAddUpToNotches()
+{
+    ModalCloser closer;
+    Vek_Zandor w;
+    openByName(w, flowPath);
+    const int passes = w.cutoffPasses;
+    QVERIFY(wheel(w, w.leftLayer, 40));
+    QVERIFY(wheel(w, w.leftLayer, 40));
+    QVERIFY(!w.browseByStep);
+    QCOMPARE(w.browseStep, -1);
+    QCOMPARE(w.cutoffPasses, passes); // nothing was read again
+    QVERIFY(wheel(w, w.leftLayer, 40));
+    QCOMPARE(w.browseStep, 1);
+    QCOMPARE(w.filePath, dir.filePath("l.flo"));
+
+    // Back the other way: a piece of 15 and one of 100 make -115, no notch yet; the next 15
+    // completes it, and the 10 over are kept toward the next.
+    QVERIFY(wheel(w, w.leftLayer, -15));
+    QVERIFY(wheel(w, w.leftLayer, -100));
+    QCOMPARE(w.filePath, dir.filePath("l.flo"));
+    QVERIFY(wheel(w, w.leftLayer, -15));
+    QCOMPARE(w.browseStep, -1);
+    QCOMPARE(w.filePath, dir.filePath("m.flo"));
+    QVERIFY(wheel(w, w.leftLayer, -110));
+    QCOMPARE(w.filePath, dir.filePath("n.flo"));
+    QCOMPARE(closer.count(), 0);
+}
+
+// The pointer stays where it was while the wheel steps: the status bar reads the new file's
+// pixel under it at once, and nothing once the pointer is off the new, smaller picture.
+void TestPixelReadout::readoutFollowsTheNewFile()
+{
+    QTemporaryDir seq;
+    QVERIFY(writeFile(seq.filePath("a.flo"), floBytesFilled(20, 10, 1.5f, -2.0f)));
+    QVERIFY(writeFile(seq.filePath("b.flo"), floBytesFilled(20, 10, 4.0f, 0.25f)));
+    QVERIFY(writeFile(seq.filePath("c.flo"), floBytesFilled(4, 4, 9.0f, 9.0f)));
+    ModalCloser closer;
+    Vek_Zandor w;
+    openByName(w, seq.filePath("a.flo"));
+    QCOMPARE(hover(w, w.leftLayer, {12.5, 7.5}), QStringLiteral("(x:12, y:7)=[1.5, -2]"));
+    wheel(w, w.leftLayer, -120);
+    QCOMPARE(w.filePath, seq.filePath("b.flo"));
+    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("(x:12, y:7)=[4, 0.25]"));
+    wheel(w, w.leftLayer, -120);
+    QCOMPARE(w.filePath, seq.filePath("c.flo"));
+    QVERIFY(w.statusBar()->currentMessage().isEmpty());
+    QCOMPARE(closer.count(), 0);
 }
 
 FLOWVIEWER_WINDOW_TEST_MAIN(TestPixelReadout)

@@ -14,9 +14,11 @@
 #include <QGraphicsScene>
 #include <QImageReader>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
+#include <QWheelEvent>
 
 #include <unistd.h>
 
@@ -63,18 +65,24 @@ private slots:
     void init();
     void cleanup();
     void zoomInThenOutIsExact();
+    void zoomStopsAtItsBounds();
     void zoomFitFitsTheCurrentLayout();
     void zoomSurvivesLoading();
+    void actionsFollowWhatIsShown();
     void openDialogAcceptedAndCancelled();
+    void stepPastTheEndAfterACancelledOpen();
+    void wheelStepDoesNotScroll();
     void saveNameProposals_data();
     void saveNameProposals();
     void saveDialogProposesFromTheShownFile();
     void saveWritesTheColourPlane();
+    void saveWithoutSuffixWritesPng();
     void saveWithNothingLoadedDoesNothing();
     void failedSaveIsReported();
     void failedWritesLeaveFilesAlone();
     void dragNeedsAUriList();
     void dropOpensTheFirstLocalFile();
+    void dropReturnsBeforeTheFileOpens();
 
 private:
     QTemporaryDir *dir = nullptr;
@@ -107,6 +115,7 @@ void TestViewCommands::cleanup()
 void TestViewCommands::zoomInThenOutIsExact()
 {
     Vek_Zandor w;
+    openByName(w, flowPath);
     w.ZoomIn();
     QCOMPARE(w.ui.graphicsView->transform().m11(), 1.5);
     w.ZoomOut();
@@ -116,6 +125,32 @@ void TestViewCommands::zoomInThenOutIsExact()
     w.ui.actionZoom_Out->trigger();
     w.ui.actionZoom_Original->trigger();
     QVERIFY(w.ui.graphicsView->transform().isIdentity());
+}
+
+// About 37 presses of "+" once made most of the picture unreachable: the zoom stops at 64
+// device pixels a picture pixel, and at 1/32 the other way, and comes back from either.
+void TestViewCommands::zoomStopsAtItsBounds()
+{
+    Vek_Zandor w;
+    openByName(w, flowPath);
+    FlowView *view = w.ui.graphicsView;
+    for (int i = 0; i < 40; ++i)
+        w.ui.actionZoom_In->trigger();
+    QCOMPARE(view->zoom(), FlowView::kMaxZoom);
+    w.ZoomOut();
+    QCOMPARE(view->zoom(), FlowView::kMaxZoom * 0.6666666666666666);
+    for (int i = 0; i < 40; ++i)
+        w.ui.actionZoom_Out->trigger();
+    QCOMPARE(view->zoom(), FlowView::kMinZoom);
+    w.ZoomIn();
+    QCOMPARE(view->zoom(), FlowView::kMinZoom * 1.5);
+
+    // Fit may go past a bound for a tiny picture; zooming further that way does nothing.
+    view->setTransform(QTransform::fromScale(100, 100));
+    w.ZoomIn();
+    QCOMPARE(view->zoom(), 100.0);
+    w.ZoomOut();
+    QCOMPARE(view->zoom(), 100.0 * 0.6666666666666666);
 }
 
 void TestViewCommands::zoomFitFitsTheCurrentLayout()
@@ -148,6 +183,35 @@ void TestViewCommands::zoomSurvivesLoading()
     QCOMPARE(w.ui.graphicsView->transform(), zoomed);
 }
 
+// Save and the zooms act on what is shown: with nothing on screen they are off, and after a
+// failed load the old picture can still be zoomed but no longer saved (its planes are gone).
+void TestViewCommands::actionsFollowWhatIsShown()
+{
+    Vek_Zandor w;
+    const QList<QAction *> zooms = {w.ui.actionZoom_Fit, w.ui.actionZoom_Original,
+                                    w.ui.actionZoom_In, w.ui.actionZoom_Out};
+    QVERIFY(!w.ui.actionSave_As->isEnabled());
+    for (QAction *zoom : zooms)
+        QVERIFY(!zoom->isEnabled());
+    w.ZoomIn(); // the slots themselves still do no harm
+    w.SaveFileAction();
+    QCOMPARE(closer->count(), 0);
+
+    openByName(w, flowPath);
+    QVERIFY(w.ui.actionSave_As->isEnabled());
+    for (QAction *zoom : zooms)
+        QVERIFY(zoom->isEnabled());
+
+    QVERIFY(writeFile(dir->filePath("broken.flo"), QByteArray("PIEH", 4)));
+    openByName(w, dir->filePath("broken.flo"));
+    QCOMPARE(closer->count(), 1);
+    QVERIFY(!w.ui.actionSave_As->isEnabled());
+    for (QAction *zoom : zooms)
+        QVERIFY(zoom->isEnabled());
+    openByName(w, flowPath);
+    QVERIFY(w.ui.actionSave_As->isEnabled());
+}
+
 void TestViewCommands::openDialogAcceptedAndCancelled()
 {
     Vek_Zandor w;
@@ -162,6 +226,46 @@ void TestViewCommands::openDialogAcceptedAndCancelled()
     QVERIFY(w.filePath.isEmpty());
     QVERIFY(w.hasImage); // the picture stays
     QVERIFY(!w.leftLayer->pixmap().isNull());
+    QCOMPARE(closer->count(), 0);
+}
+
+// A cancelled open dialog leaves filePath empty; a wheel step past the end of the listing then
+// reloads the file on screen instead of trying the empty path.
+void TestViewCommands::stepPastTheEndAfterACancelledOpen()
+{
+    Vek_Zandor w;
+    openByName(w, flowPath); // alone in its folder
+    answerNextFileDialog(QString());
+    w.OpenFileAction();
+    QVERIFY(w.filePath.isEmpty());
+    step(w, 1);
+    QCOMPARE(closer->count(), 0);
+    QCOMPARE(w.filePath, flowPath);
+    QVERIFY(w.hasImage && w.isFlow);
+    QCOMPARE(w.windowTitle(), "Optical Flow Viewer - [" + flowPath + "]");
+}
+
+// A wheel notch over the picture steps to the next file and leaves the view where it was, so
+// that the same region can be compared from file to file.
+void TestViewCommands::wheelStepDoesNotScroll()
+{
+    QVERIFY(writeFile(dir->filePath("later.flo"), floBytesFilled(40, 30, 3, 4)));
+    Vek_Zandor w;
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    openByName(w, flowPath);
+    for (int i = 0; i < 8; ++i)
+        w.ZoomIn();
+    QGraphicsView *view = w.ui.graphicsView;
+    view->centerOn(20, 15);
+    QScrollBar *bar = view->verticalScrollBar();
+    QTRY_VERIFY(bar->maximum() > 0);
+    const int before = bar->value();
+    const QPoint at = view->mapFromScene(QPointF(20, 15));
+    QWheelEvent turn(at, view->viewport()->mapToGlobal(at), QPoint(), QPoint(0, -120),
+                     Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view->viewport(), &turn);
+    QCOMPARE(w.filePath, dir->filePath("later.flo"));
+    QCOMPARE(bar->value(), before);
     QCOMPARE(closer->count(), 0);
 }
 
@@ -213,6 +317,39 @@ void TestViewCommands::saveWritesTheColourPlane()
     }
     QCOMPARE(QImageReader(dir->filePath("out.bmp")).format(), QByteArray("bmp"));
     QCOMPARE(closer->count(), 0);
+}
+
+// A name without a suffix names no format: PNG is written under the name with ".png", and a
+// file already under that name, which the dialog did not ask about, is replaced only when the
+// user says so.
+void TestViewCommands::saveWithoutSuffixWritesPng()
+{
+    Vek_Zandor w;
+    openByName(w, flowPath);
+    const QString bare = dir->filePath("picture");
+    answerNextFileDialog(bare);
+    w.SaveFileAction();
+    QCOMPARE(closer->count(), 0);
+    QVERIFY(!QFile::exists(bare));
+    QCOMPARE(QImageReader(bare + ".png").format(), QByteArray("png"));
+    QVERIFY(imageEqualsPlane(QImage(bare + ".png"), w.colorPlane));
+
+    QVERIFY(writeFile(bare + ".png", "keep me"));
+    closer->answer = QMessageBox::No;
+    answerNextFileDialog(bare);
+    w.SaveFileAction();
+    QCOMPARE(closer->count(), 1);
+    QVERIFY(closer->texts.first().contains("picture.png already exists"));
+    QFile kept(bare + ".png");
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("keep me"));
+    kept.close();
+
+    closer->answer = QMessageBox::Yes;
+    answerNextFileDialog(bare);
+    w.SaveFileAction();
+    QCOMPARE(closer->count(), 2);
+    QVERIFY(imageEqualsPlane(QImage(bare + ".png"), w.colorPlane));
 }
 
 void TestViewCommands::saveWithNothingLoadedDoesNothing()
@@ -310,14 +447,37 @@ void TestViewCommands::dropOpensTheFirstLocalFile()
     three.setUrls(
         {QUrl::fromLocalFile(flowPath), QUrl::fromLocalFile(second), QUrl::fromLocalFile(second)});
     drop(w, &three);
-    QCOMPARE(w.filePath, flowPath);
+    QTRY_COMPARE(w.filePath, flowPath);
     QVERIFY(w.hasImage && !w.browseByStep);
 
     QMimeData remote;
     remote.setUrls({QUrl(QStringLiteral("http://host.invalid/a.flo"))});
     drop(w, &remote);
+    QTest::qWait(50);
     QCOMPARE(w.filePath, flowPath);
     QCOMPARE(closer->count(), 0);
+}
+
+// The drop is taken and returns at once; the file opens afterwards, so that a box about a file
+// that cannot be read never keeps the drag's source waiting.
+void TestViewCommands::dropReturnsBeforeTheFileOpens()
+{
+    const QString broken = dir->filePath("broken.flo");
+    QVERIFY(writeFile(broken, QByteArray("PIEH", 4)));
+    Vek_Zandor w;
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(broken)});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &enter);
+    QDropEvent event(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    event.ignore();
+    QApplication::sendEvent(&w, &event);
+    QVERIFY(event.isAccepted());
+    QCOMPARE(closer->count(), 0);
+    QVERIFY(w.filePath.isEmpty());
+    QTRY_COMPARE(closer->count(), 1);
+    QVERIFY(closer->texts.first().startsWith("Cann't open file " + broken + " !"));
+    QCOMPARE(w.filePath, broken);
 }
 
 FLOWVIEWER_WINDOW_TEST_MAIN(TestViewCommands)

@@ -1,0 +1,70 @@
+#ifndef FLO_FILE_H
+#define FLO_FILE_H
+
+#include "flo_format.h"
+#include "planes.h"
+
+#include <cstdint>
+
+class CImage;
+
+// One .flo file read through one descriptor: the header, the length and the data all come
+// from the file that was opened, so a file replaced by rename while it is read is read whole,
+// as it was. One rewritten in place meanwhile is refused. Every fault throws CError with
+// ReadFlowFile's message for it.
+class FloFile
+{
+public:
+    // The path, extension and regular-file tests, then the open.
+    explicit FloFile(const char *path);
+
+    // Tag, width and height, unchecked: the probe.
+    void readHeader();
+    int width() const { return width_; }
+    int height() const { return height_; }
+    // The stream after the open, for callers that read the header themselves.
+    std::FILE *stream() const { return file_.get(); }
+
+    // The header's tag, width and height as ReadFlowFile tests them.
+    void checkHeader() const;
+    // A length of exactly 12 + 8 x width x height bytes: a file that passes both checks can
+    // fail only by changing while it is read, so nothing is allocated for one that cannot be
+    // read.
+    bool lengthMatches() const;
+    void checkLength() const;
+
+    // The data into the overlap of the file and the planes (copyRows x copyCols of each), then
+    // the end of the file. The length must match. A file that changes meanwhile fails, and may
+    // leave the planes partly written.
+    void readPlanes(const FloatPlane &u, const FloatPlane &v, int copyRows, int copyCols);
+    // The same for planes of exactly the file's size.
+    void readPlanes(const FloatPlane &u, const FloatPlane &v);
+
+    // The data into a two-band image, a row per read, then the end: ReadFlowFile's own way,
+    // which finds every fault of a file of any length in the reader's order.
+    void readImage(CImage &image);
+
+private:
+    void checkEnd();
+    void checkUnchanged() const;
+
+    const char *path_;
+    // Before file_: the open fills it in.
+    flo::FileStamp opened_;
+    flo::FilePtr file_;
+    float tag_ = 0.0f;
+    int width_ = 0;
+    int height_ = 0;
+};
+
+// The two planes of a flow, sized by its header.
+struct FlowField {
+    FloatPlane u;
+    FloatPlane v;
+};
+
+// The road the viewer takes through one descriptor, for callers that need no more than the
+// flow: header, checks, planes of the header's size, data.
+FlowField readFlowField(const char *path);
+
+#endif // FLO_FILE_H

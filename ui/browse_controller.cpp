@@ -1,0 +1,107 @@
+#include "browse_controller.h"
+
+#include "picture_loader.h"
+#include "vek_imagelayer.h"
+#include "vek_zandor.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QGraphicsPixmapItem>
+#include <QStatusBar>
+#include <QTimer>
+
+BrowseController::BrowseController(Vek_Zandor *window) : QObject(window), window_(window) {}
+
+void BrowseController::chooseFile()
+{
+    Vek_Zandor &w = *window_;
+    if (w.browseByStep) {
+        const qint64 idx = qint64(w.dirIndex) - w.browseStep;
+        if (idx >= 0 && idx < w.dirFiles.size()) {
+            w.dirIndex = int(idx);
+            w.filePath = w.dirPath + Vek_Zandor::tr("/") + w.dirFiles.at(w.dirIndex);
+        } else if (w.filePath.isEmpty()) {
+            w.filePath = shownPath_;
+        }
+        return;
+    }
+    const QFileInfo info(w.filePath);
+    const QDir dir = info.absoluteDir();
+    const QStringList filters{Vek_Zandor::tr("*.%1").arg(w.filePath.right(3))};
+    w.dirPath = dir.absolutePath();
+    w.dirFiles = dir.entryList(filters, QDir::Files, QDir::Name);
+    w.dirIndex = int(w.dirFiles.indexOf(info.fileName()));
+}
+
+void BrowseController::loadEnded(bool shown)
+{
+    if (shown)
+        shownPath_ = window_->filePath;
+    showReadoutUnderPointer();
+}
+
+void BrowseController::openLater(const QString &path)
+{
+    QTimer::singleShot(0, this, [this, path] {
+        window_->browseByStep = false;
+        window_->filePath = path;
+        window_->LoadCurrentFile();
+    });
+}
+
+QString BrowseController::reloadKeepingPicture()
+{
+    Vek_Zandor &w = *window_;
+    const QString path = shownPath_;
+    const bool flow = path.endsWith(Vek_Zandor::tr(".flo"));
+    LoadOutcome outcome = flow ? loadFlowPicture(path, w.flowCutoff) : loadRasterPicture(path);
+    if (!outcome.picture) {
+        const LoadFailure &failure = outcome.failure;
+        return failure.readerMessage.isEmpty() ? w.failureText(path, failure)
+                                               : failure.readerMessage;
+    }
+
+    w.filePath = path;
+    if (QFileInfo(path).absolutePath() == w.dirPath)
+        w.dirIndex = int(w.dirFiles.indexOf(QFileInfo(path).fileName()));
+    w.ReleasePlanes();
+    w.showPicture(std::move(*outcome.picture));
+    loadEnded(true);
+    return QString();
+}
+
+void BrowseController::pixelHovered(int x, int y, const QPointF &scenePos)
+{
+    pointer_ = scenePos;
+    window_->ShowPixelInfo(x, y);
+}
+
+void BrowseController::pointerLeft()
+{
+    pointer_.reset();
+    window_->statusBar()->showMessage(Vek_ImageLayer::tr(""), 0);
+}
+
+void BrowseController::notchesTurned(int notches)
+{
+    window_->browseByStep = true;
+    window_->browseStep = notches;
+    window_->LoadCurrentFile();
+}
+
+// A load changes what lies under a pointer that has not moved: the read-out follows.
+void BrowseController::showReadoutUnderPointer()
+{
+    if (!pointer_)
+        return;
+    for (const QGraphicsPixmapItem *layer : {window_->leftLayer, window_->rightLayer}) {
+        if (!layer->isVisible())
+            continue;
+        const QPointF pos = layer->mapFromScene(*pointer_);
+        if (layer->boundingRect().contains(pos)) {
+            window_->ShowPixelInfo(int(pos.x()), int(pos.y()));
+            return;
+        }
+    }
+    window_->statusBar()->clearMessage();
+}

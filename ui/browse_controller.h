@@ -1,0 +1,57 @@
+#ifndef BROWSE_CONTROLLER_H
+#define BROWSE_CONTROLLER_H
+
+#include "layer_listener.h"
+
+#include <QObject>
+#include <QPointF>
+#include <QString>
+
+#include <optional>
+
+class Vek_Zandor;
+
+// Loading and stepping on the window's behalf: which file a load shows, the wheel notches and
+// the pointer the layers report, opens that must wait for the current event to return, and a
+// reload that keeps the current picture when the file cannot be read.
+class BrowseController : public QObject, public LayerListener
+{
+    Q_OBJECT
+
+public:
+    explicit BrowseController(Vek_Zandor *window);
+
+    // Which file the load in progress shows. Stepping moves through the listing taken when a
+    // file was last opened by name; past either end the current file is loaded again, and with
+    // no current file (a cancelled open dialog empties it) the one on screen. Opening by name
+    // lists the file's folder.
+    void chooseFile();
+
+    // After a load: what is on screen now, and the read-out of the pixel under the pointer.
+    void loadEnded(bool shown);
+
+    // The file whose picture is on screen; empty before the first successful load.
+    QString shownPath() const { return shownPath_; }
+
+    // Opens path as the open dialog does, once the event being handled has returned.
+    void openLater(const QString &path);
+
+    // Reads the file on screen again with its cutoff, zoom and view kept. Only a complete new
+    // picture replaces the current one: when the file cannot be read the picture, its planes and
+    // the rest of the window stay as they were, no box is shown, and the reader's message is
+    // returned. Returns an empty string on success.
+    QString reloadKeepingPicture();
+
+    void pixelHovered(int x, int y, const QPointF &scenePos) override;
+    void pointerLeft() override;
+    void notchesTurned(int notches) override;
+
+private:
+    void showReadoutUnderPointer();
+
+    Vek_Zandor *const window_;
+    QString shownPath_;
+    std::optional<QPointF> pointer_;
+};
+
+#endif // BROWSE_CONTROLLER_H

@@ -1,0 +1,79 @@
+#include "picture_loader.h"
+
+#include "cerror.h"
+#include "flo_file.h"
+#include "flow_views.h"
+#include "raster_image.h"
+
+#include <QFile>
+
+PicturePlanes allocatePicturePlanes(int rows, int cols)
+{
+    PicturePlanes planes;
+    planes.color = vek_alloc_3(cols, rows);
+    planes.dimX = vek_alloc_3(cols, rows);
+    planes.dimY = vek_alloc_3(cols, rows);
+    planes.flowU = vek_alloc_2(rows, cols);
+    planes.flowV = vek_alloc_2(rows, cols);
+    planes.clampedU = vek_alloc_2(rows, cols);
+    planes.clampedV = vek_alloc_2(rows, cols);
+    return planes;
+}
+
+LoadOutcome loadFlowPicture(const QString &path, std::optional<int> cutoff)
+{
+    const QByteArray local = QFile::encodeName(path);
+    LoadOutcome outcome;
+    try {
+        FloFile file(local.constData());
+        file.readHeader();
+        const int rows = file.height();
+        const int cols = file.width();
+        outcome.failure.header = QSize(cols, rows);
+        if (rows < 1 || cols < 1) {
+            outcome.failure.sizeError = true;
+            return outcome;
+        }
+        // A header must never make us allocate memory the file cannot fill.
+        file.checkHeader();
+        file.checkLength();
+
+        LoadedPicture picture;
+        picture.isFlow = true;
+        picture.rows = rows;
+        picture.cols = cols;
+        picture.planes = allocatePicturePlanes(rows, cols);
+        PicturePlanes &p = picture.planes;
+        file.readPlanes(p.flowU, p.flowV);
+        picture.openingCutoff =
+            InitialFlowCutoff(p.flowU, p.flowV, p.clampedU, p.clampedV, rows, cols);
+        picture.cutoff = cutoff.value_or(picture.openingCutoff);
+        RenderFlowViews(picture.cutoff, p.flowU, p.flowV,
+                        {p.clampedU, p.clampedV, p.color, p.dimX, p.dimY}, rows, cols);
+        outcome.picture = std::move(picture);
+    } catch (const CError &error) {
+        outcome.failure.readerMessage = QString::fromLocal8Bit(error.text);
+    }
+    return outcome;
+}
+
+LoadOutcome loadRasterPicture(const QString &path)
+{
+    LoadOutcome outcome;
+    QImage image = readRasterImage(path);
+    if (image.isNull())
+        return outcome;
+    outcome.failure.header = image.size();
+    try {
+        LoadedPicture picture;
+        picture.rows = image.height();
+        picture.cols = image.width();
+        picture.planes = allocatePicturePlanes(picture.rows, picture.cols);
+        copyRgb(image, picture.planes.color);
+        picture.image = std::move(image);
+        outcome.picture = std::move(picture);
+    } catch (const CError &error) {
+        outcome.failure.readerMessage = QString::fromLocal8Bit(error.text);
+    }
+    return outcome;
+}

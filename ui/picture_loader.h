@@ -1,0 +1,59 @@
+#ifndef PICTURE_LOADER_H
+#define PICTURE_LOADER_H
+
+#include "planes.h"
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+#include <optional>
+
+// The window's seven planes of one picture.
+struct PicturePlanes {
+    PixelPlane color;
+    PixelPlane dimX;
+    PixelPlane dimY;
+    FloatPlane flowU;
+    FloatPlane flowV;
+    FloatPlane clampedU;
+    FloatPlane clampedV;
+};
+
+// The seven planes for rows x cols, in the window's order: the three pixel planes, then the
+// four float planes. Throws the allocators' CError; nothing is kept then.
+PicturePlanes allocatePicturePlanes(int rows, int cols);
+
+// A picture read and built completely, ready to be shown, made without touching anything on
+// screen: a flow with its views drawn, or a raster image with its pixels in the colour plane.
+struct LoadedPicture {
+    bool isFlow = false;
+    int rows = 0;
+    int cols = 0;
+    int openingCutoff = 0; // a flow's: the largest absolute component, rounded up
+    int cutoff = 0;        // a flow's views are drawn at this
+    QImage image;          // a raster image as read
+    PicturePlanes planes;
+};
+
+// Why a picture could not be had.
+struct LoadFailure {
+    bool sizeError = false; // a flow header with a side below 1
+    QString readerMessage;  // the reader's own words; empty when it has none
+    std::optional<QSize> header; // columns x rows, once the header was read
+};
+
+// A picture, or why there is none.
+struct LoadOutcome {
+    std::optional<LoadedPicture> picture;
+    LoadFailure failure;
+};
+
+// Reads the .flo file at path through one descriptor and draws its views at cutoff, or at the
+// cutoff it opens at when none is given.
+LoadOutcome loadFlowPicture(const QString &path, std::optional<int> cutoff);
+
+// Reads the picture at path with Qt's image reader.
+LoadOutcome loadRasterPicture(const QString &path);
+
+#endif // PICTURE_LOADER_H

@@ -1,0 +1,41 @@
+#ifndef TOOL_HOST_H
+#define TOOL_HOST_H
+
+#include <QObject>
+
+class QBoxLayout;
+class QMainWindow;
+class QScrollArea;
+class QToolBar;
+class QVBoxLayout;
+class QWidget;
+
+// The two places where controls beyond the window's own form go: the "Flow Tools" toolbar
+// after the main toolbar, and groups below the Control Panel's own widgets, in a scroll area
+// so that they never squeeze them. Each place stays out of sight while it holds nothing.
+class ToolHost : public QObject
+{
+    Q_OBJECT
+
+public:
+    // panelLayout is the Control Panel's layout; the groups go below what it holds.
+    ToolHost(QMainWindow *window, QBoxLayout *panelLayout);
+
+    QToolBar *toolBar() const { return toolBar_; }
+
+    // Appends a group to the Control Panel; the panel takes it over.
+    void addPanelGroup(QWidget *group);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void toolBarContentChanged();
+
+    QToolBar *toolBar_;
+    QScrollArea *groupArea_;
+    QVBoxLayout *groupLayout_;
+    bool toolBarEmpty_ = true;
+};
+
+#endif // TOOL_HOST_H
