@@ -1,11 +1,13 @@
 // The road of a .flo file the user opens: header probe, pre-allocation check and full read
-// into planes, over a file whose bytes the fuzzer chooses; then the same file changed between
-// the probe and the read (cut short, or its width and height swapped), as a file still being
-// written or replaced under the viewer would be.
+// into planes, over a file whose bytes the fuzzer chooses; the viewer's own road through one
+// descriptor, also with the file replaced by rename between its header and its data; then the
+// file changed between the probe and a read by name (cut short, or its width and height
+// swapped), as a file still being written or replaced under the viewer would be.
 
 #include "cerror.h"
 #include "cimage.h"
 #include "flo_check.h"
+#include "flo_file.h"
 #include "flo_reader.h"
 #include "planes.h"
 
@@ -46,9 +48,9 @@ void removeTempDir()
     rmdir(tempDir.c_str());
 }
 
-void writeFlo(const std::uint8_t *data, std::size_t size)
+void writeFlo(const std::uint8_t *data, std::size_t size, const std::string &path = floPath)
 {
-    std::FILE *file = std::fopen(floPath.c_str(), "wb");
+    std::FILE *file = std::fopen(path.c_str(), "wb");
     if (!file)
         broken("cannot write the input file");
     const bool written = size == 0 || std::fwrite(data, 1, size, file) == size;
@@ -137,6 +139,27 @@ void loadChanged(const std::vector<std::uint8_t> &changed, int rows, int cols)
     checkPlanes(u, v, load.ok, changed);
 }
 
+// Another file takes the name after the header was read through the open descriptor, as a
+// writer's rename does: the data read are still the opened file's, whole.
+void readReplacedByRename(const std::vector<std::uint8_t> &file, int rows, int cols)
+{
+    FloFile opened(floPath.c_str());
+    opened.readHeader();
+    opened.checkHeader();
+    opened.checkLength();
+    const std::string next = floPath + ".next";
+    writeFlo(file.data(), file.size() / 2, next);
+    if (std::rename(next.c_str(), floPath.c_str()) != 0)
+        broken("cannot rename the replacement into place");
+    FloatPlane u = sentinelPlane(rows, cols);
+    FloatPlane v = sentinelPlane(rows, cols);
+    const Outcome read = attempt([&] { opened.readPlanes(u, v); });
+    if (!read.ok)
+        broken("a file replaced by rename failed to read");
+    checkPlanes(u, v, true, file);
+    writeFlo(file.data(), file.size());
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
@@ -175,6 +198,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
 
     const std::vector<std::uint8_t> file(data, data + size);
+    if (!probe.ok || !legalSize || std::int64_t(rows) * cols <= kMaxPixels) {
+        FlowField field;
+        const Outcome road = attempt([&] { field = readFlowField(path); });
+        if (road.ok != check.ok || road.text != check.text)
+            broken("the viewer's road and the check disagree");
+        if (road.ok)
+            checkPlanes(field.u, field.v, true, file);
+    }
+    if (check.ok)
+        readReplacedByRename(file, rows, cols);
+
     if (check.ok) {
         FloatPlane u = sentinelPlane(rows, cols);
         FloatPlane v = sentinelPlane(rows, cols);

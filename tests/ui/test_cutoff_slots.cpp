@@ -44,6 +44,7 @@ private slots:
     void oneLoadDrawsOnce();
     void sliderMoveReachesSpinBoxAndDrawsOnce();
     void cutoffBeyondSpinBoxRange();
+    void widgetsShowTheCutoffInEffect();
     void keepHoldsTheCutoff();
     void cutoffZeroIsBlack();
     void layersShowThePlanes();
@@ -112,6 +113,38 @@ void TestCutoffSlots::cutoffBeyondSpinBoxRange()
     QCOMPARE(w.ui.spinBox_FlowCutoffVal->value(), 1000);
     QCOMPARE(w.ui.verticalSlider_FlowCutoffVal->value(), 1500);
     QCOMPARE(w.flowCutoff, 1500);
+}
+
+// Typing a value beyond the slider's end once left the spin box showing the slider's end while
+// the picture was drawn at the value typed. Each widget shows the cutoff as far as it reaches.
+void TestCutoffSlots::widgetsShowTheCutoffInEffect()
+{
+    QTemporaryDir d;
+    const QString path = d.filePath("slow.flo");
+    QVERIFY(writeFile(path, floBytesFilled(6, 4, 3.5f, -1.0f))); // the slider ends at 4
+    Vek_Zandor w;
+    QVERIFY(openFlow(w, path));
+    QCOMPARE(w.ui.verticalSlider_FlowCutoffVal->maximum(), 4);
+    const int before = w.cutoffPasses;
+    QTest::keyClick(w.ui.spinBox_FlowCutoffVal, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(w.ui.spinBox_FlowCutoffVal, "10");
+    QCOMPARE(w.flowCutoff, 10);
+    QCOMPARE(w.ui.spinBox_FlowCutoffVal->value(), 10);
+    QCOMPARE(w.ui.verticalSlider_FlowCutoffVal->value(), 4);
+    QCOMPARE(w.cutoffPasses - before, 2); // "1", then "10"
+
+    // The slider dragged back down moves both.
+    w.ui.verticalSlider_FlowCutoffVal->setValue(2);
+    QCOMPARE(w.flowCutoff, 2);
+    QCOMPARE(w.ui.spinBox_FlowCutoffVal->value(), 2);
+
+    // Keep holds a cutoff beyond the next flow's range: the spin box still shows it.
+    w.ui.spinBox_FlowCutoffVal->setValue(30);
+    w.ui.checkBox_KeepMaxValue->setChecked(true);
+    QVERIFY(openFlow(w, path));
+    QCOMPARE(w.flowCutoff, 30);
+    QCOMPARE(w.ui.spinBox_FlowCutoffVal->value(), 30);
+    QCOMPARE(w.ui.verticalSlider_FlowCutoffVal->value(), 4);
 }
 
 void TestCutoffSlots::keepHoldsTheCutoff()

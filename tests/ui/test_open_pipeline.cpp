@@ -1,3 +1,4 @@
+#include "browse_controller.h"
 #include "flo_writer.h"
 #include "modal_closer.h"
 #include "test_data.h"
@@ -39,6 +40,8 @@ private slots:
     void sliderRangeFromTheData();
     void successSetsTitleSizeAndPanel();
     void failureLeavesTheScreenAlone();
+    void reloadKeepsThePictureWhenTheFileFails();
+    void reloadShowsTheNewFileWithTheViewKept();
     void readerErrorsAreShown_data();
     void readerErrorsAreShown();
     void hugeHeaderAllocatesNothing();
@@ -222,6 +225,63 @@ void TestOpenPipeline::failureLeavesTheScreenAlone()
     w.ui.spinBox_FlowCutoffVal->setValue(2);
     openByName(w, path("b.flo"));
     QVERIFY(w.hasImage && w.isFlow);
+}
+
+// The reload that live reload and F5 build on: a file caught half-written leaves everything
+// on screen alive, the planes included, shows no box, and hands back the reader's message.
+void TestOpenPipeline::reloadKeepsThePictureWhenTheFileFails()
+{
+    Vek_Zandor w;
+    openByName(w, path("a.flo"));
+    const float u = w.flowU[2][3];
+    const QString title = w.windowTitle();
+    const qint64 pixmapKey = w.leftLayer->pixmap().cacheKey();
+    const std::uint8_t *colours = w.colorPlane.data();
+
+    const QByteArray whole = floBytesFilled(4, 3, 7.0f, 1.0f);
+    QVERIFY(writeFile(path("a.flo"), whole.left(30)));
+    QCOMPARE(w.browser()->reloadKeepingPicture(),
+             "ReadFlowFile(" + path("a.flo") + "): file is too short");
+    QCOMPARE(closer->count(), 0);
+    QVERIFY(w.hasImage && w.isFlow);
+    QCOMPARE(w.colorPlane.data(), colours);
+    QCOMPARE(w.flowU[2][3], u);
+    QCOMPARE(w.windowTitle(), title);
+    QCOMPARE(w.leftLayer->pixmap().cacheKey(), pixmapKey);
+    QVERIFY(w.ui.actionSave_As->isEnabled());
+
+    QVERIFY(writeFile(path("a.flo"), whole));
+    QCOMPARE(w.browser()->reloadKeepingPicture(), QString());
+    QCOMPARE(w.flowU[2][3], 7.0f);
+}
+
+// A successful reload replaces the picture and keeps how it is looked at: the zoom, the
+// channel view and the cutoff in effect, as if Keep were set for this one load.
+void TestOpenPipeline::reloadShowsTheNewFileWithTheViewKept()
+{
+    Vek_Zandor w;
+    openByName(w, path("a.flo"));
+    w.ZoomIn();
+    const QTransform zoom = w.ui.graphicsView->transform();
+    w.ui.checkBox_ShowIndividualDim->setChecked(true);
+    w.ui.spinBox_FlowCutoffVal->setValue(3);
+    QVERIFY(writeFile(path("a.flo"), floBytesFilled(6, 5, 40.0f, -2.0f)));
+
+    const int passes = w.cutoffPasses;
+    QCOMPARE(w.browser()->reloadKeepingPicture(), QString());
+    QCOMPARE(w.cutoffPasses - passes, 1);
+    QCOMPARE(w.rows, 5);
+    QCOMPARE(w.cols, 6);
+    QCOMPARE(w.flowU[4][5], 40.0f);
+    QCOMPARE(w.flowCutoff, 3);
+    QCOMPARE(w.clampedU[4][5], 3.0f);
+    QCOMPARE(w.ui.spinBox_FlowCutoffVal->value(), 3);
+    QCOMPARE(w.ui.verticalSlider_FlowCutoffVal->maximum(), 6); // 40 clamped to the larger side
+    QVERIFY(w.rightLayer->isVisible());
+    QCOMPARE(w.leftLayer->pixmap().size(), QSize(6, 5));
+    QCOMPARE(w.ui.graphicsView->transform(), zoom);
+    QCOMPARE(w.ui.imgSizeEditShow->text(), QStringLiteral("Size:6x5"));
+    QCOMPARE(closer->count(), 0);
 }
 
 void TestOpenPipeline::readerErrorsAreShown_data()
