@@ -16,24 +16,13 @@ namespace {
 
 const QString kNoError = QStringLiteral("(no error)");
 
-QByteArray numberedField(int width, int height, float base)
-{
-    std::vector<float> uv;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            uv.push_back(base + 100.0f * float(y) + float(x));
-            uv.push_back(-(base + 100.0f * float(y) + float(x)));
-        }
-    return floBytes(width, height, uv);
-}
-
 bool holdsField(const FloatPlane &u, const FloatPlane &v, int width, int height, float base)
 {
     if (u.cols() != width || u.rows() != height)
         return false;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            if (u[y][x] != base + 100.0f * float(y) + float(x) || v[y][x] != -u[y][x])
+            if (u[y][x] != numberedU(base, x, y) || v[y][x] != -u[y][x])
                 return false;
     return true;
 }

@@ -33,24 +33,6 @@ namespace {
 
 constexpr float kSentinel = -12345.5f;
 
-// A field whose every value tells where it came from: u = base + 100 y + x, v = -u.
-float fieldU(float base, int x, int y)
-{
-    return base + 100.0f * float(y) + float(x);
-}
-
-QByteArray numberedField(int width, int height, float base)
-{
-    std::vector<float> uv;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            uv.push_back(fieldU(base, x, y));
-            uv.push_back(-fieldU(base, x, y));
-        }
-    }
-    return floBytes(width, height, uv);
-}
-
 QByteArray pngBytes(int width, int height, QRgb colour)
 {
     QImage image(width, height, QImage::Format_RGB32);
@@ -163,7 +145,7 @@ void TestFaultFiles::expectUsable(Vek_Zandor &w)
     openByName(w, goodPath);
     QVERIFY(showsFile(w, goodPath, 4, 5));
     QVERIFY(w.isFlow);
-    QCOMPARE(w.flowU[3][4], fieldU(0.5f, 4, 3));
+    QCOMPARE(w.flowU[3][4], numberedU(0.5f, 4, 3));
     QCOMPARE(closer->count(), boxes);
 }
 
@@ -300,8 +282,8 @@ void TestFaultFiles::changedBetweenProbeAndRead()
     for (int y = 0; y < rows; ++y) {
         for (int x = 0; x < cols; ++x) {
             const bool inside = x < copied.width() && y < copied.height();
-            QCOMPARE(u[y][x], inside ? fieldU(1000, x, y) : outside);
-            QCOMPARE(v[y][x], inside ? -fieldU(1000, x, y) : outside);
+            QCOMPARE(u[y][x], inside ? numberedU(1000, x, y) : outside);
+            QCOMPARE(v[y][x], inside ? -numberedU(1000, x, y) : outside);
         }
     }
 }
@@ -351,8 +333,8 @@ void TestFaultFiles::changedWhileTheWindowOpensIt()
         QVERIFY(showsFile(w, p, size.height(), size.width()));
         for (int y = 0; y < size.height(); ++y) {
             for (int x = 0; x < size.width(); ++x) {
-                QCOMPARE(w.flowU[y][x], fieldU(1000, x, y));
-                QCOMPARE(w.flowV[y][x], -fieldU(1000, x, y));
+                QCOMPARE(w.flowU[y][x], numberedU(1000, x, y));
+                QCOMPARE(w.flowV[y][x], -numberedU(1000, x, y));
             }
         }
     }
@@ -450,7 +432,7 @@ void TestFaultFiles::awkwardNames()
     QVERIFY(showsFile(w, p, 2, 3));
     QCOMPARE(w.dirFiles.at(w.dirIndex), name);
     if (flow)
-        QCOMPARE(w.flowU[1][2], fieldU(7, 2, 1));
+        QCOMPARE(w.flowU[1][2], numberedU(7, 2, 1));
     else
         QCOMPARE(QByteArray(reinterpret_cast<const char *>(w.colorPlane[1][2]), 3),
                  QByteArray("\x10\x20\x30", 3));

@@ -40,6 +40,23 @@ QByteArray floBytesFilled(std::int32_t width, std::int32_t height, float u, floa
     return floBytes(width, height, uv);
 }
 
+float numberedU(float base, int x, int y)
+{
+    return base + 100.0f * float(y) + float(x);
+}
+
+QByteArray numberedField(int width, int height, float base)
+{
+    std::vector<float> uv;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            uv.push_back(numberedU(base, x, y));
+            uv.push_back(-numberedU(base, x, y));
+        }
+    }
+    return floBytes(width, height, uv);
+}
+
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);

@@ -14,6 +14,11 @@ QByteArray floBytes(std::int32_t width, std::int32_t height, const std::vector<f
 // Same, with every vector set to (u, v).
 QByteArray floBytesFilled(std::int32_t width, std::int32_t height, float u, float v);
 
+// A field whose every value tells where it came from: u = base + 100 y + x, v = -u, so that a
+// misplaced, cropped or mixed read shows.
+float numberedU(float base, int x, int y);
+QByteArray numberedField(int width, int height, float base);
+
 // Writes bytes to path; fails the running test (and returns false) when it cannot.
 bool writeFile(const QString &path, const QByteArray &bytes);
 
