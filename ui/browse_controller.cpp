@@ -66,6 +66,7 @@ QString BrowseController::reloadKeepingPicture()
         w.dirIndex = int(w.dirFiles.indexOf(QFileInfo(path).fileName()));
     w.ReleasePlanes();
     w.showPicture(std::move(*outcome.picture));
+    w.updateActions();
     loadEnded(true);
     return QString();
 }

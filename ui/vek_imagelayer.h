@@ -30,6 +30,7 @@ protected:
     void wheelEvent(QGraphicsSceneWheelEvent *event) override;
 
 private:
+    // The window that made the layer; what the layer sees goes to the listener, not to it.
     Vek_Zandor *const mainWindow;
     LayerListener *listener_ = nullptr;
     WheelNotches *notches_ = nullptr;

@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <memory>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -54,15 +56,14 @@ private slots:
     void readFlowFieldChecksBeforeAllocating();
 
 private:
-    QTemporaryDir *dir = nullptr;
+    std::unique_ptr<QTemporaryDir> dir;
     QString path;
     QByteArray local;
 };
 
 void TestFloFile::init()
 {
-    delete dir;
-    dir = new QTemporaryDir;
+    dir = std::make_unique<QTemporaryDir>();
     QVERIFY(dir->isValid());
     path = dir->filePath("run.flo");
     local = QFile::encodeName(path);

@@ -253,6 +253,17 @@ void TestOpenPipeline::reloadKeepsThePictureWhenTheFileFails()
     QVERIFY(writeFile(path("a.flo"), whole));
     QCOMPARE(w.browser()->reloadKeepingPicture(), QString());
     QCOMPARE(w.flowU[2][3], 7.0f);
+
+    // After a failed open the old picture is still on screen: a reload brings it back alive.
+    QVERIFY(writeFile(path("bad.flo"), QByteArray("PIEH")));
+    openByName(w, path("bad.flo"));
+    QCOMPARE(closer->count(), 1);
+    QVERIFY(!w.hasImage && !w.ui.actionSave_As->isEnabled());
+    QCOMPARE(w.browser()->shownPath(), path("a.flo"));
+    QCOMPARE(w.browser()->reloadKeepingPicture(), QString());
+    QVERIFY(w.hasImage && w.ui.actionSave_As->isEnabled());
+    QCOMPARE(w.filePath, path("a.flo"));
+    QCOMPARE(w.dirFiles.at(w.dirIndex), QStringLiteral("a.flo"));
 }
 
 // A successful reload replaces the picture and keeps how it is looked at: the zoom, the
