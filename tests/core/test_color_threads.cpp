@@ -8,7 +8,6 @@
 
 #include <atomic>
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <random>
 #include <thread>
@@ -23,8 +22,9 @@ constexpr int kThreads = 4;
 constexpr int kRows = 96;
 constexpr int kCols = 160;
 // The cutoffs each thread renders at: a small one that clamps most vectors to the corners of
-// the cutoff square, a wider one, and 0, whose radius comes from the whole clamped field.
-constexpr int kCutoffs[] = {2, 30, 0};
+// the cutoff square, a wider one, and a negative one, which clamps to its magnitude and takes
+// the radius from the whole clamped field, plane by plane.
+constexpr int kCutoffs[] = {2, 30, -3};
 
 struct Flow {
     FloatPlane u = vek_alloc_2(kRows, kCols);
