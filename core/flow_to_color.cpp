@@ -1,7 +1,8 @@
 #include "flow_to_color.h"
 
-#include "color_wheel.h"
+#include "exact_cache.h"
 #include "flow_unknown.h"
+#include "kernel_planes.h"
 
 #include <cmath>
 #include <cstring>
@@ -40,8 +41,8 @@ float CutoffRadius(int cutoff)
     return float(std::sqrt(2.0 * (double(cutoff) * cutoff)));
 }
 
-void FlowToColor(int cutoff, const PixelPlane &out, const FloatPlane &u, const FloatPlane &v,
-                 int rows, int cols)
+void rowkernels::flowToColor(const RowKernels &kernels, int cutoff, const PixelPlane &out,
+                             const FloatPlane &u, const FloatPlane &v, int rows, int cols)
 {
     if (rows <= 0 || cols <= 0)
         return;
@@ -60,6 +61,13 @@ void FlowToColor(int cutoff, const PixelPlane &out, const FloatPlane &u, const F
     // within a factor of two of the longest known vector (a denormal rounds coarsely), so
     // the normalised components stay far inside the float range.
     const double inverseRadius = 1.0 / radius;
+    ExactCache cache;
     for (int r = 0; r < rows; ++r)
-        colorFlowRow(u[r], v[r], out[r][0], cols, inverseRadius);
+        kernels.colorRow(u[r], v[r], out[r][0], cols, inverseRadius, cache);
+}
+
+void FlowToColor(int cutoff, const PixelPlane &out, const FloatPlane &u, const FloatPlane &v,
+                 int rows, int cols)
+{
+    rowkernels::flowToColor(rowkernels::chosenKernels(), cutoff, out, u, v, rows, cols);
 }

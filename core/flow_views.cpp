@@ -1,15 +1,15 @@
 #include "flow_views.h"
 
-#include "clamp_flow.h"
+#include "exact_cache.h"
 #include "flow_to_color.h"
-#include "grey_views.h"
-#include "row_kernels.h"
+#include "kernel_planes.h"
 
 #include <algorithm>
 #include <cmath>
 
-int InitialFlowCutoff(const FloatPlane &flowU, const FloatPlane &flowV, const FloatPlane &clampedU,
-                      const FloatPlane &clampedV, int rows, int cols)
+int rowkernels::initialFlowCutoff(const RowKernels &kernels, const FloatPlane &flowU,
+                                  const FloatPlane &flowV, const FloatPlane &clampedU,
+                                  const FloatPlane &clampedV, int rows, int cols)
 {
     const int limit = std::max(rows, cols);
     const double bound = limit;
@@ -19,13 +19,12 @@ int InitialFlowCutoff(const FloatPlane &flowU, const FloatPlane &flowV, const Fl
     // The window's rule takes the extremes of both clamped planes and keeps the larger
     // magnitude of the largest and the smallest: the largest |component|, which is found here
     // row by row as the clamp writes it. The clamp leaves no NaN to make the order matter.
-    const rowkernels::Isa isa = rowkernels::active();
     float largest = 0.0f;
     for (int r = 0; r < rows; ++r) {
-        rowkernels::clampRow(isa, flowU[r], flowV[r], clampedU[r], clampedV[r], cols, bound, low,
-                             high, true);
-        largest = std::max({largest, rowkernels::maxAbsRow(isa, clampedU[r], cols),
-                            rowkernels::maxAbsRow(isa, clampedV[r], cols)});
+        kernels.clampRow(flowU[r], flowV[r], clampedU[r], clampedV[r], cols, bound, low, high,
+                         true);
+        largest = std::max(
+            {largest, kernels.maxAbsRow(clampedU[r], cols), kernels.maxAbsRow(clampedV[r], cols)});
     }
     double m = largest;
     // The clamp has turned NaN and infinities into the limit; never let one reach the range.
@@ -34,17 +33,18 @@ int InitialFlowCutoff(const FloatPlane &flowU, const FloatPlane &flowV, const Fl
     return int(std::ceil(m));
 }
 
-void RenderFlowViews(int cutoff, const FloatPlane &flowU, const FloatPlane &flowV,
-                     const FlowViewPlanes &out, int rows, int cols)
+void rowkernels::renderFlowViews(const RowKernels &kernels, int cutoff, const FloatPlane &flowU,
+                                 const FloatPlane &flowV, const FlowViewPlanes &out, int rows,
+                                 int cols)
 {
     if (rows <= 0 || cols <= 0)
         return;
     // At a cutoff of 0 or below the radius comes from the whole clamped field (or everything
     // is black): plane by plane.
     if (cutoff <= 0) {
-        ClampFlow(flowU, flowV, out.clampedU, out.clampedV, rows, cols, cutoff, false);
-        FlowToColor(cutoff, out.color, out.clampedU, out.clampedV, rows, cols);
-        FlowToGrey(cutoff, out.dimX, out.dimY, out.clampedU, out.clampedV, rows, cols);
+        clampFlow(kernels, flowU, flowV, out.clampedU, out.clampedV, rows, cols, cutoff, false);
+        flowToColor(kernels, cutoff, out.color, out.clampedU, out.clampedV, rows, cols);
+        flowToGrey(kernels, cutoff, out.dimX, out.dimY, out.clampedU, out.clampedV, rows, cols);
         return;
     }
 
@@ -56,12 +56,25 @@ void RenderFlowViews(int cutoff, const FloatPlane &flowU, const FloatPlane &flow
     const double inverseRadius = 1.0 / CutoffRadius(cutoff);
     const double k = cutoff;
     const double twoK = 2.0 * k;
-    const rowkernels::Isa isa = rowkernels::active();
+    ExactCache cache;
     for (int r = 0; r < rows; ++r) {
         float *cu = out.clampedU[r];
         float *cv = out.clampedV[r];
-        rowkernels::clampRow(isa, flowU[r], flowV[r], cu, cv, cols, bound, low, high, false);
-        rowkernels::colorRow(isa, cu, cv, out.color[r][0], cols, inverseRadius);
-        rowkernels::greyRow(isa, cu, cv, out.dimX[r][0], out.dimY[r][0], cols, k, twoK);
+        kernels.clampRow(flowU[r], flowV[r], cu, cv, cols, bound, low, high, false);
+        kernels.colorRow(cu, cv, out.color[r][0], cols, inverseRadius, cache);
+        kernels.greyRow(cu, cv, out.dimX[r][0], out.dimY[r][0], cols, k, twoK);
     }
+}
+
+int InitialFlowCutoff(const FloatPlane &flowU, const FloatPlane &flowV, const FloatPlane &clampedU,
+                      const FloatPlane &clampedV, int rows, int cols)
+{
+    return rowkernels::initialFlowCutoff(rowkernels::chosenKernels(), flowU, flowV, clampedU,
+                                         clampedV, rows, cols);
+}
+
+void RenderFlowViews(int cutoff, const FloatPlane &flowU, const FloatPlane &flowV,
+                     const FlowViewPlanes &out, int rows, int cols)
+{
+    rowkernels::renderFlowViews(rowkernels::chosenKernels(), cutoff, flowU, flowV, out, rows, cols);
 }

@@ -6,11 +6,8 @@
 // Input: rows, cols, cutoff (int32), clamp limit (int32), flags, then u,v pairs, repeated
 // to fill the field.
 
-#include "clamp_flow.h"
-#include "flow_to_color.h"
 #include "flow_unknown.h"
-#include "flow_views.h"
-#include "grey_views.h"
+#include "kernel_planes.h"
 #include "planes.h"
 #include "row_kernels.h"
 
@@ -24,6 +21,8 @@
 #include <vector>
 
 namespace {
+
+using rowkernels::RowKernels;
 
 constexpr std::size_t kHeaderBytes = 11;
 // Up to 40 columns: every tail length a vectorised row could leave.
@@ -94,14 +93,14 @@ void checkClamp(const Field &in, const Field &out, int limit, bool clampAll)
 
 // Colours the field twice over differently filled planes: equal results show that every byte
 // was written, and written the same way.
-PixelPlane colour(int cutoff, const Field &f)
+PixelPlane colour(const RowKernels &kernels, int cutoff, const Field &f)
 {
     PixelPlane a = vek_alloc_3(f.cols, f.rows);
     PixelPlane b = vek_alloc_3(f.cols, f.rows);
     std::memset(a.data(), 0x00, a.byteCount());
     std::memset(b.data(), 0xff, b.byteCount());
-    FlowToColor(cutoff, a, f.u, f.v, f.rows, f.cols);
-    FlowToColor(cutoff, b, f.u, f.v, f.rows, f.cols);
+    rowkernels::flowToColor(kernels, cutoff, a, f.u, f.v, f.rows, f.cols);
+    rowkernels::flowToColor(kernels, cutoff, b, f.u, f.v, f.rows, f.cols);
     if (std::memcmp(a.data(), b.data(), a.byteCount()) != 0)
         broken("FlowToColor left bytes unwritten or is not deterministic");
     return a;
@@ -112,9 +111,9 @@ bool isRgb(const std::uint8_t *p, int red, int green, int blue)
     return p[0] == red && p[1] == green && p[2] == blue;
 }
 
-PixelPlane checkColour(int cutoff, const Field &f)
+PixelPlane checkColour(const RowKernels &kernels, int cutoff, const Field &f)
 {
-    PixelPlane out = colour(cutoff, f);
+    PixelPlane out = colour(kernels, cutoff, f);
 
     bool anyKnownNonZero = false;
     for (int r = 0; r < f.rows; ++r)
@@ -143,7 +142,7 @@ PixelPlane checkColour(int cutoff, const Field &f)
             if (cutoff > 0) {
                 single.u[0][0] = x;
                 single.v[0][0] = y;
-                const PixelPlane alone = colour(cutoff, single);
+                const PixelPlane alone = colour(kernels, cutoff, single);
                 if (std::memcmp(alone.data(), pixel, 3) != 0)
                     broken("a vector's colour depends on where it lies in the field");
             }
@@ -158,14 +157,14 @@ struct Grey {
 };
 
 // clamped: the components were clamped to the cutoff first, as the viewer does.
-Grey checkGrey(int cutoff, const Field &f, bool clamped)
+Grey checkGrey(const RowKernels &kernels, int cutoff, const Field &f, bool clamped)
 {
     Grey grey{vek_alloc_3(f.cols, f.rows), vek_alloc_3(f.cols, f.rows)};
     const PixelPlane &dimX = grey.x;
     const PixelPlane &dimY = grey.y;
     std::memset(dimX.data(), 0xa5, dimX.byteCount());
     std::memset(dimY.data(), 0x5a, dimY.byteCount());
-    FlowToGrey(cutoff, dimX, dimY, f.u, f.v, f.rows, f.cols);
+    rowkernels::flowToGrey(kernels, cutoff, dimX, dimY, f.u, f.v, f.rows, f.cols);
 
     std::vector<std::pair<float, int>> levelsU;
     std::vector<std::pair<float, int>> levelsV;
@@ -223,35 +222,39 @@ bool sameOutputs(const Outputs &a, const Outputs &b)
            samePixels(a.greyRaw.x, b.greyRaw.x) && samePixels(a.greyRaw.y, b.greyRaw.y);
 }
 
-Outputs run(const Field &flow, int cutoff, int limit, bool clampAll)
+Outputs run(const RowKernels &kernels, const Field &flow, int cutoff, int limit, bool clampAll)
 {
     const int rows = flow.rows;
     const int cols = flow.cols;
     Field clamped(rows, cols);
-    ClampFlow(flow.u, flow.v, clamped.u, clamped.v, rows, cols, limit, clampAll);
+    rowkernels::clampFlow(kernels, flow.u, flow.v, clamped.u, clamped.v, rows, cols, limit,
+                          clampAll);
     checkClamp(flow, clamped, limit, clampAll);
 
     // In place, as the cutoff slots use it, it must give the same.
     Field inPlace(rows, cols);
     std::copy(flow.u.data(), flow.u.data() + flow.u.size(), inPlace.u.data());
     std::copy(flow.v.data(), flow.v.data() + flow.v.size(), inPlace.v.data());
-    ClampFlow(inPlace.u, inPlace.v, inPlace.u, inPlace.v, rows, cols, limit, clampAll);
+    rowkernels::clampFlow(kernels, inPlace.u, inPlace.v, inPlace.u, inPlace.v, rows, cols, limit,
+                          clampAll);
     if (!samePlane(inPlace.u, clamped.u) || !samePlane(inPlace.v, clamped.v))
         broken("clamping in place differs from clamping into other planes");
 
     Field scratch(rows, cols);
-    const int opening = InitialFlowCutoff(flow.u, flow.v, scratch.u, scratch.v, rows, cols);
+    const int opening =
+        rowkernels::initialFlowCutoff(kernels, flow.u, flow.v, scratch.u, scratch.v, rows, cols);
     if (opening < 0 || opening > std::max(rows, cols))
         broken("the opening cutoff lies outside 0..max(rows, cols)");
 
     // The viewer's own order: clamp to the cutoff keeping unknown flow, then code.
     Field atCutoff(rows, cols);
-    ClampFlow(flow.u, flow.v, atCutoff.u, atCutoff.v, rows, cols, cutoff, false);
-    PixelPlane colourClamped = checkColour(cutoff, atCutoff);
-    Grey greyClamped = checkGrey(cutoff, atCutoff, true);
+    rowkernels::clampFlow(kernels, flow.u, flow.v, atCutoff.u, atCutoff.v, rows, cols, cutoff,
+                          false);
+    PixelPlane colourClamped = checkColour(kernels, cutoff, atCutoff);
+    Grey greyClamped = checkGrey(kernels, cutoff, atCutoff, true);
     // And straight from the file's values, which the batch tools may pass unclamped.
-    PixelPlane colourRaw = checkColour(cutoff, flow);
-    Grey greyRaw = checkGrey(cutoff, flow, false);
+    PixelPlane colourRaw = checkColour(kernels, cutoff, flow);
+    Grey greyRaw = checkGrey(kernels, cutoff, flow, false);
     return Outputs{std::move(clamped),     opening,
                    std::move(atCutoff),    std::move(colourClamped),
                    std::move(greyClamped), std::move(colourRaw),
@@ -283,18 +286,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         flow.v.data()[i] = uv[1];
     }
 
-    const rowkernels::Isa plain = rowkernels::Isa::Scalar;
-    rowkernels::setActive(plain);
-    const Outputs expected = run(flow, cutoff, limit, clampAll);
+    const Outputs expected =
+        run(*rowkernels::kernelsFor(rowkernels::Isa::Scalar), flow, cutoff, limit, clampAll);
     for (const rowkernels::Isa isa : {rowkernels::Isa::Avx2, rowkernels::Isa::Avx512}) {
-        if (!rowkernels::supported(isa))
+        const RowKernels *kernels = rowkernels::kernelsFor(isa);
+        if (!kernels)
             continue;
-        rowkernels::setActive(isa);
-        const Outputs fast = run(flow, cutoff, limit, clampAll);
-        rowkernels::setActive(plain);
+        const Outputs fast = run(*kernels, flow, cutoff, limit, clampAll);
         if (!sameOutputs(fast, expected)) {
             std::fprintf(stderr, "fuzz_flow_colors: the %s kernels differ from the plain ones\n",
-                         rowkernels::name(isa));
+                         kernels->name);
             std::abort();
         }
     }

@@ -6,7 +6,7 @@
 #define CLAMP_GREY_LANES_H
 
 #include "flow_unknown.h"
-#include "row_kernels.h"
+#include "plain_kernels.h"
 #include "row_lanes.h"
 
 namespace {

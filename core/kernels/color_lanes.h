@@ -28,9 +28,12 @@
 #ifndef COLOR_LANES_H
 #define COLOR_LANES_H
 
+#include "color_bounds.h"
+#include "exact_cache.h"
 #include "flow_unknown.h"
-#include "row_kernels.h"
+#include "plain_kernels.h"
 #include "row_lanes.h"
+#include "wheel_pairs.h"
 
 namespace {
 
@@ -58,10 +61,10 @@ ROW_KERNEL_TARGET inline void wheelPairsAt(I index, I &low, I &high)
     typedef std::int64_t Q __attribute__((vector_size(8 * kLanes)));
 #if ROW_KERNEL_BITS == 512
     const Q pairs = (Q)_mm512_mask_i32gather_epi64(_mm512_setzero_si512(), 0xff, (__m256i)index,
-                                                   rowkernels::wheelPairs, 8);
+                                                   rowkernels::wheelPairs.data(), 8);
 #else
     const Q pairs = (Q)_mm256_i32gather_epi64(
-        reinterpret_cast<const long long *>(rowkernels::wheelPairs), (__m128i)index, 8);
+        reinterpret_cast<const long long *>(rowkernels::wheelPairs.data()), (__m128i)index, 8);
 #endif
     low = __builtin_convertvector(pairs & 0xffffffff, I);
     high = __builtin_convertvector(pairs >> 32, I);
@@ -204,7 +207,8 @@ ROW_KERNEL_TARGET inline I channelBlock(const Chunk &chunk, int b, unsigned &exa
 
 // Colours n <= kChunkPixels pixels.
 ROW_KERNEL_TARGET inline void colourChunk(const float *u, const float *v, std::uint8_t *rgb, int n,
-                                          double inverseRadius, Chunk &chunk)
+                                          double inverseRadius, Chunk &chunk,
+                                          rowkernels::ExactCache &cache)
 {
     const int blocks = (n + kLanes - 1) / kLanes;
     for (int b = 0; b < blocks; ++b) {
@@ -232,17 +236,18 @@ ROW_KERNEL_TARGET inline void colourChunk(const float *u, const float *v, std::u
         for (int i = 0; exact && i < lanes; ++i, exact >>= 1)
             if (exact & 1u)
                 rowkernels::colorPixelExact(chunk.fx[b * kLanes + i], chunk.fy[b * kLanes + i],
-                                            out + 3 * i);
+                                            out + 3 * i, cache);
     }
 }
 
 ROW_KERNEL_TARGET inline void colourRowLanes(const float *u, const float *v, std::uint8_t *rgb,
-                                             int cols, double inverseRadius)
+                                             int cols, double inverseRadius,
+                                             rowkernels::ExactCache &cache)
 {
     Chunk chunk;
     for (int c = 0; c < cols; c += kChunkPixels) {
         const int n = cols - c < kChunkPixels ? cols - c : kChunkPixels;
-        colourChunk(u + c, v + c, rgb + 3 * c, n, inverseRadius, chunk);
+        colourChunk(u + c, v + c, rgb + 3 * c, n, inverseRadius, chunk, cache);
     }
 }
 

@@ -1,39 +1,10 @@
-// x86-64 only; other processors use the scalar kernel.
+// x86-64 only; other processors use the scalar kernels.
 #if defined(__x86_64__)
 
 #define ROW_KERNEL_BITS 512
 #define ROW_KERNEL_TARGET __attribute__((target("avx512f")))
-#include "clamp_grey_lanes.h"
-#include "color_lanes.h"
+#include "lane_kernels.h"
 
-ROW_KERNEL_TARGET void rowkernels::colorRowAvx512(const float *u, const float *v, std::uint8_t *rgb,
-                                                  int cols, double inverseRadius)
-{
-    colourRowLanes(u, v, rgb, cols, inverseRadius);
-}
-
-ROW_KERNEL_TARGET void rowkernels::fkRowAvx512(const float *fx, const float *fy, double *fk, int n)
-{
-    fkRowLanes(fx, fy, fk, n);
-}
-
-ROW_KERNEL_TARGET void rowkernels::clampRowAvx512(const float *su, const float *sv, float *du,
-                                                  float *dv, int cols, float limit, float low,
-                                                  float high, bool clampAll)
-{
-    clampRowLanes(su, sv, du, dv, cols, limit, low, high, clampAll);
-}
-
-ROW_KERNEL_TARGET void rowkernels::greyRowAvx512(const float *u, const float *v, std::uint8_t *dimX,
-                                                 std::uint8_t *dimY, int cols, double k,
-                                                 double twoK)
-{
-    greyRowLanes(u, v, dimX, dimY, cols, k, twoK);
-}
-
-ROW_KERNEL_TARGET float rowkernels::maxAbsRowAvx512(const float *x, int n)
-{
-    return maxAbsLanes(x, n);
-}
+const rowkernels::RowKernels rowkernels::kAvx512Kernels = laneKernels(Isa::Avx512, "avx512");
 
 #endif

@@ -1,3 +1,5 @@
+#include "color_bounds.h"
+#include "exact_cache.h"
 #include "reference_coding.h"
 #include "row_kernels.h"
 
@@ -16,14 +18,20 @@
 namespace {
 
 using rowkernels::Isa;
+using rowkernels::RowKernels;
 
 std::vector<Isa> vectorKernels()
 {
     std::vector<Isa> all;
     for (Isa isa : {Isa::Avx2, Isa::Avx512})
-        if (rowkernels::supported(isa))
+        if (rowkernels::kernelsFor(isa))
             all.push_back(isa);
     return all;
+}
+
+const RowKernels &kernelsOf(int isa)
+{
+    return *rowkernels::kernelsFor(Isa(isa));
 }
 
 // fk as the plain formula computes it.
@@ -164,7 +172,7 @@ void FastAngleTest::boundHolds_data()
 {
     QTest::addColumn<int>("isa");
     for (Isa isa : vectorKernels())
-        QTest::newRow(rowkernels::name(isa)) << int(isa);
+        QTest::newRow(rowkernels::kernelsFor(isa)->name) << int(isa);
 }
 
 // |fk' - fk| over four million directions at every scale a float holds, the reduction's
@@ -192,7 +200,7 @@ void FastAngleTest::boundHolds()
     const auto keep = [&](std::size_t i) { return d.fx[i] != 0 || d.fy[i] != 0; };
 
     std::vector<double> fk(d.fx.size());
-    rowkernels::approximateFkRow(Isa(isa), d.fx.data(), d.fy.data(), fk.data(), int(fk.size()));
+    kernelsOf(isa).fkRow(d.fx.data(), d.fy.data(), fk.data(), int(fk.size()));
     double worst = 0;
     std::size_t worstAt = 0;
     for (std::size_t i = 0; i < fk.size(); ++i) {
@@ -214,7 +222,7 @@ void FastAngleTest::boundaryPixelsMatch_data()
     QTest::addColumn<int>("isa");
     QTest::addColumn<int>("set");
     for (Isa isa : vectorKernels()) {
-        const char *k = rowkernels::name(isa);
+        const char *k = rowkernels::kernelsFor(isa)->name;
         QTest::addRow("%s, near every wheel entry", k) << int(isa) << 0;
         QTest::addRow("%s, values near whole numbers", k) << int(isa) << 1;
         QTest::addRow("%s, axes and seam", k) << int(isa) << 2;
@@ -232,7 +240,8 @@ void FastAngleTest::boundaryPixelsMatch()
                                     : axesAndSeam();
     const int n = int(d.fx.size());
     std::vector<std::uint8_t> rgb(3 * d.fx.size());
-    rowkernels::colorRow(Isa(isa), d.fx.data(), d.fy.data(), rgb.data(), n, 1.0);
+    rowkernels::ExactCache cache;
+    kernelsOf(isa).colorRow(d.fx.data(), d.fy.data(), rgb.data(), n, 1.0, cache);
     for (int i = 0; i < n; ++i) {
         unsigned char bgr[3];
         reference::vectorColor(d.fx[i], d.fy[i], bgr);
@@ -245,7 +254,7 @@ void FastAngleTest::boundaryPixelsMatch()
         // The set must really hold pixels where the approximate fk truncates to another
         // entry than the exact one, or it would not show that those go the exact way.
         std::vector<double> fk(d.fx.size());
-        rowkernels::approximateFkRow(Isa(isa), d.fx.data(), d.fy.data(), fk.data(), n);
+        kernelsOf(isa).fkRow(d.fx.data(), d.fy.data(), fk.data(), n);
         int crossings = 0;
         for (int i = 0; i < n; ++i)
             if (std::floor(fk[i]) != std::floor(exactFk(d.fx[i], d.fy[i])))

@@ -1,12 +1,12 @@
-#include "clamp_flow.h"
 #include "color_wheel.h"
+#include "exact_cache.h"
 #include "field_planes.h"
 #include "flow_to_color.h"
-#include "flow_views.h"
-#include "grey_views.h"
+#include "kernel_planes.h"
 #include "plane_minmax.h"
 #include "reference_coding.h"
 #include "row_kernels.h"
+#include "wheel_pairs.h"
 
 #include <QTest>
 
@@ -169,6 +169,7 @@ private:
 };
 
 using rowkernels::Isa;
+using rowkernels::RowKernels;
 
 // Every kernel this processor can run: the plane functions are compared with the reference
 // through each of them, not only through the one the program would pick.
@@ -176,9 +177,15 @@ std::vector<Isa> kernels()
 {
     std::vector<Isa> all;
     for (Isa isa : {Isa::Scalar, Isa::Avx2, Isa::Avx512})
-        if (rowkernels::supported(isa))
+        if (rowkernels::kernelsFor(isa))
             all.push_back(isa);
     return all;
+}
+
+// The kernels of a test row's isa column.
+const RowKernels &kernelsOf(int isa)
+{
+    return *rowkernels::kernelsFor(Isa(isa));
 }
 
 // Empty when equal, else where and how the first pixel differs.
@@ -226,7 +233,6 @@ class ReferenceMatchTest : public QObject
 
 private slots:
     void initTestCase();
-    void cleanup();
     void wheelMatches();
     void wheelPairsDescribeTheWheel();
     void vectorColorMatches();
@@ -258,11 +264,6 @@ void ReferenceMatchTest::initTestCase()
     smooth_ = maker.smoothField(436, 1024);
 }
 
-void ReferenceMatchTest::cleanup()
-{
-    rowkernels::setActive(rowkernels::best());
-}
-
 const Field &ReferenceMatchTest::fieldNamed(const QString &name) const
 {
     return name == QLatin1String("smooth") ? smooth_ : random_;
@@ -277,7 +278,6 @@ Field ReferenceMatchTest::clamped(const Field &f, int limit, bool clampAll) cons
 
 void ReferenceMatchTest::wheelMatches()
 {
-    BuildColorWheel();
     int expected[55][3];
     reference::buildWheel(expected);
     QCOMPARE(wheelSize, 55);
@@ -288,7 +288,6 @@ void ReferenceMatchTest::wheelMatches()
 // entries, with one channel changing and the others at 0 or 255.
 void ReferenceMatchTest::wheelPairsDescribeTheWheel()
 {
-    BuildColorWheel();
     int wheel[55][3];
     reference::buildWheel(wheel);
     for (int k = 0; k < 54; ++k) {
@@ -328,7 +327,7 @@ void ReferenceMatchTest::flowToColorMatches_data()
     QTest::addColumn<bool>("clampFirst");
 
     for (Isa isa : kernels()) {
-        const char *k = rowkernels::name(isa);
+        const char *k = rowkernels::kernelsFor(isa)->name;
         // Raw fields reach every scale; clamped ones are what the window colours.
         for (int cutoff : {0, 1, 10, 1500, INT_MAX, -5})
             QTest::addRow("%s, random, raw, cutoff %d", k, cutoff)
@@ -355,8 +354,7 @@ void ReferenceMatchTest::flowToColorMatches()
     const PixelPlane out = pixelPlaneFilled(f.rows, f.cols, 0x5a);
     std::vector<std::uint8_t> expected(3 * f.u.size(), 0xa5);
 
-    rowkernels::setActive(Isa(isa));
-    FlowToColor(cutoff, out, u, v, f.rows, f.cols);
+    rowkernels::flowToColor(kernelsOf(isa), cutoff, out, u, v, f.rows, f.cols);
     reference::flowToColor(cutoff, expected, f.u, f.v, f.rows, f.cols);
 
     const std::vector<std::uint8_t> actual = bytesOf(out);
@@ -374,7 +372,7 @@ void ReferenceMatchTest::clampFlowMatches_data()
 
     // 16777216 and 16777217 are either side of the last whole number every float holds.
     for (Isa isa : kernels()) {
-        const char *k = rowkernels::name(isa);
+        const char *k = rowkernels::kernelsFor(isa)->name;
         for (int limit : {0, 1, 10, 1500, -7, 1024, 16777216, 16777217, INT_MIN, INT_MAX}) {
             QTest::addRow("%s, limit %d", k, limit) << int(isa) << limit << false;
             QTest::addRow("%s, limit %d, clampAll", k, limit) << int(isa) << limit << true;
@@ -393,8 +391,7 @@ void ReferenceMatchTest::clampFlowMatches()
     const FloatPlane dstU = vek_alloc_2(kRows, kCols);
     const FloatPlane dstV = vek_alloc_2(kRows, kCols);
 
-    rowkernels::setActive(Isa(isa));
-    ClampFlow(srcU, srcV, dstU, dstV, kRows, kCols, limit, clampAll);
+    rowkernels::clampFlow(kernelsOf(isa), srcU, srcV, dstU, dstV, kRows, kCols, limit, clampAll);
 
     // Bit for bit: signs of zero and NaN payloads are copied, not recreated.
     QVERIFY(sameBits(valuesOf(dstU), expected.u));
@@ -408,7 +405,7 @@ void ReferenceMatchTest::greyViewsMatch_data()
     QTest::addColumn<bool>("clampFirst");
 
     for (Isa isa : kernels()) {
-        const char *k = rowkernels::name(isa);
+        const char *k = rowkernels::kernelsFor(isa)->name;
         for (int cutoff : {1, 10, 49, 1500, INT_MAX, 0})
             QTest::addRow("%s, clamped, cutoff %d", k, cutoff) << int(isa) << cutoff << true;
         // Unclamped values wrap to their low 8 bits and reach quotients far beyond an int.
@@ -430,8 +427,7 @@ void ReferenceMatchTest::greyViewsMatch()
     std::vector<std::uint8_t> expectedX(3 * f.u.size(), 0xa5);
     std::vector<std::uint8_t> expectedY(3 * f.u.size(), 0xa5);
 
-    rowkernels::setActive(Isa(isa));
-    FlowToGrey(cutoff, dimX, dimY, u, v, f.rows, f.cols);
+    rowkernels::flowToGrey(kernelsOf(isa), cutoff, dimX, dimY, u, v, f.rows, f.cols);
     reference::flowToGrey(cutoff, expectedX, expectedY, f.u, f.v);
 
     QString difference = firstDifference(bytesOf(dimX), expectedX, f);
@@ -447,7 +443,7 @@ void ReferenceMatchTest::renderedViewsMatch_data()
     QTest::addColumn<int>("cutoff");
 
     for (Isa isa : kernels()) {
-        const char *k = rowkernels::name(isa);
+        const char *k = rowkernels::kernelsFor(isa)->name;
         for (int cutoff : {1, 10, 1500, 0, -5})
             QTest::addRow("%s, random, cutoff %d", k, cutoff) << int(isa) << "random" << cutoff;
         for (int cutoff : {10, 40})
@@ -474,8 +470,8 @@ void ReferenceMatchTest::renderedViewsMatch()
     const PixelPlane outColor = pixelPlaneFilled(f.rows, f.cols, 0x5a);
     const PixelPlane outX = pixelPlaneFilled(f.rows, f.cols, 0x5a);
     const PixelPlane outY = pixelPlaneFilled(f.rows, f.cols, 0x5a);
-    rowkernels::setActive(Isa(isa));
-    RenderFlowViews(cutoff, u, v, {cu, cv, outColor, outX, outY}, f.rows, f.cols);
+    rowkernels::renderFlowViews(kernelsOf(isa), cutoff, u, v, {cu, cv, outColor, outX, outY},
+                                f.rows, f.cols);
 
     QVERIFY(sameBits(valuesOf(cu), c.u));
     QVERIFY(sameBits(valuesOf(cv), c.v));
@@ -491,7 +487,7 @@ void ReferenceMatchTest::rowEndsAndShortRows_data()
 {
     QTest::addColumn<int>("isa");
     for (Isa isa : kernels())
-        QTest::newRow(rowkernels::name(isa)) << int(isa);
+        QTest::newRow(rowkernels::kernelsFor(isa)->name) << int(isa);
 }
 
 // The vector kernels work in blocks and chunks and store pixels four bytes at a time: every
@@ -500,6 +496,7 @@ void ReferenceMatchTest::rowEndsAndShortRows_data()
 void ReferenceMatchTest::rowEndsAndShortRows()
 {
     QFETCH(int, isa);
+    const RowKernels &kernels = kernelsOf(isa);
     constexpr int kGuard = 16;
     constexpr std::uint8_t kSentinel = 0xc3;
     const float limit = 10.0f;
@@ -511,11 +508,11 @@ void ReferenceMatchTest::rowEndsAndShortRows()
         std::vector<std::uint8_t> color(3 * std::size_t(cols) + kGuard, kSentinel);
         std::vector<std::uint8_t> dimX(color), dimY(color);
         std::vector<float> cu(std::size_t(cols) + kGuard, 7.0f), cv(cu);
-        rowkernels::colorRow(Isa(isa), f.u.data(), f.v.data(), color.data(), cols, inverseRadius);
-        rowkernels::greyRow(Isa(isa), f.u.data(), f.v.data(), dimX.data(), dimY.data(), cols, k,
-                            2 * k);
-        rowkernels::clampRow(Isa(isa), f.u.data(), f.v.data(), cu.data(), cv.data(), cols, limit,
-                             -limit, limit, false);
+        rowkernels::ExactCache cache;
+        kernels.colorRow(f.u.data(), f.v.data(), color.data(), cols, inverseRadius, cache);
+        kernels.greyRow(f.u.data(), f.v.data(), dimX.data(), dimY.data(), cols, k, 2 * k);
+        kernels.clampRow(f.u.data(), f.v.data(), cu.data(), cv.data(), cols, limit, -limit, limit,
+                         false);
 
         std::vector<std::uint8_t> expected(3 * std::size_t(cols)), expectedX(expected),
             expectedY(expected);
@@ -541,7 +538,7 @@ void ReferenceMatchTest::openingCutoffMatches_data()
     QTest::addColumn<QString>("field");
     QTest::addColumn<int>("rows");
     for (Isa isa : kernels()) {
-        const char *k = rowkernels::name(isa);
+        const char *k = rowkernels::kernelsFor(isa)->name;
         // The raw field's markers and NaNs put the cutoff at the limit; the tame one, folded
         // into (-300, 300), has its largest magnitude inside.
         QTest::addRow("%s, random", k) << int(isa) << "random" << kRows;
@@ -583,8 +580,7 @@ void ReferenceMatchTest::openingCutoffMatches()
     const FloatPlane v = floatPlaneOf(f.v, f.rows, f.cols);
     const FloatPlane cu = vek_alloc_2(f.rows, f.cols);
     const FloatPlane cv = vek_alloc_2(f.rows, f.cols);
-    rowkernels::setActive(Isa(isa));
-    QCOMPARE(InitialFlowCutoff(u, v, cu, cv, f.rows, f.cols), expected);
+    QCOMPARE(rowkernels::initialFlowCutoff(kernelsOf(isa), u, v, cu, cv, f.rows, f.cols), expected);
     QVERIFY(sameBits(valuesOf(cu), c.u));
     QVERIFY(sameBits(valuesOf(cv), c.v));
 }
