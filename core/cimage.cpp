@@ -33,7 +33,8 @@ std::int64_t multiplySaturated(std::int64_t a, std::int64_t b)
 
 } // namespace
 
-CImage::CImage() : elementType_(&typeid(float)) {}
+CImage::CImage() : elementType_(&typeid(float))
+{}
 
 CImage::~CImage()
 {

@@ -29,7 +29,8 @@ struct SharedBlock {
 // A band-interleaved raster of float elements. Element (x, y, b) lies at
 // origin() + y * rowStride() + x * pixelStride() + b * elementBytes(); every row starts on an
 // 8-byte boundary. Copies share the pixel memory.
-class CImage {
+class CImage
+{
 public:
     CImage();
     ~CImage();

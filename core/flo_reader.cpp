@@ -51,8 +51,7 @@ void LoadFlowPlanes(const char *path, FloatPlane &flowU, FloatPlane &flowV, int 
         file.readImage(image);
         // Only a file grown or cut to the right length since the open gets here.
         for (int y = 0; y < copyRows; ++y)
-            splitPairs(reinterpret_cast<const float *>(image.row(y)), flowU[y], flowV[y],
-                       copyCols);
+            splitPairs(reinterpret_cast<const float *>(image.row(y)), flowU[y], flowV[y], copyCols);
     } else {
         {
             // The whole image read asks for its memory before it reads; asking for the same

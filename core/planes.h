@@ -15,7 +15,8 @@ struct PlaneBlockFree {
     void operator()(void *p) const noexcept { std::free(p); }
 };
 
-class FloatPlane {
+class FloatPlane
+{
 public:
     FloatPlane() = default;
     FloatPlane(std::nullptr_t) {}
@@ -40,7 +41,8 @@ private:
 };
 
 // One row of a 3-byte plane: row[c] is the pixel's first byte (red).
-class PixelRow {
+class PixelRow
+{
 public:
     explicit PixelRow(std::uint8_t *start) : start_(start) {}
     std::uint8_t *operator[](int c) const { return start_ + 3 * std::size_t(c); }
@@ -49,7 +51,8 @@ private:
     std::uint8_t *start_;
 };
 
-class PixelPlane {
+class PixelPlane
+{
 public:
     PixelPlane() = default;
     PixelPlane(std::nullptr_t) {}

@@ -24,7 +24,7 @@ void splitPairsPlain(const float *uv, float *u, float *v, int n)
 // Eight pairs from uv into u and v; shuffles only move bits.
 template <bool Stream>
 __attribute__((target("avx2"), always_inline)) inline void splitEight(const float *uv, float *u,
-                                                                       float *v)
+                                                                      float *v)
 {
     const __m256 a = _mm256_loadu_ps(uv);
     const __m256 b = _mm256_loadu_ps(uv + 8);

@@ -10,7 +10,8 @@
 #include <QStatusBar>
 #include <QTimer>
 
-BrowseController::BrowseController(Vek_Zandor *window) : QObject(window), window_(window) {}
+BrowseController::BrowseController(Vek_Zandor *window) : QObject(window), window_(window)
+{}
 
 void BrowseController::chooseFile()
 {

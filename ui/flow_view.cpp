@@ -14,7 +14,8 @@ constexpr double kZoomOutFactor = 0.6666666666666666;
 
 } // namespace
 
-FlowView::FlowView(QWidget *parent) : QGraphicsView(parent) {}
+FlowView::FlowView(QWidget *parent) : QGraphicsView(parent)
+{}
 
 double FlowView::zoom() const
 {

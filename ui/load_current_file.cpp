@@ -14,10 +14,10 @@ void Vek_Zandor::LoadCurrentFile()
     browser_->chooseFile();
 
     // The new picture is read and drawn whole, then put on screen.
-    LoadOutcome outcome = filePath.endsWith(tr(".flo"))
-                              ? loadFlowPicture(filePath, keepCutoff ? std::optional<int>(flowCutoff)
-                                                                     : std::nullopt)
-                              : loadRasterPicture(filePath);
+    LoadOutcome outcome =
+        filePath.endsWith(tr(".flo"))
+            ? loadFlowPicture(filePath, keepCutoff ? std::optional<int>(flowCutoff) : std::nullopt)
+            : loadRasterPicture(filePath);
     if (!outcome.picture) {
         if (outcome.failure.header) {
             rows = outcome.failure.header->height();

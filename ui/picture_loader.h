@@ -38,8 +38,8 @@ struct LoadedPicture {
 
 // Why a picture could not be had.
 struct LoadFailure {
-    bool sizeError = false; // a flow header with a side below 1
-    QString readerMessage;  // the reader's own words; empty when it has none
+    bool sizeError = false;      // a flow header with a side below 1
+    QString readerMessage;       // the reader's own words; empty when it has none
     std::optional<QSize> header; // columns x rows, once the header was read
 };
 

@@ -129,7 +129,7 @@ void Vek_Zandor::updateActions()
 {
     ui.actionSave_As->setEnabled(hasImage);
     const bool shown = !leftLayer->pixmap().isNull();
-    for (QAction *zoom : {ui.actionZoom_Fit, ui.actionZoom_Original, ui.actionZoom_In,
-                          ui.actionZoom_Out})
+    for (QAction *zoom :
+         {ui.actionZoom_Fit, ui.actionZoom_Original, ui.actionZoom_In, ui.actionZoom_Out})
         zoom->setEnabled(shown);
 }

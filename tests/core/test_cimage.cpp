@@ -11,7 +11,8 @@ namespace {
 enum Arguments { Message, String, StringInt, Int };
 } // namespace
 
-class TestCImage : public QObject {
+class TestCImage : public QObject
+{
     Q_OBJECT
 
 private slots:

@@ -73,7 +73,8 @@ void operator delete[](void *p, std::size_t) noexcept
     std::free(p);
 }
 
-class TestFloCheck : public QObject {
+class TestFloCheck : public QObject
+{
     Q_OBJECT
 
 private slots:

@@ -98,7 +98,8 @@ void TestFloFile::rewrittenInPlaceIsRefused_data()
     QTest::addColumn<QString>("error"); // %1 is the path
     const QByteArray original = numberedField(4, 3, 0);
     QTest::newRow("cut") << original.left(40) << "ReadFlowFile(%1): file is too short";
-    QTest::newRow("grown") << original + "xy" << "ReadFlowFile(%1): file is too long";
+    QTest::newRow("grown") << original + "xy"
+                           << "ReadFlowFile(%1): file is too long";
     QTest::newRow("same length, new data")
         << numberedField(4, 3, 500) << "ReadFlowFile(%1): file changed while being read";
     QTest::newRow("another size of the same length")

@@ -5,7 +5,8 @@
 #include <cmath>
 #include <limits>
 
-class TestPlaneMinMax : public QObject {
+class TestPlaneMinMax : public QObject
+{
     Q_OBJECT
 
 private slots:

@@ -5,7 +5,8 @@
 
 #include <climits>
 
-class TestPlanes : public QObject {
+class TestPlanes : public QObject
+{
     Q_OBJECT
 
 private slots:

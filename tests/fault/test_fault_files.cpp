@@ -297,7 +297,8 @@ void TestFaultFiles::changedWhileTheWindowOpensIt_data()
     const QByteArray original = numberedField(4, 3, 0);
     QTest::newRow("cut") << original.left(40) << "ReadFlowFile(%1): file is too short" << QSize();
     QTest::newRow("emptied") << QByteArray() << "ReadFlowFile: problem reading file %1" << QSize();
-    QTest::newRow("grown") << original + "xy" << "ReadFlowFile(%1): file is too long" << QSize();
+    QTest::newRow("grown") << original + "xy"
+                           << "ReadFlowFile(%1): file is too long" << QSize();
     QTest::newRow("rewritten larger") << numberedField(9, 8, 1000) << QString() << QSize(9, 8);
     QTest::newRow("rewritten smaller") << numberedField(2, 2, 1000) << QString() << QSize(2, 2);
 }

@@ -1,7 +1,7 @@
 #include "modal_closer.h"
 
-#include <QApplication>
 #include <QAbstractButton>
+#include <QApplication>
 #include <QEvent>
 #include <QMessageBox>
 #include <QMetaObject>

@@ -5,8 +5,8 @@
 #include "flo_writer.h"
 #include "flow_view.h"
 #include "modal_closer.h"
-#include "view_overlay.h"
 #include "vek_zandor.h"
+#include "view_overlay.h"
 #include "window_driver.h"
 
 #include <QApplication>
@@ -28,9 +28,9 @@ public:
     void paintOverlay(QPainter &painter, const QRect &viewport) override
     {
         ++paints;
-        painter.fillRect(QRect(viewport.right() - kSide + 1, viewport.bottom() - kSide + 1, kSide,
-                               kSide),
-                         Qt::magenta);
+        painter.fillRect(
+            QRect(viewport.right() - kSide + 1, viewport.bottom() - kSide + 1, kSide, kSide),
+            Qt::magenta);
     }
 };
 

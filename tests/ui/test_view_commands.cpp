@@ -261,8 +261,8 @@ void TestViewCommands::wheelStepDoesNotScroll()
     QTRY_VERIFY(bar->maximum() > 0);
     const int before = bar->value();
     const QPoint at = view->mapFromScene(QPointF(20, 15));
-    QWheelEvent turn(at, view->viewport()->mapToGlobal(at), QPoint(), QPoint(0, -120),
-                     Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QWheelEvent turn(at, view->viewport()->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                     Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(view->viewport(), &turn);
     QCOMPARE(w.filePath, dir->filePath("later.flo"));
     QCOMPARE(bar->value(), before);

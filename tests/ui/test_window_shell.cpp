@@ -11,8 +11,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMetaMethod>
-#include <QSignalSpy>
 #include <QScrollArea>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
 #include <QToolBar>
