@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <memory>
 #include <new>
+#include <optional>
 
 namespace {
 
@@ -18,37 +19,23 @@ constexpr std::int64_t kStreamingPlaneBytes = std::int64_t(32) << 20;
 // planes. A quarter of that took a fifth longer on 4K flows: every read restarts the kernel's
 // walk through the file's pages.
 constexpr std::size_t kChunkPairs = 131072;
-// Where the chunk cannot be had, reading goes on through this much of the stack.
-constexpr std::size_t kFallbackPairs = 2048;
+constexpr std::size_t kPage = 4096;
+constexpr std::size_t kChunkBytes = 2 * kChunkPairs * sizeof(float) + 2 * kPage;
+
+} // namespace
 
 // The chunk starts half a page in: the data start 12 bytes into a page of the file, and a
 // chunk starting a few bytes after that in its own page makes the kernel's copy stall on every
 // store (4K aliasing), five times slower.
-class Chunk
+FloReadBuffer::FloReadBuffer() : block_(new (std::nothrow) unsigned char[kChunkBytes])
 {
-public:
-    Chunk() : block_(new (std::nothrow) unsigned char[kBytes])
-    {
-        if (!block_)
-            return;
-        const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(block_.get());
-        const std::uintptr_t page = (start + kPage - 1) & ~std::uintptr_t(kPage - 1);
-        pairs_ = reinterpret_cast<float *>(page + kPage / 2);
-        capacity_ = kChunkPairs;
-    }
-    float *pairs() { return pairs_; }
-    std::size_t capacity() const { return capacity_; }
-
-private:
-    static constexpr std::size_t kPage = 4096;
-    static constexpr std::size_t kBytes = 2 * kChunkPairs * sizeof(float) + 2 * kPage;
-    std::unique_ptr<unsigned char[]> block_;
-    float fallback_[2 * kFallbackPairs];
-    float *pairs_ = fallback_;
-    std::size_t capacity_ = kFallbackPairs;
-};
-
-} // namespace
+    if (!block_)
+        return;
+    const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(block_.get());
+    const std::uintptr_t page = (start + kPage - 1) & ~std::uintptr_t(kPage - 1);
+    pairs_ = reinterpret_cast<float *>(page + kPage / 2);
+    capacity_ = kChunkPairs;
+}
 
 FloFile::FloFile(const char *path) : path_(path), file_(flo::openFloFile(path, &opened_))
 {
@@ -83,13 +70,16 @@ void FloFile::checkLength() const
         throw CError(flo::kTooLong, path_);
 }
 
-void FloFile::readPlanes(const FloatPlane &u, const FloatPlane &v)
+void FloFile::readPlanes(const FloatPlane &u, const FloatPlane &v, FloReadBuffer *buffer)
 {
-    readPlanes(u, v, height_, width_);
+    readPlanes(u, v, height_, width_, buffer);
 }
 
-void FloFile::readPlanes(const FloatPlane &u, const FloatPlane &v, int copyRows, int copyCols)
+void FloFile::readPlanes(const FloatPlane &u, const FloatPlane &v, int copyRows, int copyCols,
+                         FloReadBuffer *buffer)
 {
+    std::optional<FloReadBuffer> own;
+    FloReadBuffer &chunk = buffer ? *buffer : own.emplace();
     copyRows = std::max(0, std::min({copyRows, height_, u.rows(), v.rows()}));
     copyCols = std::max(0, std::min({copyCols, width_, u.cols(), v.cols()}));
     const PairStores stores =
@@ -98,7 +88,6 @@ void FloFile::readPlanes(const FloatPlane &u, const FloatPlane &v, int copyRows,
             : PairStores::Cached;
 
     // Each chunk of pairs is handed out a row piece at a time; a short read is the file's end.
-    Chunk chunk;
     const std::int64_t total = std::int64_t(width_) * height_;
     std::int64_t done = 0;
     while (done < total) {
@@ -151,7 +140,7 @@ void FloFile::checkUnchanged() const
         throw CError(flo::kChanged, path_);
 }
 
-FlowField readFlowField(const char *path)
+FlowField readFlowField(const char *path, FloReadBuffer *buffer)
 {
     FloFile file(path);
     file.readHeader();
@@ -159,6 +148,6 @@ FlowField readFlowField(const char *path)
     file.checkLength();
     FlowField field{vek_alloc_2(file.height(), file.width()),
                     vek_alloc_2(file.height(), file.width())};
-    file.readPlanes(field.u, field.v);
+    file.readPlanes(field.u, field.v, buffer);
     return field;
 }

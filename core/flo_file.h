@@ -5,8 +5,31 @@
 #include "planes.h"
 
 #include <cstdint>
+#include <memory>
 
 class CImage;
+
+// The memory the data pass through on their way into the planes. A reader of many files keeps
+// one, one per thread, so that every read after the first finds it mapped already: a fresh one
+// costs a page fault for every 4 KB of it on every read.
+class FloReadBuffer
+{
+public:
+    FloReadBuffer();
+    FloReadBuffer(const FloReadBuffer &) = delete;
+    FloReadBuffer &operator=(const FloReadBuffer &) = delete;
+
+    float *pairs() { return pairs_; }
+    std::size_t capacity() const { return capacity_; }
+
+private:
+    // Where the large block cannot be had, reading goes on through this.
+    static constexpr std::size_t kFallbackPairs = 2048;
+    std::unique_ptr<unsigned char[]> block_;
+    float fallback_[2 * kFallbackPairs];
+    float *pairs_ = fallback_;
+    std::size_t capacity_ = kFallbackPairs;
+};
 
 // One .flo file read through one descriptor: the header, the length and the data all come
 // from the file that was opened, so a file replaced by rename while it is read is read whole,
@@ -34,11 +57,13 @@ public:
     void checkLength() const;
 
     // The data into the overlap of the file and the planes (copyRows x copyCols of each), then
-    // the end of the file. The length must match. A file that changes meanwhile fails, and may
-    // leave the planes partly written.
-    void readPlanes(const FloatPlane &u, const FloatPlane &v, int copyRows, int copyCols);
+    // the end of the file, through buffer or, without one, a buffer of its own. The length
+    // must match. A file that changes meanwhile fails, and may leave the planes partly
+    // written.
+    void readPlanes(const FloatPlane &u, const FloatPlane &v, int copyRows, int copyCols,
+                    FloReadBuffer *buffer = nullptr);
     // The same for planes of exactly the file's size.
-    void readPlanes(const FloatPlane &u, const FloatPlane &v);
+    void readPlanes(const FloatPlane &u, const FloatPlane &v, FloReadBuffer *buffer = nullptr);
 
     // The data into a two-band image, a row per read, then the end: ReadFlowFile's own way,
     // which finds every fault of a file of any length in the reader's order.
@@ -65,6 +90,6 @@ struct FlowField {
 
 // The road the viewer takes through one descriptor, for callers that need no more than the
 // flow: header, checks, planes of the header's size, data.
-FlowField readFlowField(const char *path);
+FlowField readFlowField(const char *path, FloReadBuffer *buffer = nullptr);
 
 #endif // FLO_FILE_H

@@ -9,6 +9,7 @@
 #include "progress_line.h"
 
 #include "cerror.h"
+#include "flo_file.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -94,11 +95,12 @@ bool save(const QImage &image, const QString &name, ProgressLine &progress)
     return false;
 }
 
-bool convert(const Job &job, const ViewChoice &choice, ProgressLine &progress)
+bool convert(const Job &job, const ViewChoice &choice, FloReadBuffer &buffer,
+             ProgressLine &progress)
 {
     try {
         const FlowPictures pictures =
-            drawFlowFile(QFile::encodeName(job.input).constData(), choice);
+            drawFlowFile(QFile::encodeName(job.input).constData(), choice, &buffer);
         if (!save(planeImage(pictures.color), job.colorView, progress))
             return false;
         if (job.dimX.isEmpty())
@@ -155,10 +157,11 @@ int main(int argc, char **argv)
         wheelFailed = !save(drawFlowKey(legendKeyLayout(o.wheelSize)), o.wheelFile, progress);
 
     const ViewChoice choice{o.cutoff, o.autoScale};
+    FloReadBuffer buffer;
     int failed = 0;
     for (int i = 0; i < jobs.size(); ++i) {
         progress.show(i + 1, jobs.at(i).input);
-        if (!convert(jobs.at(i), choice, progress))
+        if (!convert(jobs.at(i), choice, buffer, progress))
             ++failed;
     }
     progress.clear();

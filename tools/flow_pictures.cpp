@@ -4,11 +4,11 @@
 #include "flow_to_color.h"
 #include "flow_views.h"
 
-FlowPictures drawFlowFile(const char *path, const ViewChoice &choice)
+FlowPictures drawFlowFile(const char *path, const ViewChoice &choice, FloReadBuffer *buffer)
 {
     // The viewer's road through one descriptor, so that a file replaced meanwhile is drawn
     // whole as it was, or refused.
-    const FlowField flow = readFlowField(path);
+    const FlowField flow = readFlowField(path, buffer);
     const int rows = flow.u.rows();
     const int cols = flow.u.cols();
 

@@ -3,6 +3,8 @@
 
 #include "planes.h"
 
+class FloReadBuffer;
+
 // How the colour view of a flow is normalised.
 struct ViewChoice {
     int cutoff = -1;        // the cutoff to draw at; below 0, the one the viewer opens at
@@ -19,6 +21,8 @@ struct FlowPictures {
 
 // Reads the .flo file at path and draws its views. The file is checked before anything is
 // allocated for it. Throws the reader's CError.
-FlowPictures drawFlowFile(const char *path, const ViewChoice &choice);
+// The data pass through buffer when one is given.
+FlowPictures drawFlowFile(const char *path, const ViewChoice &choice,
+                          FloReadBuffer *buffer = nullptr);
 
 #endif // FLOW_PICTURES_H

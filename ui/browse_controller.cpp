@@ -41,6 +41,13 @@ void BrowseController::loadEnded(bool shown)
     showReadoutUnderPointer();
 }
 
+FloReadBuffer *BrowseController::readBuffer()
+{
+    if (!readBuffer_)
+        readBuffer_.emplace();
+    return &*readBuffer_;
+}
+
 void BrowseController::openLater(const QString &path)
 {
     QTimer::singleShot(0, this, [this, path] {
@@ -55,7 +62,7 @@ QString BrowseController::reloadKeepingPicture()
     Vek_Zandor &w = *window_;
     const QString path = shownPath_;
     const bool flow = path.endsWith(Vek_Zandor::tr(".flo"));
-    LoadOutcome outcome = flow ? loadFlowPicture(path, w.flowCutoff) : loadRasterPicture(path);
+    LoadOutcome outcome = flow ? loadFlowPicture(path, w.flowCutoff, readBuffer()) : loadRasterPicture(path);
     if (!outcome.picture) {
         const LoadFailure &failure = outcome.failure;
         return failure.readerMessage.isEmpty() ? w.failureText(path, failure)

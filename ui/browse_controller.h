@@ -1,6 +1,7 @@
 #ifndef BROWSE_CONTROLLER_H
 #define BROWSE_CONTROLLER_H
 
+#include "flo_file.h"
 #include "layer_listener.h"
 
 #include <QObject>
@@ -33,6 +34,9 @@ public:
     // The file whose picture is on screen; empty before the first successful load.
     QString shownPath() const { return shownPath_; }
 
+    // What every flow the window reads passes through, made at the first read.
+    FloReadBuffer *readBuffer();
+
     // Opens path as the open dialog does, once the event being handled has returned.
     void openLater(const QString &path);
 
@@ -52,6 +56,7 @@ private:
     Vek_Zandor *const window_;
     QString shownPath_;
     std::optional<QPointF> pointer_;
+    std::optional<FloReadBuffer> readBuffer_;
 };
 
 #endif // BROWSE_CONTROLLER_H

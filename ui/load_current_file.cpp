@@ -16,7 +16,8 @@ void Vek_Zandor::LoadCurrentFile()
     // The new picture is read and drawn whole, then put on screen.
     LoadOutcome outcome =
         filePath.endsWith(tr(".flo"))
-            ? loadFlowPicture(filePath, keepCutoff ? std::optional<int>(flowCutoff) : std::nullopt)
+            ? loadFlowPicture(filePath, keepCutoff ? std::optional<int>(flowCutoff) : std::nullopt,
+                              browser_->readBuffer())
             : loadRasterPicture(filePath);
     if (!outcome.picture) {
         if (outcome.failure.header) {

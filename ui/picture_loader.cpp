@@ -20,7 +20,8 @@ PicturePlanes allocatePicturePlanes(int rows, int cols)
     return planes;
 }
 
-LoadOutcome loadFlowPicture(const QString &path, std::optional<int> cutoff)
+LoadOutcome loadFlowPicture(const QString &path, std::optional<int> cutoff,
+                            FloReadBuffer *buffer)
 {
     const QByteArray local = QFile::encodeName(path);
     LoadOutcome outcome;
@@ -44,7 +45,7 @@ LoadOutcome loadFlowPicture(const QString &path, std::optional<int> cutoff)
         picture.cols = cols;
         picture.planes = allocatePicturePlanes(rows, cols);
         PicturePlanes &p = picture.planes;
-        file.readPlanes(p.flowU, p.flowV);
+        file.readPlanes(p.flowU, p.flowV, buffer);
         picture.openingCutoff =
             InitialFlowCutoff(p.flowU, p.flowV, p.clampedU, p.clampedV, rows, cols);
         picture.cutoff = cutoff.value_or(picture.openingCutoff);

@@ -9,6 +9,8 @@
 
 #include <optional>
 
+class FloReadBuffer;
+
 // The window's seven planes of one picture.
 struct PicturePlanes {
     PixelPlane color;
@@ -50,8 +52,9 @@ struct LoadOutcome {
 };
 
 // Reads the .flo file at path through one descriptor and draws its views at cutoff, or at the
-// cutoff it opens at when none is given.
-LoadOutcome loadFlowPicture(const QString &path, std::optional<int> cutoff);
+// cutoff it opens at when none is given. The data pass through buffer when one is given.
+LoadOutcome loadFlowPicture(const QString &path, std::optional<int> cutoff,
+                            FloReadBuffer *buffer = nullptr);
 
 // Reads the picture at path with Qt's image reader.
 LoadOutcome loadRasterPicture(const QString &path);
