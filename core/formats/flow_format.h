@@ -46,10 +46,11 @@ std::optional<FlowFormat> flowFormatForName(const std::string &name);
 
 // The flow in the file at path: a name ending in ".flo" goes to the .flo reader, with its
 // messages; any other file is recognised by its content. nullopt when the content is no flow
-// format's, as for an ordinary picture. Throws CError for a flow file that cannot be read.
+// format's, as for an ordinary picture, or when the path names no regular file: the caller's
+// picture reader then has its say. Throws CError for a flow file that cannot be read.
 std::optional<FlowField> readFlowIfAny(const char *path, FloReadBuffer *buffer = nullptr);
 
-// The same, with a file of no flow format an error too.
+// The same, with a file that cannot be opened or holds no flow format an error too.
 FlowField readFlow(const char *path, FloReadBuffer *buffer = nullptr);
 
 // Writes the flow to path in format. Throws CError.

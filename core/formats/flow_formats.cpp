@@ -55,25 +55,37 @@ std::optional<FlowFormat> flowFormatForName(const std::string &name)
     return std::nullopt;
 }
 
-std::optional<FlowField> readFlowIfAny(const char *path, FloReadBuffer *buffer)
+namespace {
+
+std::optional<FlowField> readRecognised(FlowInput &input, FloReadBuffer *buffer)
 {
-    // The .flo reader decides by name alone, with its own rules and messages.
-    if (path && endsWith(path, ".flo"))
-        return readFlowField(path, buffer);
-    FlowInput input(path);
     for (const FlowCodec *codec : kContentCodecs)
         if (codec->recognises(input.head(), input.headSize()))
             return codec->read(input, buffer);
     return std::nullopt;
 }
 
+} // namespace
+
+std::optional<FlowField> readFlowIfAny(const char *path, FloReadBuffer *buffer)
+{
+    // The .flo reader decides by name alone, with its own rules and messages.
+    if (path && endsWith(path, ".flo"))
+        return readFlowField(path, buffer);
+    std::optional<FlowInput> input = FlowInput::open(path);
+    if (!input)
+        return std::nullopt;
+    return readRecognised(*input, buffer);
+}
+
 FlowField readFlow(const char *path, FloReadBuffer *buffer)
 {
-    std::optional<FlowField> flow = readFlowIfAny(path, buffer);
+    if (path && endsWith(path, ".flo"))
+        return readFlowField(path, buffer);
+    FlowInput input(path);
+    std::optional<FlowField> flow = readRecognised(input, buffer);
     if (!flow)
-        throw CError((std::string(path ? path : "") +
-                      ": not a flow file (.flo, KITTI PNG, PFM, .npy or .flo5)")
-                         .c_str());
+        input.fail("not a flow file (.flo, KITTI PNG, PFM, .npy or .flo5)");
     return std::move(*flow);
 }
 

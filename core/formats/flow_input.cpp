@@ -10,6 +10,22 @@ FlowInput::FlowInput(const char *path) : path_(path ? path : "")
     file_ = openRegularFile(path, &opened_);
     if (!file_)
         fail("cannot be opened");
+    readHead();
+}
+
+std::optional<FlowInput> FlowInput::open(const char *path)
+{
+    FlowInput input;
+    input.path_ = path ? path : "";
+    input.file_ = openRegularFile(path, &input.opened_);
+    if (!input.file_)
+        return std::nullopt;
+    input.readHead();
+    return input;
+}
+
+void FlowInput::readHead()
+{
     headSize_ = std::fread(head_, 1, sizeof head_, file_.get());
     if (std::ferror(file_.get()) || std::fseek(file_.get(), 0, SEEK_SET) != 0)
         fail("cannot be read");

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 // A flow file other than .flo opened once: recognition, the header, the length and the data all
 // come through this one descriptor, so that a file replaced by rename while it is read is read
@@ -15,6 +16,9 @@ public:
     // Opens the regular file at path and reads its first bytes; the stream is left at the
     // start. Throws CError when it cannot be opened.
     explicit FlowInput(const char *path);
+    // The same, or nothing when path names no regular file that can be opened.
+    static std::optional<FlowInput> open(const char *path);
+    FlowInput(FlowInput &&) = default;
 
     const char *path() const { return path_; }
     std::FILE *stream() const { return file_.get(); }
@@ -35,7 +39,10 @@ public:
     [[noreturn]] void fail(const char *text, long long value) const;
 
 private:
-    const char *path_;
+    FlowInput() = default;
+    void readHead();
+
+    const char *path_ = "";
     FileStamp opened_;
     FilePtr file_;
     unsigned char head_[32];
