@@ -53,6 +53,12 @@ std::optional<FlowField> readFlowIfAny(const char *path, FloReadBuffer *buffer =
 // The same, with a file that cannot be opened or holds no flow format an error too.
 FlowField readFlow(const char *path, FloReadBuffer *buffer = nullptr);
 
+// The format of the file at path as reading it would decide, from its name (".flo") or first
+// bytes, without reading further: a 16-bit RGB PNG counts as KITTI's here, and only reading it
+// tells whether its third channel is a validity mask. nullopt for any other file, or one that
+// cannot be opened.
+std::optional<FlowFormat> recogniseFlowFile(const char *path);
+
 // Writes the flow to path in format. Throws CError.
 WriteReport writeFlow(FlowFormat format, const FloatPlane &u, const FloatPlane &v,
                       const char *path);

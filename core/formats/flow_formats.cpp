@@ -89,6 +89,19 @@ FlowField readFlow(const char *path, FloReadBuffer *buffer)
     return std::move(*flow);
 }
 
+std::optional<FlowFormat> recogniseFlowFile(const char *path)
+{
+    if (path && endsWith(path, ".flo"))
+        return FlowFormat::Flo;
+    const std::optional<FlowInput> input = FlowInput::open(path);
+    if (!input)
+        return std::nullopt;
+    for (const FlowCodec *codec : kContentCodecs)
+        if (codec->recognises(input->head(), input->headSize()))
+            return codec->format;
+    return std::nullopt;
+}
+
 WriteReport writeFlow(FlowFormat format, const FloatPlane &u, const FloatPlane &v, const char *path)
 {
     WriteReport report;
