@@ -72,6 +72,7 @@ private slots:
     void usageErrors();
     void datasetFoldersKeepTheirTree();
     void flo2pngReadsEveryFormat();
+    void bundledSamplesAgree();
 
 private:
     QString path(const QString &name) const { return dir->filePath(name); }
@@ -248,6 +249,29 @@ void TestFlowConvert::flo2pngReadsEveryFormat()
     QCOMPARE(readRgb(path("c_colorview.png")), viaPfm);
     QCOMPARE(readRgb(path("d_colorview.png")), viaPfm);
     QVERIFY(!readRgb(path("000000_10_colorview.png")).isNull());
+}
+
+// The tiny samples the build writes hold one flow in every format.
+void TestFlowConvert::bundledSamplesAgree()
+{
+    const QString samples = QStringLiteral(FLOWVIEWER_SAMPLE_DIR);
+    const FlowField flo = read(samples + "/tiny.flo");
+    QCOMPARE(flo.u.cols(), 96);
+    QCOMPARE(flo.u.rows(), 64);
+    for (const char *name : {"tiny.pfm", "tiny.npy", "tiny.flo5"}) {
+        const FlowField other = read(samples + "/" + name);
+        QVERIFY2(sameBits(other.u, flo.u) && sameBits(other.v, flo.v), name);
+    }
+    const FlowField kitti = read(samples + "/tiny_kitti.png");
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 96; ++x) {
+            if (std::fabs(flo.u[y][x]) > 1e9f) {
+                QVERIFY(std::isnan(kitti.u[y][x]) && std::isnan(kitti.v[y][x]));
+            } else {
+                QCOMPARE(kitti.u[y][x], flo.u[y][x]);
+                QCOMPARE(kitti.v[y][x], flo.v[y][x]);
+            }
+        }
 }
 
 QTEST_APPLESS_MAIN(TestFlowConvert)
