@@ -8,7 +8,6 @@
 #include "flow_input.h"
 
 #include <hdf5.h>
-#include <hdf5_hl.h>
 
 #include <algorithm>
 #include <cstring>
@@ -23,6 +22,8 @@ constexpr unsigned char kSignature[8] = {0x89, 'H', 'D', 'F', '\r', '\n', 0x1a, 
 // array it claims to hold cannot hold it.
 constexpr hsize_t kMaxDeflateRatio = 1032;
 constexpr int kGzipLevel = 5;
+// Under a folder no system has: the name the file image is opened by.
+constexpr const char *kImageName = "/nonexistent-flowviewer-folder/flo5-image";
 
 bool recognises(const unsigned char *head, std::size_t size)
 {
@@ -90,9 +91,14 @@ std::optional<FlowField> read(FlowInput &input, FloReadBuffer *)
     input.readExact(image.get(), bytes);
     input.expectEnd();
 
-    const Handle file(H5LTopen_file_image(image.get(), bytes,
-                                          H5LT_FILE_IMAGE_DONT_COPY | H5LT_FILE_IMAGE_DONT_RELEASE),
-                      H5Fclose);
+    // HDF5's in-memory driver takes the image as the file's contents. It refuses to open a name
+    // that exists, so it is given one that cannot.
+    const Handle access(H5Pcreate(H5P_FILE_ACCESS), H5Pclose);
+    if (!access.valid() || H5Pset_fapl_core(access.get(), 1 << 16, false) < 0 ||
+        H5Pset_file_image(access.get(), image.get(), bytes) < 0)
+        input.fail("HDF5 cannot read the file");
+    image.reset();
+    const Handle file(H5Fopen(kImageName, H5F_ACC_RDONLY, access.get()), H5Fclose);
     if (!file.valid())
         input.fail("HDF5 cannot read the file");
     if (H5Lexists(file.get(), "flow", H5P_DEFAULT) <= 0)
