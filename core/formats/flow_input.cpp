@@ -26,6 +26,9 @@ std::optional<FlowInput> FlowInput::open(const char *path)
 
 void FlowInput::readHead()
 {
+    // Unbuffered: the readers take their data in large pieces, which then go from the kernel
+    // straight into place instead of through the stream's own buffer.
+    std::setvbuf(file_.get(), nullptr, _IONBF, 0);
     headSize_ = std::fread(head_, 1, sizeof head_, file_.get());
     if (std::ferror(file_.get()) || std::fseek(file_.get(), 0, SEEK_SET) != 0)
         fail("cannot be read");

@@ -57,14 +57,45 @@ bool recognises(const unsigned char *head, std::size_t size)
     input.fail((std::string("PNG ") + spng_strerror(error)).c_str());
 }
 
+// One decoded row of 6-byte pixels (big-endian R, G, B) into the planes' row y. False when a
+// third channel holds more than 0 and 1: then the picture is no flow.
+bool convertRow(const unsigned char *px, int width, float *u, float *v)
+{
+    const float unknown = std::numeric_limits<float>::quiet_NaN();
+    for (int x = 0; x < width; ++x, px += 6) {
+        if (px[4] != 0 || px[5] > 1)
+            return false;
+        if (px[5] == 0) {
+            u[x] = v[x] = unknown;
+            continue;
+        }
+        const int r = px[0] << 8 | px[1];
+        const int g = px[2] << 8 | px[3];
+        // Exact in float: a whole number below 2^16 over a power of two.
+        u[x] = float(r - kZero) / float(kPixelsPerUnit);
+        v[x] = float(g - kZero) / float(kPixelsPerUnit);
+    }
+    return true;
+}
+
 std::optional<FlowField> read(FlowInput &input, FloReadBuffer *)
 {
-    const Context ctx(spng_ctx_new(0));
+    // The whole file in memory first: the decoder then reads it without a call per chunk.
+    const std::size_t fileBytes = std::size_t(input.length());
+    std::unique_ptr<unsigned char[]> file(new (std::nothrow) unsigned char[fileBytes]);
+    if (!file)
+        input.fail("out of memory for the %d bytes of the file", (long long)fileBytes);
+    input.readExact(file.get(), fileBytes);
+    input.expectEnd();
+
+    // The chunks' CRCs are checked, which already covers every byte of the compressed data;
+    // the stream's own Adler-32 would check it a second time at a tenth of the decode's cost.
+    const Context ctx(spng_ctx_new(SPNG_CTX_IGNORE_ADLER32));
     if (!ctx)
         input.fail("out of memory");
     spng_set_image_limits(ctx.get(), kMaxFlowSide, kMaxFlowSide);
     spng_set_chunk_limits(ctx.get(), kChunkLimit, kChunkLimit);
-    if (int error = spng_set_png_file(ctx.get(), input.stream()))
+    if (int error = spng_set_png_buffer(ctx.get(), file.get(), fileBytes))
         failPng(input, error);
     spng_ihdr ihdr;
     if (int error = spng_get_ihdr(ctx.get(), &ihdr))
@@ -75,10 +106,31 @@ std::optional<FlowField> read(FlowInput &input, FloReadBuffer *)
     const int height = int(ihdr.height);
     if (width < 1 || width > kMaxFlowSide || height < 1 || height > kMaxFlowSide)
         input.fail("PNG of %d pixels a side is outside 1 to 99999", std::max(width, height));
-
     const std::int64_t raw = std::int64_t(height) * (1 + 6 * std::int64_t(width));
     if (input.length() * kMaxDeflateRatio < raw)
         input.fail("file is too short for the picture its header describes");
+
+    FlowField flow{vek_alloc_2(height, width), vek_alloc_2(height, width)};
+    const std::size_t rowBytes = 6 * std::size_t(width);
+    if (ihdr.interlace_method == 0) {
+        // Row by row, each converted while it is still in the cache.
+        if (int error =
+                spng_decode_image(ctx.get(), nullptr, 0, SPNG_FMT_RAW, SPNG_DECODE_PROGRESSIVE))
+            failPng(input, error);
+        std::unique_ptr<unsigned char[]> row(new (std::nothrow) unsigned char[rowBytes]);
+        if (!row)
+            input.fail("out of memory");
+        for (int y = 0; y < height; ++y) {
+            const int error = spng_decode_row(ctx.get(), row.get(), rowBytes);
+            if (error != 0 && !(error == SPNG_EOI && y == height - 1))
+                failPng(input, error);
+            if (!convertRow(row.get(), width, flow.u[y], flow.v[y]))
+                return std::nullopt;
+        }
+        return flow;
+    }
+
+    // An interlaced picture comes in passes over the whole of it.
     std::size_t bytes = 0;
     if (int error = spng_decoded_image_size(ctx.get(), SPNG_FMT_RAW, &bytes))
         failPng(input, error);
@@ -87,33 +139,9 @@ std::optional<FlowField> read(FlowInput &input, FloReadBuffer *)
         input.fail("out of memory for %d bytes of pixels", (long long)bytes);
     if (int error = spng_decode_image(ctx.get(), pixels.get(), bytes, SPNG_FMT_RAW, 0))
         failPng(input, error);
-    input.checkUnchanged();
-
-    // Samples as stored, big-endian, 6 bytes a pixel.
-    const unsigned char *p = pixels.get();
-    const std::size_t samples = std::size_t(width) * std::size_t(height) * 3;
-    for (std::size_t i = 2; i < samples; i += 3)
-        if (p[2 * i] != 0 || p[2 * i + 1] > 1)
+    for (int y = 0; y < height; ++y)
+        if (!convertRow(pixels.get() + rowBytes * std::size_t(y), width, flow.u[y], flow.v[y]))
             return std::nullopt;
-
-    FlowField flow{vek_alloc_2(height, width), vek_alloc_2(height, width)};
-    const float unknown = std::numeric_limits<float>::quiet_NaN();
-    for (int y = 0; y < height; ++y) {
-        const unsigned char *px = p + 6 * std::size_t(width) * std::size_t(y);
-        float *u = flow.u[y];
-        float *v = flow.v[y];
-        for (int x = 0; x < width; ++x, px += 6) {
-            if (px[5] == 0) {
-                u[x] = v[x] = unknown;
-                continue;
-            }
-            const int r = px[0] << 8 | px[1];
-            const int g = px[2] << 8 | px[3];
-            // Exact in float: a whole number below 2^16 over a power of two.
-            u[x] = float(r - kZero) / float(kPixelsPerUnit);
-            v[x] = float(g - kZero) / float(kPixelsPerUnit);
-        }
-    }
     return flow;
 }
 

@@ -8,10 +8,12 @@
 #include "flow_codecs.h"
 #include "flow_input.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -118,7 +120,23 @@ Header readHeader(FlowInput &input)
     return h;
 }
 
-std::optional<FlowField> read(FlowInput &input, FloReadBuffer *)
+// One stored row of u, v, w floats into the planes' row.
+void convertRow(const unsigned char *in, int width, bool littleEndian, float *u, float *v)
+{
+    if (littleEndian == byteorder::hostIsLittleEndian()) {
+        for (int x = 0; x < width; ++x, in += 12) {
+            std::memcpy(u + x, in, 4);
+            std::memcpy(v + x, in + 4, 4);
+        }
+        return;
+    }
+    for (int x = 0; x < width; ++x, in += 12) {
+        u[x] = byteorder::loadFloat(in, littleEndian);
+        v[x] = byteorder::loadFloat(in + 4, littleEndian);
+    }
+}
+
+std::optional<FlowField> read(FlowInput &input, FloReadBuffer *buffer)
 {
     const Header h = readHeader(input);
     const std::int64_t data = kPixelBytes * h.width * std::int64_t(h.height);
@@ -128,16 +146,27 @@ std::optional<FlowField> read(FlowInput &input, FloReadBuffer *)
                        .c_str());
 
     FlowField flow{vek_alloc_2(h.height, h.width), vek_alloc_2(h.height, h.width)};
-    std::vector<unsigned char> row(std::size_t(kPixelBytes) * std::size_t(h.width));
+    // As many whole rows at a time as the read buffer holds; one at a time when a row is longer.
+    std::optional<FloReadBuffer> own;
+    FloReadBuffer &chunk = buffer ? *buffer : own.emplace();
+    const std::size_t rowBytes = std::size_t(kPixelBytes) * std::size_t(h.width);
+    std::vector<unsigned char> longRow;
+    unsigned char *rows = reinterpret_cast<unsigned char *>(chunk.pairs());
+    std::size_t capacity = chunk.capacity() * 2 * sizeof(float);
+    if (rowBytes > capacity) {
+        longRow.resize(rowBytes);
+        rows = longRow.data();
+        capacity = rowBytes;
+    }
+    const int rowsPerRead = int(capacity / rowBytes);
     // The file's first row is the picture's last.
-    for (int fileRow = 0; fileRow < h.height; ++fileRow) {
-        input.readExact(row.data(), row.size());
-        const int y = h.height - 1 - fileRow;
-        float *u = flow.u[y];
-        float *v = flow.v[y];
-        for (int x = 0; x < h.width; ++x) {
-            u[x] = byteorder::loadFloat(&row[12 * std::size_t(x)], h.littleEndian);
-            v[x] = byteorder::loadFloat(&row[12 * std::size_t(x) + 4], h.littleEndian);
+    for (int fileRow = 0; fileRow < h.height; fileRow += rowsPerRead) {
+        const int n = std::min(rowsPerRead, h.height - fileRow);
+        input.readExact(rows, rowBytes * std::size_t(n));
+        for (int i = 0; i < n; ++i) {
+            const int y = h.height - 1 - (fileRow + i);
+            convertRow(rows + rowBytes * std::size_t(i), h.width, h.littleEndian, flow.u[y],
+                       flow.v[y]);
         }
     }
     input.expectEnd();
