@@ -1,5 +1,5 @@
 // Writes a tiny flow in every format the program reads, for the tests and README's examples:
-//   make_format_samples DIR
+//   make_format_samples DIR FORMAT...     (flo, kitti, pfm, npy, flo5)
 // DIR/tiny.flo, tiny_kitti.png (KITTI), tiny.pfm, tiny.npy and tiny.flo5 hold one 96 x 64 flow:
 // a slow turn about the middle with a square sliding across it, and a corner of unknown flow.
 // Every component is a multiple of 1/64 within KITTI's range, so even the KITTI file holds the
@@ -26,8 +26,8 @@ float sixtyFourths(double x)
 
 int main(int argc, char **argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s DIR\n", argv[0]);
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: %s DIR FORMAT...\n", argv[0]);
         return 2;
     }
     FloatPlane u = vek_alloc_2(kHeight, kWidth);
@@ -43,16 +43,19 @@ int main(int argc, char **argv)
         }
     const std::string dir = argv[1];
     const struct {
+        const char *wanted;
         FlowFormat format;
         const char *name;
-    } files[] = {{FlowFormat::Flo, "tiny.flo"},
-                 {FlowFormat::KittiPng, "tiny_kitti.png"},
-                 {FlowFormat::Pfm, "tiny.pfm"},
-                 {FlowFormat::Npy, "tiny.npy"},
-                 {FlowFormat::Flo5, "tiny.flo5"}};
+    } files[] = {{"flo", FlowFormat::Flo, "tiny.flo"},
+                 {"kitti", FlowFormat::KittiPng, "tiny_kitti.png"},
+                 {"pfm", FlowFormat::Pfm, "tiny.pfm"},
+                 {"npy", FlowFormat::Npy, "tiny.npy"},
+                 {"flo5", FlowFormat::Flo5, "tiny.flo5"}};
     try {
-        for (const auto &file : files)
-            writeFlow(file.format, u, v, (dir + "/" + file.name).c_str());
+        for (int i = 2; i < argc; ++i)
+            for (const auto &file : files)
+                if (std::string(argv[i]) == file.wanted)
+                    writeFlow(file.format, u, v, (dir + "/" + file.name).c_str());
     } catch (const CError &error) {
         std::fprintf(stderr, "make_format_samples: %s\n", error.text);
         return 1;

@@ -1,6 +1,8 @@
 #include "format_samples.h"
 
+#ifdef FLOWVIEWER_TEST_HDF5
 #include <hdf5.h>
+#endif
 #include <zlib.h>
 
 #include <QFile>
@@ -122,6 +124,7 @@ QByteArray rgb16Scanlines(int width, int height, const std::vector<std::uint16_t
     return raw;
 }
 
+#ifdef FLOWVIEWER_TEST_HDF5
 bool writeHdf5(const QString &path, const char *name, const std::vector<unsigned long long> &dims,
                long long type, const std::vector<double> &data, bool chunked, bool deflate)
 {
@@ -153,3 +156,4 @@ bool writeHdf5(const QString &path, const char *name, const std::vector<unsigned
     H5Fclose(file);
     return ok;
 }
+#endif

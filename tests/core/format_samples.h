@@ -30,11 +30,13 @@ QByteArray pngBytes(int width, int height, int bitDepth, int colourType, bool in
 // Non-interlaced 16-bit RGB scanlines, filter 0, from samples R, G, B a pixel, row by row.
 QByteArray rgb16Scanlines(int width, int height, const std::vector<std::uint16_t> &samples);
 
+#ifdef FLOWVIEWER_TEST_HDF5
 // An HDF5 file at path holding a dataset name of the given shape and HDF5 type (e.g.
 // H5T_IEEE_F32LE), filled from data (converted from doubles) unless data is empty, optionally
 // chunked and deflated. False when HDF5 fails.
 bool writeHdf5(const QString &path, const char *name, const std::vector<unsigned long long> &dims,
                long long type, const std::vector<double> &data, bool chunked = false,
                bool deflate = false);
+#endif
 
 #endif // FORMAT_SAMPLES_H

@@ -89,7 +89,11 @@ void TestFlowConvert::init()
 // .flo to PFM to .npy to .flo5 and back to .flo: the same bytes at the end.
 void TestFlowConvert::roundTripThroughEveryFormat()
 {
+#ifdef FLOWVIEWER_TEST_HDF5
     const QStringList chain = {"a.flo", "b.pfm", "c.npy", "d.flo5", "e.flo"};
+#else
+    const QStringList chain = {"a.flo", "b.pfm", "c.npy", "e.flo"};
+#endif
     for (int i = 0; i + 1 < chain.size(); ++i) {
         const Flo2PngResult run = runFlowConvert({chain[i], chain[i + 1]}, dir->path());
         QCOMPARE(run.err, QString());
@@ -238,16 +242,21 @@ void TestFlowConvert::datasetFoldersKeepTheirTree()
 // Output names follow the rule for .flo: the name without its extension.
 void TestFlowConvert::flo2pngReadsEveryFormat()
 {
-    for (const char *to : {"000000_10.png", "b.pfm", "c.npy", "d.flo5"})
+    QStringList inputs = {"000000_10.png", "b.pfm", "c.npy"};
+#ifdef FLOWVIEWER_TEST_HDF5
+    inputs << "d.flo5";
+#endif
+    for (const QString &to : inputs)
         QCOMPARE(runFlowConvert({"a.flo", to}, dir->path()).status, 0);
-    const Flo2PngResult run =
-        runFlo2Png({"000000_10.png", "b.pfm", "c.npy", "d.flo5"}, dir->path());
+    const Flo2PngResult run = runFlo2Png(inputs, dir->path());
     QCOMPARE(run.err, QString());
     QCOMPARE(run.status, 0);
     const QImage viaPfm = readRgb(path("b_colorview.png"));
     QVERIFY(!viaPfm.isNull());
     QCOMPARE(readRgb(path("c_colorview.png")), viaPfm);
+#ifdef FLOWVIEWER_TEST_HDF5
     QCOMPARE(readRgb(path("d_colorview.png")), viaPfm);
+#endif
     QVERIFY(!readRgb(path("000000_10_colorview.png")).isNull());
 }
 
@@ -258,9 +267,13 @@ void TestFlowConvert::bundledSamplesAgree()
     const FlowField flo = read(samples + "/tiny.flo");
     QCOMPARE(flo.u.cols(), 96);
     QCOMPARE(flo.u.rows(), 64);
-    for (const char *name : {"tiny.pfm", "tiny.npy", "tiny.flo5"}) {
+    QStringList others = {"tiny.pfm", "tiny.npy"};
+#ifdef FLOWVIEWER_TEST_HDF5
+    others << "tiny.flo5";
+#endif
+    for (const QString &name : others) {
         const FlowField other = read(samples + "/" + name);
-        QVERIFY2(sameBits(other.u, flo.u) && sameBits(other.v, flo.v), name);
+        QVERIFY2(sameBits(other.u, flo.u) && sameBits(other.v, flo.v), qPrintable(name));
     }
     const FlowField kitti = read(samples + "/tiny_kitti.png");
     for (int y = 0; y < 64; ++y)
