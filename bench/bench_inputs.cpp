@@ -1,5 +1,7 @@
 #include "bench_inputs.h"
 
+#include "cerror.h"
+#include "flow_format.h"
 #include "vek_zandor.h"
 
 #include <QFile>
@@ -96,6 +98,27 @@ bool writeFloFile(const QString &path, int rows, int cols, const std::vector<flo
            file.write(reinterpret_cast<const char *>(&width), 4) == 4 &&
            file.write(reinterpret_cast<const char *>(&height), 4) == 4 &&
            file.write(reinterpret_cast<const char *>(uv.data()), dataBytes) == dataBytes;
+}
+
+bool writeFlowAs(const QString &path, int rows, int cols, const std::vector<float> &uv)
+{
+    const QByteArray local = QFile::encodeName(path);
+    const std::optional<FlowFormat> format = flowFormatForName(local.toStdString());
+    if (!format)
+        return false;
+    FloatPlane u = vek_alloc_2(rows, cols);
+    FloatPlane v = vek_alloc_2(rows, cols);
+    for (std::size_t i = 0; i < u.size(); ++i) {
+        u.data()[i] = uv[2 * i];
+        v.data()[i] = uv[2 * i + 1];
+    }
+    try {
+        writeFlow(*format, u, v, local.constData());
+    } catch (const CError &error) {
+        std::fprintf(stderr, "flowviewer-bench: %s\n", error.text);
+        return false;
+    }
+    return true;
 }
 
 bool prepareFlow(BenchFlow &flow, const QString &workDir)

@@ -24,6 +24,9 @@ void generateFlow(int rows, int cols, std::vector<float> &uv);
 // Writes the .flo file (12 header bytes, then u, v pairs by rows). False when it cannot.
 bool writeFloFile(const QString &path, int rows, int cols, const std::vector<float> &uv);
 
+// Writes the flow to path in the format its suffix names. False when it cannot.
+bool writeFlowAs(const QString &path, int rows, int cols, const std::vector<float> &uv);
+
 // Fills in the PNG and the slider step for a flow whose name, file and size are set: the
 // colour view as a fresh window shows it, saved with Qt's default PNG settings. False, with
 // a message on standard error, when the flow cannot be opened or the PNG written.

@@ -107,6 +107,21 @@ bool sintelFlow(BenchFlow &flow, const Options &options, const QString &workDir)
     return QFile::copy(recorded, flow.floPath);
 }
 
+// A generated flow stored in another format, as a dataset stores its own: KITTI's sparse
+// ground truth, FlyingThings3D's PFM.
+bool formatFlow(BenchFlow &flow, const QString &workDir, const char *name, const char *file,
+                int rows, int cols)
+{
+    std::vector<float> uv;
+    generateFlow(rows, cols, uv);
+    flow.name = QLatin1String(name);
+    flow.floPath = workDir + QLatin1Char('/') + QLatin1String(file);
+    flow.rows = rows;
+    flow.cols = cols;
+    flow.origin = QStringLiteral("generated");
+    return writeFlowAs(flow.floPath, rows, cols, uv);
+}
+
 bool fourKFlow(BenchFlow &flow, const Options &options, const QString &workDir)
 {
     flow.name = QStringLiteral("4k");
@@ -199,9 +214,19 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "flowviewer-bench: cannot write the flows\n");
         return 1;
     }
-    for (BenchFlow &f : flows)
-        if (!prepareFlow(f, work.path()))
-            return 1;
+    std::vector<BenchFlow> formatFlows(2);
+    const bool quick = options.quick;
+    if (!formatFlow(formatFlows[0], work.path(), "kitti", "000000_10.png", quick ? 15 : 375,
+                    quick ? 50 : 1242) ||
+        !formatFlow(formatFlows[1], work.path(), "pfm", "0000000.pfm", quick ? 27 : 540,
+                    quick ? 48 : 960)) {
+        std::fprintf(stderr, "flowviewer-bench: cannot write the flows\n");
+        return 1;
+    }
+    for (std::vector<BenchFlow> *set : {&flows, &formatFlows})
+        for (BenchFlow &f : *set)
+            if (!prepareFlow(f, work.path()))
+                return 1;
 
     TimingPlan plan;
     int memoryRuns = 3;
@@ -220,7 +245,9 @@ int main(int argc, char *argv[])
         const PairTiming t = benchRead(f, plan);
         rows.push_back({name, t.caseMs, "plain-read", t.referenceMs, ms, 1.3});
     }
-    for (const BenchFlow &f : flows) {
+    std::vector<BenchFlow> opened = flows;
+    opened.insert(opened.end(), formatFlows.begin(), formatFlows.end());
+    for (const BenchFlow &f : opened) {
         const QString name = "open/" + f.name;
         if (!wanted(name))
             continue;
@@ -256,7 +283,7 @@ int main(int argc, char *argv[])
     if (options.csv) {
         printCsv(rows);
     } else {
-        printTable(rows, flows, options.quick);
+        printTable(rows, opened, options.quick);
         printScaling(rows, flows);
     }
     return 0;

@@ -136,7 +136,7 @@ void FloFile::checkEnd()
 // left a mix of the old and the new data in the planes.
 void FloFile::checkUnchanged() const
 {
-    if (flo::stampOf(file_.get()) != opened_)
+    if (stampOf(file_.get()) != opened_)
         throw CError(flo::kChanged, path_);
 }
 

@@ -75,8 +75,8 @@ private:
 
     const char *path_;
     // Before file_: the open fills it in.
-    flo::FileStamp opened_;
-    flo::FilePtr file_;
+    FileStamp opened_;
+    FilePtr file_;
     float tag_ = 0.0f;
     int width_ = 0;
     int height_ = 0;

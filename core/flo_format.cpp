@@ -4,10 +4,6 @@
 
 #include <cstring>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace flo {
 
 namespace {
@@ -19,24 +15,7 @@ bool readItem(std::FILE *file, void *item)
     return std::fread(item, 4, 1, file) == 1;
 }
 
-FileStamp stampFrom(const struct stat &info)
-{
-    constexpr std::int64_t kNano = 1000000000;
-    FileStamp stamp;
-    stamp.bytes = info.st_size;
-    stamp.modified = std::int64_t(info.st_mtim.tv_sec) * kNano + info.st_mtim.tv_nsec;
-    return stamp;
-}
-
 } // namespace
-
-FileStamp stampOf(std::FILE *file)
-{
-    struct stat info;
-    if (::fstat(::fileno(file), &info) != 0)
-        return FileStamp();
-    return stampFrom(info);
-}
 
 FilePtr openFloFile(const char *path, FileStamp *stamp)
 {
@@ -46,25 +25,10 @@ FilePtr openFloFile(const char *path, FileStamp *stamp)
     if (!extension || std::strcmp(extension, ".flo") != 0)
         throw CError("ReadFlowFile (%s): extension .flo expected", path);
 
-    // Opening a FIFO blocks until a writer appears, and a directory or a device holds no flow:
-    // only regular files get as far as an open.
-    struct stat info;
-    if (::stat(path, &info) != 0 || !S_ISREG(info.st_mode))
+    // A directory or a device holds no flow, and a FIFO would block the open.
+    FilePtr file = openRegularFile(path, stamp);
+    if (!file)
         throw CError(kCouldNotOpen, path);
-    // Non-blocking, in case a FIFO is swapped in after the test; reads of a regular file
-    // ignore the flag, and the descriptor is checked again once open.
-    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        throw CError(kCouldNotOpen, path);
-    FilePtr file;
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
-        file.reset(::fdopen(fd, "rb"));
-    if (!file) {
-        ::close(fd);
-        throw CError(kCouldNotOpen, path);
-    }
-    if (stamp)
-        *stamp = stampFrom(info);
     return file;
 }
 

@@ -1,6 +1,8 @@
-// flo2png: writes the views the viewer shows for .flo files as PNG images, in batches.
+// flo2png: writes the views the viewer shows for flow files as PNG images, in batches.
 
+#include "cli_common.h"
 #include "flo2png_options.h"
+#include "flow_inputs.h"
 #include "flow_key.h"
 #include "flow_pictures.h"
 #include "image_save.h"
@@ -14,17 +16,14 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QHash>
+#include <QFileInfo>
 
 #include <cstdio>
 #include <new>
 
 namespace {
 
-// Up to this many inputs finish before a progress display would be read.
-constexpr int kFewInputs = 3;
-
-enum ExitStatus { kAllWritten = 0, kSomeFailed = 1, kUsageError = 2 };
+const QString kTool = QStringLiteral("flo2png");
 
 struct Job {
     QString input;
@@ -33,25 +32,16 @@ struct Job {
     QString dimY;
 };
 
-void printTo(std::FILE *stream, const QString &text)
-{
-    std::fputs(text.toLocal8Bit().constData(), stream);
-}
-
-int usageError(const QString &text)
-{
-    printTo(stderr,
-            QStringLiteral("flo2png: %1\nTry 'flo2png --help' for more information.\n").arg(text));
-    return kUsageError;
-}
-
 QList<Job> planJobs(const Flo2PngOptions &o)
 {
     QList<Job> jobs;
-    for (const QString &input : o.inputs) {
+    const QStringList folders =
+        o.tree ? treeFolders(o.inputs, o.outDir) : QStringList(o.inputs.size(), o.outDir);
+    for (qsizetype i = 0; i < o.inputs.size(); ++i) {
+        const QString &input = o.inputs.at(i);
         Job job;
         job.input = input;
-        job.colorView = o.output.isEmpty() ? colorViewName(input, o.outDir) : o.output;
+        job.colorView = o.output.isEmpty() ? colorViewName(input, folders.at(i)) : o.output;
         if (o.channels) {
             job.dimX = channelViewName(job.colorView, QStringLiteral("dimx"));
             job.dimY = channelViewName(job.colorView, QStringLiteral("dimy"));
@@ -65,22 +55,14 @@ QList<Job> planJobs(const Flo2PngOptions &o)
 // under -d; refuse the run before anything is written. Returns what clashes, or nothing.
 QString findClash(const QList<Job> &jobs, const QString &wheelFile)
 {
-    QHash<QString, QString> owner; // output -> what writes it
-    const auto claim = [&owner](const QString &name, const QString &by) -> QString {
-        if (name.isEmpty())
-            return QString();
-        const QString key = comparableName(name);
-        const auto it = owner.constFind(key);
-        if (it != owner.constEnd())
-            return QStringLiteral("%1 and %2 would both be written to %3").arg(*it, by, name);
-        owner.insert(key, by);
-        return QString();
-    };
-    QString clash = claim(wheelFile, QStringLiteral("--wheel"));
+    OutputClaims claims;
+    for (const Job &job : jobs)
+        claims.claimInput(job.input);
+    QString clash = claims.claim(wheelFile, QStringLiteral("--wheel"));
     for (const Job &job : jobs) {
         for (const QString &name : {job.colorView, job.dimX, job.dimY}) {
             if (clash.isEmpty())
-                clash = claim(name, job.input);
+                clash = claims.claim(name, job.input);
         }
     }
     return clash;
@@ -91,7 +73,7 @@ bool save(const QImage &image, const QString &name, ProgressLine &progress)
     QString error;
     if (saveImageAtomically(image, name, &error))
         return true;
-    progress.message(QStringLiteral("flo2png: cannot write %1: %2").arg(name, error));
+    progress.message(QStringLiteral("%1: cannot write %2: %3").arg(kTool, name, error));
     return false;
 }
 
@@ -109,13 +91,9 @@ bool convert(const Job &job, const ViewChoice &choice, FloReadBuffer &buffer,
         const bool dimY = save(planeImage(pictures.dimY), job.dimY, progress);
         return dimX && dimY;
     } catch (const CError &error) {
-        // The reader's messages name the file; the allocators' do not.
-        const QString text = QString::fromLocal8Bit(error.text);
-        progress.message(
-            QStringLiteral("flo2png: ") +
-            (text.contains(job.input) ? text : job.input + QStringLiteral(": ") + text));
+        progress.message(inputMessage(kTool, job.input, QString::fromLocal8Bit(error.text)));
     } catch (const std::bad_alloc &) {
-        progress.message(QStringLiteral("flo2png: %1: out of memory").arg(job.input));
+        progress.message(inputMessage(kTool, job.input, QStringLiteral("out of memory")));
     }
     return false;
 }
@@ -135,7 +113,7 @@ int main(int argc, char **argv)
         printTo(stdout, command.text);
         return kAllWritten;
     case Flo2PngCommandLine::UsageError:
-        return usageError(command.text);
+        return usageError(kTool, command.text);
     case Flo2PngCommandLine::Run:
         break;
     }
@@ -144,10 +122,17 @@ int main(int argc, char **argv)
     const QList<Job> jobs = planJobs(o);
     const QString clash = findClash(jobs, o.wheelFile);
     if (!clash.isEmpty())
-        return usageError(clash);
+        return usageError(kTool, clash);
 
-    if (!o.outDir.isEmpty() && !QDir().mkpath(o.outDir)) {
-        printTo(stderr, QStringLiteral("flo2png: cannot create the folder %1\n").arg(o.outDir));
+    QStringList folders{o.outDir};
+    if (o.tree)
+        for (const Job &job : jobs)
+            folders << QFileInfo(job.colorView).path();
+    folders.removeDuplicates();
+    for (const QString &folder : std::as_const(folders)) {
+        if (folder.isEmpty() || QDir().mkpath(folder))
+            continue;
+        printTo(stderr, QStringLiteral("%1: cannot create the folder %2\n").arg(kTool, folder));
         return kSomeFailed;
     }
 
@@ -167,7 +152,8 @@ int main(int argc, char **argv)
     progress.clear();
 
     if (failed > 0 && !o.quiet)
-        printTo(stderr, QStringLiteral("flo2png: %1 of %2 inputs not converted\n")
+        printTo(stderr, QStringLiteral("%1: %2 of %3 inputs not converted\n")
+                            .arg(kTool)
                             .arg(failed)
                             .arg(jobs.size()));
     return failed > 0 || wheelFailed ? kSomeFailed : kAllWritten;

@@ -1,5 +1,6 @@
 #include "flo2png_options.h"
 
+#include "flow_inputs.h"
 #include "output_names.h"
 
 #include <QCommandLineParser>
@@ -28,7 +29,8 @@ bool readInt(const QString &text, int low, int high, int *value)
 QString description()
 {
     return QStringLiteral(
-        "Writes the colour view of each optical-flow file as a PNG, as the viewer shows it.\n"
+        "Writes the colour view of each optical-flow file (.flo, KITTI PNG, PFM, .npy, .flo5)\n"
+        "as a PNG, as the viewer shows it.\n"
         "Outputs go beside each input as NAME_colorview.png unless -o or -d says otherwise.\n"
         "Exit status: 0 when every output was written, 1 when any input or output failed,\n"
         "2 for a usage error.");
@@ -69,8 +71,15 @@ Flo2PngCommandLine parseFlo2PngCommandLine(const QStringList &arguments)
                                       .arg(kMaxWheelSize),
                                   "N");
     const QCommandLineOption quiet({"q", "quiet"}, "No progress display and no summary.");
-    parser.addOptions({output, outDir, cutoff, autoScale, channels, wheel, size, quiet});
-    parser.addPositionalArgument("FILE.flo", "Optical-flow files to convert.", "FILE.flo...");
+    const QCommandLineOption recursive(
+        {"r", "recursive"}, "Read every flow file below each folder given, in name order.");
+    const QCommandLineOption tree(
+        "tree", "With -d: keep each input's folder, relative to the folder all inputs share, "
+                "below DIR.");
+    parser.addOptions(
+        {output, outDir, cutoff, autoScale, channels, wheel, size, quiet, recursive, tree});
+    parser.addPositionalArgument("FILE", "Optical-flow files to convert, or folders with -r.",
+                                 "FILE...");
 
     Flo2PngCommandLine result;
     if (!parser.parse(arguments)) {
@@ -91,7 +100,13 @@ Flo2PngCommandLine parseFlo2PngCommandLine(const QStringList &arguments)
     }
 
     Flo2PngOptions &o = result.options;
-    o.inputs = parser.positionalArguments();
+    o.recursive = parser.isSet(recursive);
+    o.tree = parser.isSet(tree);
+    QString inputError;
+    if (!expandInputs(parser.positionalArguments(), o.recursive, &o.inputs, &inputError)) {
+        result.text = inputError;
+        return result;
+    }
     o.output = parser.value(output);
     o.outDir = parser.value(outDir);
     o.autoScale = parser.isSet(autoScale);
@@ -123,7 +138,11 @@ Flo2PngCommandLine parseFlo2PngCommandLine(const QStringList &arguments)
         return usage(QStringLiteral("the legend is a PNG: its name must end in .png: '%1'")
                          .arg(o.wheelFile));
     if (o.inputs.isEmpty() && o.wheelFile.isEmpty())
-        return usage(QStringLiteral("no input files"));
+        return usage(parser.positionalArguments().isEmpty()
+                         ? QStringLiteral("no input files")
+                         : QStringLiteral("no flow files in the folders given"));
+    if (o.tree && !parser.isSet(outDir))
+        return usage(QStringLiteral("--tree places the outputs below the folder of -d"));
     if (parser.isSet(output)) {
         if (parser.isSet(outDir))
             return usage(QStringLiteral("give either -o or -d, not both"));

@@ -14,6 +14,8 @@ struct Flo2PngOptions {
     QString wheelFile; // empty: no legend
     int wheelSize = 256;
     bool quiet = false;
+    bool recursive = false; // folders stand for the flow files below them
+    bool tree = false;      // outputs keep their inputs' folders below outDir
 };
 
 struct Flo2PngCommandLine {

@@ -1,14 +1,15 @@
 #include "flow_pictures.h"
 
 #include "flo_file.h"
+#include "flow_format.h"
 #include "flow_to_color.h"
 #include "flow_views.h"
 
 FlowPictures drawFlowFile(const char *path, const ViewChoice &choice, FloReadBuffer *buffer)
 {
     // The viewer's road through one descriptor, so that a file replaced meanwhile is drawn
-    // whole as it was, or refused.
-    const FlowField flow = readFlowField(path, buffer);
+    // whole as it was, or refused; any flow format, by name or content.
+    const FlowField flow = readFlow(path, buffer);
     const int rows = flow.u.rows();
     const int cols = flow.u.cols();
 

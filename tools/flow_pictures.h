@@ -19,9 +19,9 @@ struct FlowPictures {
     PixelPlane dimY;
 };
 
-// Reads the .flo file at path and draws its views. The file is checked before anything is
-// allocated for it. Throws the reader's CError.
-// The data pass through buffer when one is given.
+// Reads the flow file at path, in any format, and draws its views. The file is checked before
+// anything is allocated for it. Throws the reader's CError. The data pass through buffer when one
+// is given.
 FlowPictures drawFlowFile(const char *path, const ViewChoice &choice,
                           FloReadBuffer *buffer = nullptr);
 

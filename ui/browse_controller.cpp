@@ -28,7 +28,10 @@ void BrowseController::chooseFile()
     }
     const QFileInfo info(w.filePath);
     const QDir dir = info.absoluteDir();
-    const QStringList filters{Vek_Zandor::tr("*.%1").arg(w.filePath.right(3))};
+    // Three letters name the listing's files; ".flo5" needs its four, or its own files would
+    // be left out of it.
+    const bool flo5 = w.filePath.endsWith(QLatin1String(".flo5"));
+    const QStringList filters{Vek_Zandor::tr("*.%1").arg(w.filePath.right(flo5 ? 4 : 3))};
     w.dirPath = dir.absolutePath();
     w.dirFiles = dir.entryList(filters, QDir::Files, QDir::Name);
     w.dirIndex = int(w.dirFiles.indexOf(info.fileName()));
@@ -62,7 +65,8 @@ QString BrowseController::reloadKeepingPicture()
     Vek_Zandor &w = *window_;
     const QString path = shownPath_;
     const bool flow = path.endsWith(Vek_Zandor::tr(".flo"));
-    LoadOutcome outcome = flow ? loadFlowPicture(path, w.flowCutoff, readBuffer()) : loadRasterPicture(path);
+    LoadOutcome outcome = flow ? loadFlowPicture(path, w.flowCutoff, readBuffer())
+                               : loadRecognisedPicture(path, w.flowCutoff, readBuffer());
     if (!outcome.picture) {
         const LoadFailure &failure = outcome.failure;
         return failure.readerMessage.isEmpty() ? w.failureText(path, failure)

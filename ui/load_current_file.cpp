@@ -13,12 +13,12 @@ void Vek_Zandor::LoadCurrentFile()
     ReleasePlanes();
     browser_->chooseFile();
 
-    // The new picture is read and drawn whole, then put on screen.
-    LoadOutcome outcome =
-        filePath.endsWith(tr(".flo"))
-            ? loadFlowPicture(filePath, keepCutoff ? std::optional<int>(flowCutoff) : std::nullopt,
-                              browser_->readBuffer())
-            : loadRasterPicture(filePath);
+    // The new picture is read and drawn whole, then put on screen. A name ending in ".flo" is
+    // a .flo file; any other file is a flow when its content says so, else a picture.
+    const std::optional<int> cutoff = keepCutoff ? std::optional<int>(flowCutoff) : std::nullopt;
+    LoadOutcome outcome = filePath.endsWith(tr(".flo"))
+                              ? loadFlowPicture(filePath, cutoff, browser_->readBuffer())
+                              : loadRecognisedPicture(filePath, cutoff, browser_->readBuffer());
     if (!outcome.picture) {
         if (outcome.failure.header) {
             rows = outcome.failure.header->height();

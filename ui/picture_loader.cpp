@@ -2,6 +2,7 @@
 
 #include "cerror.h"
 #include "flo_file.h"
+#include "flow_format.h"
 #include "flow_views.h"
 #include "raster_image.h"
 
@@ -20,8 +21,23 @@ PicturePlanes allocatePicturePlanes(int rows, int cols)
     return planes;
 }
 
-LoadOutcome loadFlowPicture(const QString &path, std::optional<int> cutoff,
-                            FloReadBuffer *buffer)
+namespace {
+
+// The views of a flow whose planes hold it: the opening cutoff from the data, and the views at
+// cutoff or at that one.
+void drawViews(LoadedPicture &picture, std::optional<int> cutoff)
+{
+    PicturePlanes &p = picture.planes;
+    picture.openingCutoff =
+        InitialFlowCutoff(p.flowU, p.flowV, p.clampedU, p.clampedV, picture.rows, picture.cols);
+    picture.cutoff = cutoff.value_or(picture.openingCutoff);
+    RenderFlowViews(picture.cutoff, p.flowU, p.flowV,
+                    {p.clampedU, p.clampedV, p.color, p.dimX, p.dimY}, picture.rows, picture.cols);
+}
+
+} // namespace
+
+LoadOutcome loadFlowPicture(const QString &path, std::optional<int> cutoff, FloReadBuffer *buffer)
 {
     const QByteArray local = QFile::encodeName(path);
     LoadOutcome outcome;
@@ -44,13 +60,9 @@ LoadOutcome loadFlowPicture(const QString &path, std::optional<int> cutoff,
         picture.rows = rows;
         picture.cols = cols;
         picture.planes = allocatePicturePlanes(rows, cols);
-        PicturePlanes &p = picture.planes;
+        const PicturePlanes &p = picture.planes;
         file.readPlanes(p.flowU, p.flowV, buffer);
-        picture.openingCutoff =
-            InitialFlowCutoff(p.flowU, p.flowV, p.clampedU, p.clampedV, rows, cols);
-        picture.cutoff = cutoff.value_or(picture.openingCutoff);
-        RenderFlowViews(picture.cutoff, p.flowU, p.flowV,
-                        {p.clampedU, p.clampedV, p.color, p.dimX, p.dimY}, rows, cols);
+        drawViews(picture, cutoff);
         outcome.picture = std::move(picture);
     } catch (const CError &error) {
         outcome.failure.readerMessage = QString::fromLocal8Bit(error.text);
@@ -72,6 +84,36 @@ LoadOutcome loadRasterPicture(const QString &path)
         picture.planes = allocatePicturePlanes(picture.rows, picture.cols);
         copyRgb(image, picture.planes.color);
         picture.image = std::move(image);
+        outcome.picture = std::move(picture);
+    } catch (const CError &error) {
+        outcome.failure.readerMessage = QString::fromLocal8Bit(error.text);
+    }
+    return outcome;
+}
+
+LoadOutcome loadRecognisedPicture(const QString &path, std::optional<int> cutoff,
+                                  FloReadBuffer *buffer)
+{
+    const QByteArray local = QFile::encodeName(path);
+    LoadOutcome outcome;
+    try {
+        std::optional<FlowField> flow = readFlowIfAny(local.constData(), buffer);
+        if (!flow)
+            return loadRasterPicture(path);
+        LoadedPicture picture;
+        picture.isFlow = true;
+        picture.rows = flow->u.rows();
+        picture.cols = flow->u.cols();
+        outcome.failure.header = QSize(picture.cols, picture.rows);
+        PicturePlanes &p = picture.planes;
+        p.color = vek_alloc_3(picture.cols, picture.rows);
+        p.dimX = vek_alloc_3(picture.cols, picture.rows);
+        p.dimY = vek_alloc_3(picture.cols, picture.rows);
+        p.flowU = std::move(flow->u);
+        p.flowV = std::move(flow->v);
+        p.clampedU = vek_alloc_2(picture.rows, picture.cols);
+        p.clampedV = vek_alloc_2(picture.rows, picture.cols);
+        drawViews(picture, cutoff);
         outcome.picture = std::move(picture);
     } catch (const CError &error) {
         outcome.failure.readerMessage = QString::fromLocal8Bit(error.text);

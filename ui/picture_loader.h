@@ -59,4 +59,9 @@ LoadOutcome loadFlowPicture(const QString &path, std::optional<int> cutoff,
 // Reads the picture at path with Qt's image reader.
 LoadOutcome loadRasterPicture(const QString &path);
 
+// A file not named ".flo": a flow when its content is that of a flow format (KITTI PNG, PFM,
+// .npy, .flo5), drawn as loadFlowPicture draws one, and otherwise a picture for Qt's reader.
+LoadOutcome loadRecognisedPicture(const QString &path, std::optional<int> cutoff,
+                                  FloReadBuffer *buffer = nullptr);
+
 #endif // PICTURE_LOADER_H

@@ -7,7 +7,7 @@
 #include <QScrollArea>
 #include <QToolBar>
 
-ToolHost::ToolHost(QMainWindow *window, QBoxLayout *panelLayout) : QObject(window)
+ToolHost::ToolHost(QMainWindow *window, QBoxLayout *panelLayout) : QObject(window), window_(window)
 {
     toolBar_ = new QToolBar(tr("Flow Tools"), window);
     toolBar_->setObjectName(QStringLiteral("flowToolsBar"));
@@ -27,6 +27,20 @@ ToolHost::ToolHost(QMainWindow *window, QBoxLayout *panelLayout) : QObject(windo
     groupArea_->setWidget(groups);
     groupArea_->setVisible(false);
     panelLayout->addWidget(groupArea_);
+}
+
+void ToolHost::addTool(QAction *action, std::function<bool()> enabledWhen)
+{
+    toolBar_->addAction(action);
+    window_->addAction(action);
+    action->setEnabled(enabledWhen());
+    tools_.append({action, std::move(enabledWhen)});
+}
+
+void ToolHost::updateActions()
+{
+    for (const auto &tool : std::as_const(tools_))
+        tool.first->setEnabled(tool.second());
 }
 
 void ToolHost::addPanelGroup(QWidget *group)

@@ -1,8 +1,13 @@
 #ifndef TOOL_HOST_H
 #define TOOL_HOST_H
 
+#include <QList>
 #include <QObject>
+#include <QPair>
 
+#include <functional>
+
+class QAction;
 class QBoxLayout;
 class QMainWindow;
 class QScrollArea;
@@ -23,6 +28,11 @@ public:
 
     QToolBar *toolBar() const { return toolBar_; }
 
+    // Puts action on the toolbar and on the window, so that its shortcut works wherever the
+    // focus is, enabled while enabledWhen says so: updateActions asks every such action again.
+    void addTool(QAction *action, std::function<bool()> enabledWhen);
+    void updateActions();
+
     // Appends a group to the Control Panel; the panel takes it over.
     void addPanelGroup(QWidget *group);
 
@@ -36,6 +46,8 @@ private:
     QScrollArea *groupArea_;
     QVBoxLayout *groupLayout_;
     bool toolBarEmpty_ = true;
+    QMainWindow *window_;
+    QList<QPair<QAction *, std::function<bool()>>> tools_;
 };
 
 #endif // TOOL_HOST_H

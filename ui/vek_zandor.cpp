@@ -1,6 +1,7 @@
 #include "vek_zandor.h"
 
 #include "browse_controller.h"
+#include "flow_saver.h"
 #include "tool_host.h"
 #include "vek_imagelayer.h"
 
@@ -91,6 +92,7 @@ Vek_Zandor::Vek_Zandor(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(par
     setAcceptDrops(true);
 
     toolHost_ = new ToolHost(this, ui.verticalLayout_4);
+    new FlowSaver(this);
     updateActions();
 
     const QStringList args = QCoreApplication::arguments();
@@ -132,4 +134,5 @@ void Vek_Zandor::updateActions()
     for (QAction *zoom :
          {ui.actionZoom_Fit, ui.actionZoom_Original, ui.actionZoom_In, ui.actionZoom_Out})
         zoom->setEnabled(shown);
+    toolHost_->updateActions();
 }

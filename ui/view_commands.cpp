@@ -8,7 +8,6 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QUrl>
@@ -35,8 +34,9 @@ void Vek_Zandor::ZoomOut()
 
 void Vek_Zandor::OpenFileAction()
 {
-    const QString filter = tr("All supported files (*.flo *.png *.bmp *.jpg *.ppm *.pgm *.xpm);; "
-                              "Optical flow files (*.flo);; All files (*.*)");
+    const QString filter =
+        tr("All supported files (*.flo *.flo5 *.pfm *.npy *.png *.bmp *.jpg *.ppm *.pgm *.xpm);; "
+           "Optical flow files (*.flo *.flo5 *.pfm *.npy *.png);; All files (*.*)");
     const QString caption = tr("Open Image File");
     filePath = QFileDialog::getOpenFileName(this, caption, filePath, filter);
     if (!filePath.isEmpty()) {
@@ -54,22 +54,12 @@ void Vek_Zandor::SaveFileAction()
     const QString filter = tr("Images (*.png *.bmp *.jpg *.ppm)");
     const QString proposal = proposedSaveName(filePath, tr("_colorview.png"));
     const QString caption = tr("Save Colored Flow As File");
-    QString fileName = QFileDialog::getSaveFileName(this, caption, proposal, filter);
+    const QString typed = QFileDialog::getSaveFileName(this, caption, proposal, filter);
+    if (typed.isEmpty())
+        return;
+    const QString fileName = completedSaveName(this, caption, typed, tr(".png"));
     if (fileName.isEmpty())
         return;
-
-    // A name without a suffix names no format: it gets PNG's. The dialog asked about the name
-    // as typed, so a file already under the completed name is not replaced unasked.
-    if (QFileInfo(fileName).suffix().isEmpty()) {
-        fileName += fileName.endsWith(QLatin1Char('.')) ? tr("png") : tr(".png");
-        if (QFileInfo::exists(fileName) &&
-            QMessageBox::question(this, caption,
-                                  tr("%1 already exists.\nDo you want to replace it?")
-                                      .arg(QFileInfo(fileName).fileName()),
-                                  QMessageBox::Yes | QMessageBox::No,
-                                  QMessageBox::No) != QMessageBox::Yes)
-            return;
-    }
 
     QString error;
     if (!saveImageAtomically(planeImage(colorPlane), fileName, &error)) {

@@ -27,8 +27,9 @@ function(read_required rel var)
     set(${var} "${content}" PARENT_SCOPE)
 endfunction()
 
-foreach(rel bin/flowviewer bin/flo2png share/applications/flowviewer.desktop
-            share/mime/packages/flowviewer.xml share/man/man1/flo2png.1)
+foreach(rel bin/flowviewer bin/flo2png bin/flowconvert share/applications/flowviewer.desktop
+            share/mime/packages/flowviewer.xml share/man/man1/flo2png.1
+            share/man/man1/flowconvert.1)
     if(NOT EXISTS "${PREFIX}/${rel}")
         fail("missing ${rel}")
     endif()
@@ -44,6 +45,12 @@ execute_process(COMMAND "${PREFIX}/bin/flo2png" --quiet "${BUILD_DIR}/sample/sam
                 RESULT_VARIABLE status ERROR_VARIABLE err)
 if(NOT status EQUAL 0 OR NOT EXISTS "${PREFIX}/check.png")
     fail("the installed flo2png did not convert the sample (${status}): ${err}")
+endif()
+execute_process(COMMAND "${PREFIX}/bin/flowconvert" "${BUILD_DIR}/sample/sample.flo"
+                        "${PREFIX}/check.npy"
+                RESULT_VARIABLE status ERROR_VARIABLE err)
+if(NOT status EQUAL 0 OR NOT EXISTS "${PREFIX}/check.npy")
+    fail("the installed flowconvert did not convert the sample (${status}): ${err}")
 endif()
 
 # The desktop entry, the MIME type and the icon must name one another.
@@ -121,11 +128,13 @@ endif()
 
 find_program(GROFF groff)
 if(GROFF)
-    execute_process(COMMAND "${GROFF}" -man -ww -z "${PREFIX}/share/man/man1/flo2png.1"
-                    RESULT_VARIABLE status ERROR_VARIABLE err)
-    if(NOT status EQUAL 0 OR NOT err STREQUAL "")
-        fail("the manual page does not format cleanly: ${err}")
-    endif()
+    foreach(page flo2png flowconvert)
+        execute_process(COMMAND "${GROFF}" -man -ww -z "${PREFIX}/share/man/man1/${page}.1"
+                        RESULT_VARIABLE status ERROR_VARIABLE err)
+        if(NOT status EQUAL 0 OR NOT err STREQUAL "")
+            fail("the manual page of ${page} does not format cleanly: ${err}")
+        endif()
+    endforeach()
 endif()
 
 if(failures)

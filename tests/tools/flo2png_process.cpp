@@ -2,21 +2,23 @@
 
 #include <QProcess>
 
-Flo2PngResult runFlo2Png(const QStringList &arguments, const QString &workDir,
-                         const std::function<void()> &childSetup)
+namespace {
+
+Flo2PngResult run(const QString &program, const QStringList &arguments, const QString &workDir,
+                  const std::function<void()> &childSetup)
 {
     QProcess process;
     if (!workDir.isEmpty())
         process.setWorkingDirectory(workDir);
     if (childSetup)
         process.setChildProcessModifier(childSetup);
-    process.start(QStringLiteral(FLO2PNG_PATH), arguments);
+    process.start(program, arguments);
     Flo2PngResult result;
     // Sanitizer builds are many times slower; nothing here takes more than a few seconds.
     if (!process.waitForFinished(120000)) {
         process.kill();
         process.waitForFinished();
-        result.err = QStringLiteral("flo2png did not finish: ") + process.errorString();
+        result.err = program + QStringLiteral(" did not finish: ") + process.errorString();
         return result;
     }
     result.out = QString::fromLocal8Bit(process.readAllStandardOutput());
@@ -24,6 +26,19 @@ Flo2PngResult runFlo2Png(const QStringList &arguments, const QString &workDir,
     if (process.exitStatus() == QProcess::NormalExit)
         result.status = process.exitCode();
     return result;
+}
+
+} // namespace
+
+Flo2PngResult runFlo2Png(const QStringList &arguments, const QString &workDir,
+                         const std::function<void()> &childSetup)
+{
+    return run(QStringLiteral(FLO2PNG_PATH), arguments, workDir, childSetup);
+}
+
+Flo2PngResult runFlowConvert(const QStringList &arguments, const QString &workDir)
+{
+    return run(QStringLiteral(FLOWCONVERT_PATH), arguments, workDir, {});
 }
 
 QImage readRgb(const QString &path)

@@ -18,6 +18,9 @@ struct Flo2PngResult {
 Flo2PngResult runFlo2Png(const QStringList &arguments, const QString &workDir = QString(),
                          const std::function<void()> &childSetup = {});
 
+// The same for the built flowconvert.
+Flo2PngResult runFlowConvert(const QStringList &arguments, const QString &workDir = QString());
+
 // The PNG at path as 3-byte RGB rows, or a null image when it cannot be read.
 QImage readRgb(const QString &path);
 

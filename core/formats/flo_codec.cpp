@@ -1,0 +1,44 @@
+// .flo: recognised by its name only, read by FloFile with its own messages.
+
+#include "atomic_output.h"
+#include "byte_order.h"
+#include "flo_format.h"
+#include "flow_codecs.h"
+#include "flow_input.h"
+
+#include <vector>
+
+namespace {
+
+bool recognises(const unsigned char *, std::size_t)
+{
+    return false;
+}
+
+std::optional<FlowField> read(FlowInput &input, FloReadBuffer *buffer)
+{
+    return readFlowField(input.path(), buffer);
+}
+
+void write(const FloatPlane &u, const FloatPlane &v, const char *path, WriteReport &)
+{
+    AtomicOutput out(path);
+    unsigned char header[flo::kHeaderBytes];
+    byteorder::storeFloatLittle(header, flo::kTag);
+    byteorder::storeInt32Little(header + 4, u.cols());
+    byteorder::storeInt32Little(header + 8, u.rows());
+    out.write(header, sizeof header);
+    std::vector<unsigned char> row(8 * std::size_t(u.cols()));
+    for (int y = 0; y < u.rows(); ++y) {
+        for (int x = 0; x < u.cols(); ++x) {
+            byteorder::storeFloatLittle(&row[8 * std::size_t(x)], u[y][x]);
+            byteorder::storeFloatLittle(&row[8 * std::size_t(x) + 4], v[y][x]);
+        }
+        out.write(row.data(), row.size());
+    }
+    out.commit();
+}
+
+} // namespace
+
+const FlowCodec kFloCodec{FlowFormat::Flo, ".flo", ".flo", recognises, read, write};

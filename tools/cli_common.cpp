@@ -1,0 +1,46 @@
+#include "cli_common.h"
+
+#include "output_names.h"
+
+void printTo(std::FILE *stream, const QString &text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+}
+
+int usageError(const QString &tool, const QString &text)
+{
+    printTo(stderr,
+            QStringLiteral("%1: %2\nTry '%1 --help' for more information.\n").arg(tool, text));
+    return kUsageError;
+}
+
+QString inputMessage(const QString &tool, const QString &input, const QString &error)
+{
+    return tool + QStringLiteral(": ") +
+           (error.contains(input) ? error : input + QStringLiteral(": ") + error);
+}
+
+QString OutputClaims::claim(const QString &name, const QString &by)
+{
+    if (name.isEmpty())
+        return QString();
+    const QString key = comparableName(name);
+    const auto it = owner_.constFind(key);
+    if (it != owner_.constEnd()) {
+        if (isInput_.value(key))
+            return QStringLiteral("%1 would be written over its input").arg(name);
+        return QStringLiteral("%1 and %2 would both be written to %3").arg(*it, by, name);
+    }
+    owner_.insert(key, by);
+    return QString();
+}
+
+QString OutputClaims::claimInput(const QString &name)
+{
+    const QString key = comparableName(name);
+    if (!owner_.contains(key)) {
+        owner_.insert(key, name);
+        isInput_.insert(key, true);
+    }
+    return QString();
+}

@@ -1,0 +1,40 @@
+#ifndef CLI_COMMON_H
+#define CLI_COMMON_H
+
+// What the batch commands share: exit statuses, messages in the Unix manner, and the check
+// that no two inputs, nor an input and an output, meet under one name.
+
+#include <QHash>
+#include <QString>
+
+#include <cstdio>
+
+enum ExitStatus { kAllWritten = 0, kSomeFailed = 1, kUsageError = 2 };
+
+// Up to this many inputs finish before a progress display would be read.
+constexpr int kFewInputs = 3;
+
+void printTo(std::FILE *stream, const QString &text);
+
+// "TOOL: text" and the pointer to --help on standard error; returns kUsageError.
+int usageError(const QString &tool, const QString &text);
+
+// A reader's message for input, with the input's name in front when the message lacks it (the
+// allocators' messages do).
+QString inputMessage(const QString &tool, const QString &input, const QString &error);
+
+// The names a run will write, each with what writes it. The first name claimed twice, or an
+// output that names an input, is the clash that refuses the run before anything is written.
+class OutputClaims
+{
+public:
+    // Returns what clashes, or an empty string.
+    QString claim(const QString &name, const QString &by);
+    QString claimInput(const QString &name);
+
+private:
+    QHash<QString, QString> owner_; // comparable name -> what writes or reads it
+    QHash<QString, bool> isInput_;
+};
+
+#endif // CLI_COMMON_H

@@ -1,0 +1,26 @@
+#ifndef FLOW_SAVER_H
+#define FLOW_SAVER_H
+
+#include <QObject>
+
+class QAction;
+class Vek_Zandor;
+
+// "Save Flow As...": writes the flow on screen, as read, in the format its name's suffix
+// asks for (.flo, .flo5, .pfm, .npy, or .png as KITTI's), atomically.
+class FlowSaver : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit FlowSaver(Vek_Zandor *window);
+
+    QAction *action() const { return action_; }
+    void save();
+
+private:
+    Vek_Zandor *const window_;
+    QAction *action_;
+};
+
+#endif // FLOW_SAVER_H
