@@ -50,7 +50,8 @@ void FolderFollower::loadFinished(bool shown)
         folder_ = w.dirPath;
         written_ = w.dirFiles;
         seen_ = w.dirFiles;
-        filter_ = w.filePath.isEmpty() ? QString() : Vek_Zandor::tr("*.%1").arg(w.filePath.right(3));
+        filter_ =
+            w.filePath.isEmpty() ? QString() : Vek_Zandor::tr("*.%1").arg(w.filePath.right(3));
         candidate_.clear();
     }
     if (shown && candidate_ == w.browser()->shownPath())

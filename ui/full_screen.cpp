@@ -14,9 +14,8 @@ FullScreenToggle::FullScreenToggle(QWidget *window) : QObject(window), window_(w
     action_->setStatusTip(action_->toolTip());
     window->addAction(action_);
     // The other state bits stay, so that a maximised window comes back maximised.
-    connect(action_, &QAction::triggered, this, [this] {
-        window_->setWindowState(window_->windowState() ^ Qt::WindowFullScreen);
-    });
+    connect(action_, &QAction::triggered, this,
+            [this] { window_->setWindowState(window_->windowState() ^ Qt::WindowFullScreen); });
     window->installEventFilter(this);
 }
 

@@ -55,7 +55,8 @@ void KeyBrowser::loadSoon()
     if (loadQueued_)
         return;
     loadQueued_ = true;
-    QMetaObject::invokeMethod(this, [this] { load(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { load(); }, Qt::QueuedConnection);
 }
 
 void KeyBrowser::load()

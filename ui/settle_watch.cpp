@@ -7,8 +7,7 @@
 SettleWatch::SettleWatch(QObject *parent) : QObject(parent)
 {
     connect(&watcher_, &QFileSystemWatcher::fileChanged, this, &SettleWatch::fileChanged);
-    connect(&watcher_, &QFileSystemWatcher::directoryChanged, this,
-            &SettleWatch::directoryChanged);
+    connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, &SettleWatch::directoryChanged);
 }
 
 void SettleWatch::watch(const QStringList &files, const QStringList &folders)
