@@ -27,6 +27,7 @@ void SettleWatch::watch(const QStringList &files, const QStringList &folders)
         Watched &watched = files_[file];
         watched.timer = new QTimer(this);
         watched.timer->setSingleShot(true);
+        watched.timer->setTimerType(Qt::PreciseTimer);
         connect(watched.timer, &QTimer::timeout, this, [this, file] { settleTimeUp(file); });
         arm(file, watched);
     }
