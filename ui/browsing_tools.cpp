@@ -13,7 +13,7 @@ void addBrowsingTools(Vek_Zandor &window, WindowMemory &memory)
 {
     new KeyBrowser(&window);
     auto *reload = new LiveReload(&window);
-    auto *follower = new FolderFollower(&window, reload->watchAction());
+    auto *follower = new FolderFollower(&window, reload);
     new FullScreenToggle(&window);
     memory.rememberChecked(reload->watchAction(), QStringLiteral("watch/watchFile"));
     memory.rememberChecked(follower->followAction(), QStringLiteral("watch/followNewest"));

@@ -11,13 +11,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSet>
-#include <QStatusBar>
 #include <QToolBar>
 
 #include <optional>
 
-FolderFollower::FolderFollower(Vek_Zandor *window, QAction *watchFile)
-    : QObject(window), window_(window), watchFile_(watchFile)
+FolderFollower::FolderFollower(Vek_Zandor *window, LiveReload *reload)
+    : QObject(window), window_(window), reload_(reload), watchFile_(reload->watchAction())
 {
     follow_ = new QAction(tr("Follow Newest"), window);
     follow_->setObjectName(QStringLiteral("actionFollowNewest"));
@@ -136,5 +135,5 @@ void FolderFollower::candidateSettled(const QString &file)
         w.keepCutoff ? std::optional<int>(w.flowCutoff) : std::nullopt;
     const QString message = w.browser()->showKeepingPicture(file, cutoff);
     if (!message.isEmpty())
-        w.statusBar()->showMessage(LiveReload::waitingText(message), 0);
+        reload_->showProblem(LiveReload::waitingText(message));
 }

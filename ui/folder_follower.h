@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QTimer>
 
+class LiveReload;
 class QAction;
 class Vek_Zandor;
 
@@ -20,7 +21,8 @@ class FolderFollower : public QObject
     Q_OBJECT
 
 public:
-    FolderFollower(Vek_Zandor *window, QAction *watchFile);
+    // Problems go to the status bar through reload, which clears them once a picture shows.
+    FolderFollower(Vek_Zandor *window, LiveReload *reload);
 
     QAction *followAction() const { return follow_; }
     // The new file that opens once it reads whole; empty when none waits.
@@ -38,6 +40,7 @@ private:
     void candidateSettled(const QString &file);
 
     Vek_Zandor *const window_;
+    LiveReload *const reload_;
     QAction *const watchFile_;
     QAction *follow_;
     SettleWatch watch_;

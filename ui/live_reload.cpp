@@ -47,7 +47,7 @@ bool LiveReload::reload()
     const QString message = browser->reloadKeepingPicture();
     if (message.isEmpty())
         return true;
-    window_->statusBar()->showMessage(message, 0);
+    showProblem(message);
     return false;
 }
 
@@ -62,7 +62,18 @@ void LiveReload::loadFinished(bool shown)
         return;
     if (!reloading_)
         tried_ = DiskStamp();
+    // Whatever was shown, a complaint about an earlier read no longer holds.
+    QStatusBar *status = window_->statusBar();
+    if (!problem_.isEmpty() && status->currentMessage() == problem_)
+        status->clearMessage();
+    problem_.clear();
     rewatch();
+}
+
+void LiveReload::showProblem(const QString &message)
+{
+    problem_ = message;
+    window_->statusBar()->showMessage(message, 0);
 }
 
 void LiveReload::rewatch()
@@ -95,5 +106,5 @@ void LiveReload::settled(const QString &file)
     const QString message = window_->browser()->reloadKeepingPicture();
     reloading_ = false;
     if (!message.isEmpty())
-        window_->statusBar()->showMessage(waitingText(message), 0);
+        showProblem(waitingText(message));
 }

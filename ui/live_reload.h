@@ -30,6 +30,8 @@ public:
 
     // What the status bar says when a changed file could not be read yet.
     static QString waitingText(const QString &readerMessage);
+    // Shows why a file could not be read, until the next picture is shown.
+    void showProblem(const QString &message);
 
 private:
     void loadFinished(bool shown);
@@ -46,6 +48,7 @@ private:
     // of it (an attribute) does not read a half-written file once more.
     DiskStamp tried_;
     bool reloading_ = false;
+    QString problem_;
 };
 
 #endif // LIVE_RELOAD_H

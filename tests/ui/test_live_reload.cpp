@@ -207,6 +207,7 @@ void TestLiveReload::halfWrittenFileWaitsForTheRest()
     QVERIFY(appendFile(path("b.flo"), whole.mid(whole.size() / 2)));
     QTRY_COMPARE_WITH_TIMEOUT(shownU, QList<float>({6.0f}), kWaitMs);
     QCOMPARE(w.cols, 40);
+    QVERIFY(w.statusBar()->currentMessage().isEmpty());
 }
 
 void TestLiveReload::watchOffLeavesThePicture()
