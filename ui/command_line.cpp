@@ -67,6 +67,9 @@ ViewerCommandLine parseViewerCommandLine(const QStringList &arguments)
     if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
         result.action = ViewerCommandLine::ShowHelp;
         result.text = parser.helpText();
+        // Printed before the application exists, the parser knows no name for the program.
+        result.text.replace(QLatin1String("<executable_name>"),
+                            QCoreApplication::applicationName());
         return result;
     }
     if (parser.isSet(version)) {
