@@ -3,7 +3,17 @@
 #include "browse_controller.h"
 #include "vek_zandor.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTimer>
+
+namespace {
+
+constexpr int kModalRetryMs = 50;
+
+} // namespace
 
 KeyBrowser::KeyBrowser(Vek_Zandor *window) : QObject(window), window_(window)
 {
@@ -33,6 +43,23 @@ KeyBrowser::KeyBrowser(Vek_Zandor *window) : QObject(window), window_(window)
         pending_.toLast();
         loadSoon();
     });
+    // Text fields claim their editing keys before shortcuts see them; buttons do not claim
+    // Space, which would step instead of ticking the focused check box.
+    qApp->installEventFilter(this);
+}
+
+bool KeyBrowser::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::ShortcutOverride &&
+        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Space &&
+        static_cast<QKeyEvent *>(event)->modifiers() == Qt::NoModifier) {
+        auto *button = qobject_cast<QAbstractButton *>(watched);
+        if (button && button->window() == window_) {
+            event->accept();
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 QAction *KeyBrowser::addKeyAction(const char *name, const QString &text, const QString &tip,
@@ -64,6 +91,12 @@ void KeyBrowser::load()
     loadQueued_ = false;
     if (pending_.isEmpty())
         return;
+    // Come in behind a dialog that opened meanwhile, the load would change the window under
+    // it: it waits until the dialog has closed.
+    if (QApplication::activeModalWidget()) {
+        QTimer::singleShot(kModalRetryMs, this, [this] { loadSoon(); });
+        return;
+    }
     Vek_Zandor &w = *window_;
     const int count = int(w.dirFiles.size());
     const int step = pending_.browseStep(w.dirIndex, count);

@@ -29,6 +29,9 @@ public:
     // Loads the keys have started so far.
     int loads() const { return loads_; }
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     QAction *addKeyAction(const char *name, const QString &text, const QString &tip,
                           const QList<QKeySequence> &keys);

@@ -8,9 +8,12 @@
 #include "window_test_main.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 // Each file of the folder has its own u, so that what is on screen tells which file it is.
 class TestKeys : public QObject
@@ -33,6 +36,8 @@ private slots:
     void gatheredStepsStopAtTheEnds();
     void arrowKeysDoNotScroll();
     void fullScreenTogglesAndEscapeStillQuits();
+    void focusedControlsKeepTheirKeys();
+    void stepWaitsForADialog();
 
 private:
     void showWindow(Vek_Zandor &w);
@@ -68,10 +73,12 @@ void TestKeys::showWindow(Vek_Zandor &w)
     QVERIFY(QTest::qWaitForWindowActive(&w));
 }
 
-// The load runs once the key's event has returned, as keys pressed meanwhile are gathered.
+// To the focused widget, as a keyboard sends it. The load runs once the key's event has
+// returned, as keys pressed meanwhile are gathered.
 void TestKeys::press(Vek_Zandor &w, Qt::Key key)
 {
-    QTest::keyClick(&w, key);
+    QWidget *focus = QApplication::focusWidget();
+    QTest::keyClick(focus && focus->window() == &w ? focus : &w, key);
     QCoreApplication::processEvents();
 }
 
@@ -355,6 +362,51 @@ void TestKeys::arrowKeysDoNotScroll()
 
     vertical->setValue(top + 10);
     QCOMPARE(vertical->value(), top + 10);
+}
+
+// A control with the focus keeps the keys it uses itself: Space ticks a check box, the arrows
+// move in the spin box's text. Keys it has no use for still step.
+void TestKeys::focusedControlsKeepTheirKeys()
+{
+    Vek_Zandor w;
+    showWindow(w);
+    openByName(w, path("c.flo"));
+    QCheckBox *channels = w.ui.checkBox_ShowIndividualDim;
+    channels->setFocus();
+    press(w, Qt::Key_Space);
+    QVERIFY(channels->isChecked());
+    QCOMPARE(shownName(w), QStringLiteral("c.flo"));
+    press(w, Qt::Key_Right);
+    QCOMPARE(shownName(w), QStringLiteral("d.flo"));
+
+    QSpinBox *cutoff = w.ui.spinBox_FlowCutoffVal;
+    cutoff->setFocus();
+    for (Qt::Key key : {Qt::Key_Left, Qt::Key_Right, Qt::Key_Home, Qt::Key_End, Qt::Key_Backspace})
+        press(w, key);
+    QCOMPARE(shownName(w), QStringLiteral("d.flo"));
+    press(w, Qt::Key_PageDown);
+    QCOMPARE(shownName(w), QStringLiteral("e.flo"));
+}
+
+// A dialog that opens before a step's load runs keeps the window as it is until it closes.
+void TestKeys::stepWaitsForADialog()
+{
+    Vek_Zandor w;
+    showWindow(w);
+    openByName(w, path("b.flo"));
+    delete closer; // this box stays open a while
+    closer = nullptr;
+    QString during;
+    QTimer::singleShot(300, &w, [&] {
+        during = shownName(w);
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+            box->done(QMessageBox::Ok);
+    });
+    w.findChild<KeyBrowser *>()->nextAction()->trigger();
+    QMessageBox::information(&w, QStringLiteral("Busy"), QStringLiteral("A box"));
+    closer = new ModalCloser;
+    QCOMPARE(during, QStringLiteral("b.flo"));
+    QTRY_COMPARE(shownName(w), QStringLiteral("c.flo"));
 }
 
 void TestKeys::fullScreenTogglesAndEscapeStillQuits()
