@@ -243,6 +243,9 @@ void TestCommandLine::helpAndVersionPrintAndExit_data()
                           << "Usage: flowviewer [options] [FILE|FOLDER]" << QString();
     QTest::newRow("version") << QStringList{"--version"} << false << 0 << "flowviewer 1.0.0\n"
                              << QString();
+    QTest::newRow("after Qt's own options")
+        << QStringList{"-platform", "offscreen", "--version"} << false << 0 << "flowviewer 1.0.0\n"
+        << QString();
     QTest::newRow("unknown option") << QStringList{"--bogus"} << true << 2 << QString()
                                     << "flowviewer: Unknown option 'bogus'.";
 }
