@@ -317,10 +317,10 @@ void TestLiveReload::followNewestOpensNewFilesWhenComplete()
     QCOMPARE(w.dirIndex, 3);
     QCOMPARE(w.flowCutoff, 7); // opened as a step opens it, not kept at b's 1
 
-    // A file of another type is not followed; several at once: the last by name.
+    // A file of another type is not followed; of several, the newest.
     QVERIFY(writeFile(path("e.png"), QByteArray("png")));
-    QVERIFY(writeFile(path("g.flo"), flow(9.0f)));
     QVERIFY(writeFile(path("f.flo"), flow(8.0f)));
+    QVERIFY(writeFile(path("g.flo"), flow(9.0f)));
     QTRY_COMPARE_WITH_TIMEOUT(shownU, QList<float>({7.0f, 9.0f}), kWaitMs);
     QCOMPARE(w.filePath, path("g.flo"));
     QTest::qWait(2 * SettleWatch::kSettleMs);
