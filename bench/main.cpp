@@ -5,6 +5,7 @@
 
 #include "bench_cases.h"
 #include "bench_inputs.h"
+#include "bench_keys.h"
 #include "bench_memory.h"
 
 #include <QApplication>
@@ -280,11 +281,39 @@ int main(int argc, char *argv[])
                         f.name == QLatin1String("4k") ? 5.0 : 0.0});
     }
 
+    // Stepping with the keys, against the keyboard's auto-repeat: a held key must never leave
+    // loads queued behind it.
+    QStringList holds;
+    for (const BenchFlow &f : flows) {
+        const QString step = "key-step/" + f.name;
+        const QString hold = "key-hold/" + f.name;
+        if (!wanted(step) && !wanted(hold))
+            continue;
+        const double stepMs = benchKeyStep(f, work.path(), plan);
+        if (wanted(step))
+            rows.push_back({step, stepMs, "auto-repeat", kAutoRepeatMs, ms,
+                            f.name == QLatin1String("sintel") ? 1.0 : 0.0});
+        if (wanted(hold)) {
+            const KeyHold k = benchKeyHold(f, work.path(), options.quick ? 0.3 : 2.0);
+            rows.push_back({hold, k.lagMs, "key-step", stepMs, ms, 2.0});
+            holds << QStringLiteral("%1: %2 presses, %3 loads, the last %4 ms after the last "
+                                    "press")
+                         .arg(hold)
+                         .arg(k.presses)
+                         .arg(k.loads)
+                         .arg(k.lagMs, 0, 'f', 1);
+        }
+    }
+
     if (options.csv) {
         printCsv(rows);
     } else {
         printTable(rows, opened, options.quick);
         printScaling(rows, flows);
+        if (!holds.isEmpty())
+            std::printf("\n");
+        for (const QString &line : holds)
+            std::printf("%s\n", qPrintable(line));
     }
     return 0;
 }

@@ -21,12 +21,17 @@ flowviewer_install_missing() {
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}"
 }
 
-# flowviewer_build BUILD_DIR BUILD_TYPE [extra cmake arguments...]
-flowviewer_build() {
+# flowviewer_configure BUILD_DIR BUILD_TYPE [extra cmake arguments...]
+flowviewer_configure() {
     local dir=$1 type=$2
     shift 2
     if [ ! -f "$dir/CMakeCache.txt" ]; then
         cmake -S "$FLOWVIEWER_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE="$type" "$@"
     fi
-    cmake --build "$dir" --parallel "$(nproc)"
+}
+
+# flowviewer_build BUILD_DIR BUILD_TYPE [extra cmake arguments...]: everything, tests included.
+flowviewer_build() {
+    flowviewer_configure "$@"
+    cmake --build "$1" --parallel "$(nproc)"
 }

@@ -42,6 +42,7 @@ void BrowseController::loadEnded(bool shown)
     if (shown)
         shownPath_ = window_->filePath;
     showReadoutUnderPointer();
+    emit loadFinished(shown);
 }
 
 FloReadBuffer *BrowseController::readBuffer()
@@ -62,11 +63,15 @@ void BrowseController::openLater(const QString &path)
 
 QString BrowseController::reloadKeepingPicture()
 {
+    return showKeepingPicture(shownPath_, window_->flowCutoff);
+}
+
+QString BrowseController::showKeepingPicture(const QString &path, std::optional<int> cutoff)
+{
     Vek_Zandor &w = *window_;
-    const QString path = shownPath_;
     const bool flow = path.endsWith(Vek_Zandor::tr(".flo"));
-    LoadOutcome outcome = flow ? loadFlowPicture(path, w.flowCutoff, readBuffer())
-                               : loadRecognisedPicture(path, w.flowCutoff, readBuffer());
+    LoadOutcome outcome = flow ? loadFlowPicture(path, cutoff, readBuffer())
+                               : loadRecognisedPicture(path, cutoff, readBuffer());
     if (!outcome.picture) {
         const LoadFailure &failure = outcome.failure;
         return failure.readerMessage.isEmpty() ? w.failureText(path, failure)

@@ -45,10 +45,17 @@ public:
     // the rest of the window stay as they were, no box is shown, and the reader's message is
     // returned. Returns an empty string on success.
     QString reloadKeepingPicture();
+    // The same for path, a file of the listing or the one on screen: a flow drawn at cutoff,
+    // or at the cutoff it opens at when none is given.
+    QString showKeepingPicture(const QString &path, std::optional<int> cutoff);
 
     void pixelHovered(int x, int y, const QPointF &scenePos) override;
     void pointerLeft() override;
     void notchesTurned(int notches) override;
+
+signals:
+    // A load, step or reload has ended; shown tells whether it put a new picture on screen.
+    void loadFinished(bool shown);
 
 private:
     void showReadoutUnderPointer();

@@ -2,6 +2,7 @@
 
 #include "view_overlay.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 
 #include <algorithm>
@@ -55,6 +56,20 @@ void FlowView::zoomOriginal()
 void FlowView::zoomFit()
 {
     fitInView(sceneRect(), Qt::KeepAspectRatio);
+}
+
+void FlowView::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        event->ignore();
+        return;
+    default:
+        QGraphicsView::keyPressEvent(event);
+    }
 }
 
 void FlowView::addOverlay(ViewOverlay *overlay)

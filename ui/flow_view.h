@@ -40,6 +40,9 @@ public:
     void updateOverlays();
 
 protected:
+    // The arrow keys step through the folder; they never scroll, while dragging and the scroll
+    // bars still pan.
+    void keyPressEvent(QKeyEvent *event) override;
     void drawForeground(QPainter *painter, const QRectF &rect) override;
     void scrollContentsBy(int dx, int dy) override;
 

@@ -2,11 +2,13 @@
 
 #include "browse_controller.h"
 #include "flow_saver.h"
+#include "browsing_tools.h"
+#include "command_line.h"
 #include "tool_host.h"
 #include "vek_imagelayer.h"
+#include "window_memory.h"
 
 #include <QApplication>
-#include <QCoreApplication>
 #include <QCursor>
 #include <QFont>
 #include <QGraphicsScene>
@@ -93,16 +95,13 @@ Vek_Zandor::Vek_Zandor(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(par
 
     toolHost_ = new ToolHost(this, ui.verticalLayout_4);
     new FlowSaver(this);
+    memory_ = new WindowMemory(this);
+    addBrowsingTools(*this, *memory_);
     updateActions();
 
-    const QStringList args = QCoreApplication::arguments();
-    if (args.size() > 1) {
-        browseByStep = false;
-        filePath = args.at(1);
-        LoadCurrentFile();
-    }
+    openCommandLine(*this);
 
-    showMaximized();
+    memory_->showWindow();
 }
 
 Vek_Zandor::~Vek_Zandor()

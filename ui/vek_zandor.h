@@ -16,6 +16,7 @@ class QGraphicsPixmapItem;
 class QGraphicsScene;
 class QGraphicsSimpleTextItem;
 class ToolHost;
+class WindowMemory;
 struct LoadFailure;
 struct LoadedPicture;
 struct PicturePlanes;
@@ -77,6 +78,8 @@ public:
     // Loading and stepping, and the places for controls beyond the form.
     BrowseController *browser() const { return browser_; }
     ToolHost *toolHost() const { return toolHost_; }
+    // What the window remembers between starts.
+    WindowMemory *memory() const { return memory_; }
 
     // Puts a loaded picture on screen: its planes become the window's, with the flags, the
     // cutoff widgets, the flow-mode action, the title, the size text and the scene. The
@@ -112,6 +115,7 @@ private:
 
     BrowseController *browser_ = nullptr;
     ToolHost *toolHost_ = nullptr;
+    WindowMemory *memory_ = nullptr;
 };
 
 #endif // VEK_ZANDOR_H

@@ -4,6 +4,7 @@
 #include "image_save.h"
 #include "plane_image.h"
 #include "save_name.h"
+#include "window_memory.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -38,8 +39,11 @@ void Vek_Zandor::OpenFileAction()
         tr("All supported files (*.flo *.flo5 *.pfm *.npy *.png *.bmp *.jpg *.ppm *.pgm *.xpm);; "
            "Optical flow files (*.flo *.flo5 *.pfm *.npy *.png);; All files (*.*)");
     const QString caption = tr("Open Image File");
-    filePath = QFileDialog::getOpenFileName(this, caption, filePath, filter);
+    // With no file current, the dialog starts where it was last used, in this run or before.
+    const QString start = filePath.isEmpty() ? memory_->openFolder() : filePath;
+    filePath = QFileDialog::getOpenFileName(this, caption, start, filter);
     if (!filePath.isEmpty()) {
+        memory_->rememberOpenFolder(filePath);
         browseByStep = false;
         LoadCurrentFile();
     }

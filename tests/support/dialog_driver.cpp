@@ -8,6 +8,7 @@ namespace {
 
 QString caption;
 QString selection;
+QString folder;
 // Bumped by every arm and cancel, so a stale poll stops instead of answering a later dialog.
 int generation = 0;
 
@@ -23,6 +24,7 @@ void poll(const QString &path, int triesLeft, int armed)
         return;
     }
     caption = dialog->windowTitle();
+    folder = dialog->directory().absolutePath();
     const QStringList selected = dialog->selectedFiles();
     selection = selected.isEmpty() ? QString() : selected.first();
     ++generation;
@@ -40,6 +42,7 @@ void answerNextFileDialog(const QString &path)
 {
     caption.clear();
     selection.clear();
+    folder.clear();
     const int armed = ++generation;
     QTimer::singleShot(0, qApp, [path, armed] { poll(path, 250, armed); });
 }
@@ -57,4 +60,9 @@ QString lastFileDialogCaption()
 QString lastFileDialogSelection()
 {
     return selection;
+}
+
+QString lastFileDialogFolder()
+{
+    return folder;
 }

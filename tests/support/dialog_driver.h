@@ -11,5 +11,7 @@ void answerNextFileDialog(const QString &path);
 void cancelFileDialogAnswer();
 QString lastFileDialogCaption();
 QString lastFileDialogSelection();
+// The folder the dialog showed when it was answered.
+QString lastFileDialogFolder();
 
 #endif // DIALOG_DRIVER_H

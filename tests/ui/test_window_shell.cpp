@@ -228,6 +228,11 @@ void TestWindowShell::roomForNewControls()
     QCOMPARE(tools, w.toolHost()->toolBar());
     QCOMPARE(tools->windowTitle(), QStringLiteral("Flow Tools"));
     QCOMPARE(w.toolBarArea(tools), Qt::TopToolBarArea);
+    // The watch actions live there; without them the toolbar hides and leaves the menu.
+    QVERIFY(tools->isVisible());
+    for (QAction *own : tools->actions())
+        tools->removeAction(own);
+    QVERIFY(!tools->isVisible());
     const auto menuEntries = [&w] {
         QStringList entries;
         const std::unique_ptr<QMenu> menu(w.createPopupMenu());

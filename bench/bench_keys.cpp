@@ -1,0 +1,126 @@
+#include "bench_keys.h"
+
+#include "browse_controller.h"
+#include "key_browser.h"
+#include "vek_zandor.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+#include <vector>
+
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kNames = 40;
+
+double msBetween(Clock::time_point from, Clock::time_point to)
+{
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+// The flow under kNames names, as links to the one file, so the folder costs no space.
+QString folderOf(const BenchFlow &flow, const QString &workDir)
+{
+    const QString folder = workDir + QStringLiteral("/keys-") + flow.name;
+    QDir().mkpath(folder);
+    for (int i = 0; i < kNames; ++i) {
+        const QString name = folder + QStringLiteral("/f%1.flo").arg(i, 3, 10, QLatin1Char('0'));
+        if (!QFile::exists(name) &&
+            ::link(QFile::encodeName(flow.floPath).constData(),
+                   QFile::encodeName(name).constData()) != 0 &&
+            !QFile::copy(flow.floPath, name)) {
+            std::fprintf(stderr, "flowviewer-bench: cannot make %s\n", qPrintable(name));
+            std::exit(1);
+        }
+    }
+    return folder;
+}
+
+void openFirst(Vek_Zandor &w, const QString &folder)
+{
+    w.filePath = folder + QStringLiteral("/f000.flo");
+    w.browseByStep = false;
+    w.LoadCurrentFile();
+    if (!w.hasImage || !w.isFlow) {
+        std::fprintf(stderr, "flowviewer-bench: cannot open %s\n", qPrintable(w.filePath));
+        std::exit(1);
+    }
+}
+
+} // namespace
+
+double benchKeyStep(const BenchFlow &flow, const QString &workDir, const TimingPlan &plan)
+{
+    Vek_Zandor w;
+    openFirst(w, folderOf(flow, workDir));
+    auto *keys = w.findChild<KeyBrowser *>();
+    bool forward = true;
+    const auto run = [&] {
+        if (w.dirIndex >= kNames - 1)
+            forward = false;
+        else if (w.dirIndex <= 0)
+            forward = true;
+        const int loads = keys->loads();
+        (forward ? keys->nextAction() : keys->previousAction())->trigger();
+        QCoreApplication::sendPostedEvents(keys, QEvent::MetaCall);
+        if (keys->loads() != loads + 1 || !w.hasImage) {
+            std::fprintf(stderr, "flowviewer-bench: a key step did not load\n");
+            std::exit(1);
+        }
+    };
+    const std::vector<double> medians =
+        timeRoundRobin({run}, plan, [] { QCoreApplication::processEvents(); });
+    return medians.front();
+}
+
+KeyHold benchKeyHold(const BenchFlow &flow, const QString &workDir, double seconds)
+{
+    Vek_Zandor w;
+    openFirst(w, folderOf(flow, workDir));
+    QCoreApplication::processEvents();
+    auto *keys = w.findChild<KeyBrowser *>();
+    QAction *next = keys->nextAction();
+
+    Clock::time_point lastLoad = Clock::now();
+    QObject::connect(w.browser(), &BrowseController::loadFinished, &w,
+                     [&lastLoad] { lastLoad = Clock::now(); });
+    const int loadsBefore = keys->loads();
+
+    std::atomic<bool> held{true};
+    Clock::time_point lastPress;
+    int presses = 0;
+    std::thread keyboard([&] {
+        const Clock::time_point start = Clock::now();
+        const auto interval = std::chrono::duration<double, std::milli>(kAutoRepeatMs);
+        for (int i = 0; msBetween(start, Clock::now()) < seconds * 1000; ++i) {
+            std::this_thread::sleep_until(
+                start + std::chrono::duration_cast<Clock::duration>(interval * i));
+            QMetaObject::invokeMethod(next, &QAction::trigger, Qt::QueuedConnection);
+            lastPress = Clock::now();
+            ++presses;
+        }
+        held = false;
+    });
+    while (held)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    keyboard.join();
+    // Until nothing is left to load.
+    for (Clock::time_point quiet = Clock::now(); msBetween(quiet, Clock::now()) < 200;) {
+        const int loads = keys->loads();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (keys->loads() != loads)
+            quiet = Clock::now();
+    }
+    return {std::max(0.0, msBetween(lastPress, lastLoad)), presses, keys->loads() - loadsBefore};
+}

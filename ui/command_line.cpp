@@ -1,0 +1,125 @@
+#include "command_line.h"
+
+#include "cerror.h"
+#include "flo_file.h"
+#include "flow_format.h"
+#include "picture_loader.h"
+#include "vek_zandor.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QMessageBox>
+
+namespace {
+
+QString description()
+{
+    return QStringLiteral(
+        "Shows optical-flow fields (.flo, KITTI PNG, PFM, .npy, .flo5) colour-coded, and raster\n"
+        "images.\n"
+        "FILE opens at start; a FOLDER opens at its first flow by name, or at its first image\n"
+        "when it holds no flow. Keys: Right, Page Down, Space next file; Left, Page Up,\n"
+        "Backspace previous; Home, End first and last; F5 reload; F11 full screen; Esc quit.\n"
+        "Exit status: 0, or 2 for a usage error.");
+}
+
+bool isSoundFlow(const QString &path)
+{
+    const QByteArray local = QFile::encodeName(path);
+    // Other formats are known by their first bytes; the load reports what is wrong further on.
+    if (!path.endsWith(QLatin1String(".flo")))
+        return recogniseFlowFile(local.constData()).has_value();
+    try {
+        FloFile file(local.constData());
+        file.readHeader();
+        file.checkHeader();
+        file.checkLength();
+        return true;
+    } catch (const CError &) {
+        return false;
+    }
+}
+
+bool isReadablePicture(const QString &path)
+{
+    QImageReader reader(path);
+    return reader.canRead();
+}
+
+} // namespace
+
+ViewerCommandLine parseViewerCommandLine(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(description());
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption groundTruth(
+        "gt", "The ground-truth flow to compare the opened flow with.", "FILE");
+    parser.addOption(groundTruth);
+    parser.addPositionalArgument("FILE|FOLDER", "The flow or image to open, or its folder.",
+                                 "[FILE|FOLDER]");
+
+    ViewerCommandLine result;
+    if (!parser.parse(arguments)) {
+        result.text = parser.errorText();
+        return result;
+    }
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+        result.action = ViewerCommandLine::ShowHelp;
+        result.text = parser.helpText();
+        // Printed before the application exists, the parser knows no name for the program.
+        result.text.replace(QLatin1String("<executable_name>"),
+                            QCoreApplication::applicationName());
+        return result;
+    }
+    if (parser.isSet(version)) {
+        result.action = ViewerCommandLine::ShowVersion;
+        result.text = QCoreApplication::applicationName() + QLatin1Char(' ') +
+                      QCoreApplication::applicationVersion() + QLatin1Char('\n');
+        return result;
+    }
+    result.action = ViewerCommandLine::Run;
+    result.file = parser.positionalArguments().value(0);
+    result.groundTruth = parser.value(groundTruth);
+    return result;
+}
+
+QString firstShowableFile(const QString &folder)
+{
+    const QDir dir(folder);
+    const QStringList names = dir.entryList(QDir::Files, QDir::Name);
+    for (const QString &name : names)
+        if (isSoundFlow(dir.filePath(name)))
+            return dir.filePath(name);
+    for (const QString &name : names)
+        if (!name.endsWith(QLatin1String(".flo")) && isReadablePicture(dir.filePath(name)))
+            return dir.filePath(name);
+    return QString();
+}
+
+void openCommandLine(Vek_Zandor &w)
+{
+    const ViewerCommandLine command = parseViewerCommandLine(QCoreApplication::arguments());
+    if (command.action != ViewerCommandLine::Run || command.file.isEmpty())
+        return;
+    QString path = command.file;
+    if (QFileInfo(path).isDir()) {
+        path = firstShowableFile(command.file);
+        if (path.isEmpty()) {
+            LoadFailure failure;
+            failure.readerMessage = Vek_Zandor::tr("The folder holds no flow or image to show.");
+            QMessageBox::warning(&w, Vek_Zandor::tr("Open File Error"),
+                                 w.failureText(command.file, failure), QMessageBox::Ok,
+                                 QMessageBox::NoButton);
+            return;
+        }
+    }
+    w.browseByStep = false;
+    w.filePath = path;
+    w.LoadCurrentFile();
+}

@@ -1,0 +1,53 @@
+#ifndef KEY_BROWSER_H
+#define KEY_BROWSER_H
+
+#include "pending_steps.h"
+
+#include <QKeySequence>
+#include <QList>
+#include <QObject>
+
+class QAction;
+class Vek_Zandor;
+
+// Stepping through the folder from the keyboard: Right, Page Down and Space go to the next
+// file, Left, Page Up and Backspace to the previous one, Home and End to the first and the
+// last. Each takes the window's stepping branch as a wheel notch does. Steps that arrive while
+// a load runs are gathered into one load.
+class KeyBrowser : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit KeyBrowser(Vek_Zandor *window);
+
+    QAction *nextAction() const { return next_; }
+    QAction *previousAction() const { return previous_; }
+    QAction *firstAction() const { return first_; }
+    QAction *lastAction() const { return last_; }
+
+    // Loads the keys have started so far.
+    int loads() const { return loads_; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QAction *addKeyAction(const char *name, const QString &text, const QString &tip,
+                          const QList<QKeySequence> &keys);
+    // Loads once the events already waiting have been handled, so that the steps among them
+    // join this one.
+    void loadSoon();
+    void load();
+
+    Vek_Zandor *const window_;
+    QAction *next_;
+    QAction *previous_;
+    QAction *first_;
+    QAction *last_;
+    PendingSteps pending_;
+    bool loadQueued_ = false;
+    int loads_ = 0;
+};
+
+#endif // KEY_BROWSER_H
