@@ -6,6 +6,7 @@
 #include "bench_cases.h"
 #include "bench_inputs.h"
 #include "bench_memory.h"
+#include "bench_overlays.h"
 
 #include <QApplication>
 #include <QDir>
@@ -238,6 +239,10 @@ int main(int argc, char *argv[])
         for (std::size_t i = 0; i < recoloured.size(); ++i)
             rows.push_back({"recolour/" + recoloured[i].name, t[i].caseMs, "png-decode",
                             t[i].referenceMs, ms, 1.0});
+    }
+    if (wanted(QStringLiteral("stats/4k"))) {
+        const PairTiming t = benchStatistics(flows[1], plan);
+        rows.push_back({"stats/4k", t.caseMs, "recolour", t.referenceMs, ms, 0.2});
     }
     for (const BenchFlow &f : flows) {
         const QString name = "memory/" + f.name;
