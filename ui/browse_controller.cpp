@@ -1,5 +1,6 @@
 #include "browse_controller.h"
 
+#include "flow_tools.h"
 #include "picture_loader.h"
 #include "vek_imagelayer.h"
 #include "vek_zandor.h"
@@ -62,7 +63,9 @@ QString BrowseController::reloadKeepingPicture()
     Vek_Zandor &w = *window_;
     const QString path = shownPath_;
     const bool flow = path.endsWith(Vek_Zandor::tr(".flo"));
-    LoadOutcome outcome = flow ? loadFlowPicture(path, w.flowCutoff, readBuffer()) : loadRasterPicture(path);
+    LoadOutcome outcome =
+        flow ? loadFlowPicture(path, w.flowCutoff, readBuffer(), w.flowTools()->loadOptions())
+             : loadRasterPicture(path);
     if (!outcome.picture) {
         const LoadFailure &failure = outcome.failure;
         return failure.readerMessage.isEmpty() ? w.failureText(path, failure)
@@ -88,6 +91,7 @@ void BrowseController::pixelHovered(int x, int y, const QPointF &scenePos)
 void BrowseController::pointerLeft()
 {
     pointer_.reset();
+    window_->flowTools()->pointerAt(std::nullopt);
     window_->statusBar()->showMessage(Vek_ImageLayer::tr(""), 0);
 }
 

@@ -1,6 +1,7 @@
 #include "vek_zandor.h"
 
 #include "browse_controller.h"
+#include "flow_tools.h"
 #include "picture_loader.h"
 
 #include <QMessageBox>
@@ -17,7 +18,7 @@ void Vek_Zandor::LoadCurrentFile()
     LoadOutcome outcome =
         filePath.endsWith(tr(".flo"))
             ? loadFlowPicture(filePath, keepCutoff ? std::optional<int>(flowCutoff) : std::nullopt,
-                              browser_->readBuffer())
+                              browser_->readBuffer(), flowTools_->loadOptions())
             : loadRasterPicture(filePath);
     if (!outcome.picture) {
         if (outcome.failure.header) {
@@ -70,5 +71,6 @@ void Vek_Zandor::showPicture(LoadedPicture &&picture)
     ui.actionSetMode_Viewing_Optical_Flow->setChecked(isFlow);
     setWindowTitle(QStringLiteral("Optical Flow Viewer") + tr(" - [%1]").arg(filePath));
     ui.imgSizeEditShow->setText(tr("Size:%1x%2").arg(cols).arg(rows));
+    flowTools_->pictureShown(std::move(picture.statistics));
     RefreshScene(showIndividualDim);
 }

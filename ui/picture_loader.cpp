@@ -2,7 +2,6 @@
 
 #include "cerror.h"
 #include "flo_file.h"
-#include "flow_views.h"
 #include "raster_image.h"
 
 #include <QFile>
@@ -20,8 +19,8 @@ PicturePlanes allocatePicturePlanes(int rows, int cols)
     return planes;
 }
 
-LoadOutcome loadFlowPicture(const QString &path, std::optional<int> cutoff,
-                            FloReadBuffer *buffer)
+LoadOutcome loadFlowPicture(const QString &path, std::optional<int> cutoff, FloReadBuffer *buffer,
+                            const FlowLoadOptions &options)
 {
     const QByteArray local = QFile::encodeName(path);
     LoadOutcome outcome;
@@ -49,8 +48,12 @@ LoadOutcome loadFlowPicture(const QString &path, std::optional<int> cutoff,
         picture.openingCutoff =
             InitialFlowCutoff(p.flowU, p.flowV, p.clampedU, p.clampedV, rows, cols);
         picture.cutoff = cutoff.value_or(picture.openingCutoff);
-        RenderFlowViews(picture.cutoff, p.flowU, p.flowV,
-                        {p.clampedU, p.clampedV, p.color, p.dimX, p.dimY}, rows, cols);
+        MagnitudeScratch ownScratch;
+        picture.statistics = ComputeFlowStatistics(p.flowU, p.flowV, rows, cols,
+                                                   options.scratch ? *options.scratch : ownScratch);
+        RenderScaledFlowViews(
+            picture.cutoff, MagnitudeScaleRadius(options.scale, *picture.statistics), p.flowU,
+            p.flowV, {p.clampedU, p.clampedV, p.color, p.dimX, p.dimY}, rows, cols);
         outcome.picture = std::move(picture);
     } catch (const CError &error) {
         outcome.failure.readerMessage = QString::fromLocal8Bit(error.text);

@@ -1,6 +1,7 @@
 #include "vek_zandor.h"
 
 #include "browse_controller.h"
+#include "flow_tools.h"
 #include "tool_host.h"
 #include "vek_imagelayer.h"
 
@@ -91,6 +92,7 @@ Vek_Zandor::Vek_Zandor(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(par
     setAcceptDrops(true);
 
     toolHost_ = new ToolHost(this, ui.verticalLayout_4);
+    flowTools_ = new FlowTools(this);
     updateActions();
 
     const QStringList args = QCoreApplication::arguments();

@@ -10,6 +10,7 @@
 #include <QStringList>
 
 class BrowseController;
+class FlowTools;
 class QDragEnterEvent;
 class QDropEvent;
 class QGraphicsPixmapItem;
@@ -77,6 +78,8 @@ public:
     // Loading and stepping, and the places for controls beyond the form.
     BrowseController *browser() const { return browser_; }
     ToolHost *toolHost() const { return toolHost_; }
+    // Scales, statistics, legend, arrows and blending with a frame.
+    FlowTools *flowTools() const { return flowTools_; }
 
     // Puts a loaded picture on screen: its planes become the window's, with the flags, the
     // cutoff widgets, the flow-mode action, the title, the size text and the scene. The
@@ -112,6 +115,7 @@ private:
 
     BrowseController *browser_ = nullptr;
     ToolHost *toolHost_ = nullptr;
+    FlowTools *flowTools_ = nullptr;
 };
 
 #endif // VEK_ZANDOR_H
