@@ -31,6 +31,7 @@ protected:
 
 private:
     void toolBarContentChanged();
+    void fitGroupWidth();
 
     QToolBar *toolBar_;
     QScrollArea *groupArea_;
