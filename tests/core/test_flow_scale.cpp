@@ -202,8 +202,6 @@ void TestFlowScale::scaledViewsKeepTheCutoffsGreyViews()
     QCOMPARE(valuesOf(scaled.clampedV), valuesOf(plain.clampedV));
     QCOMPARE(bytesOf(scaled.dimX), bytesOf(plain.dimX));
     QCOMPARE(bytesOf(scaled.dimY), bytesOf(plain.dimY));
-    std::vector<std::uint8_t> want;
-    reference::flowToColor(0, want, us, vs, rows, cols);
     const PixelPlane atRadius = pixelPlaneFilled(rows, cols, 3);
     FlowToColorAtRadius(9.5f, atRadius, u, v, rows, cols);
     QCOMPARE(bytesOf(scaled.color), bytesOf(atRadius));
