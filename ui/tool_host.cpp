@@ -53,7 +53,8 @@ bool ToolHost::eventFilter(QObject *watched, QEvent *event)
     if (watched == toolBar_ &&
         (event->type() == QEvent::ActionAdded || event->type() == QEvent::ActionRemoved))
         toolBarContentChanged();
-    else if (watched == groupArea_->widget() && event->type() == QEvent::LayoutRequest)
+    else if (groupArea_ && watched == groupArea_->widget() &&
+             event->type() == QEvent::LayoutRequest)
         fitGroupWidth();
     return QObject::eventFilter(watched, event);
 }

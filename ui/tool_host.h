@@ -34,8 +34,8 @@ private:
     void fitGroupWidth();
 
     QToolBar *toolBar_;
-    QScrollArea *groupArea_;
-    QVBoxLayout *groupLayout_;
+    QScrollArea *groupArea_ = nullptr;
+    QVBoxLayout *groupLayout_ = nullptr;
     bool toolBarEmpty_ = true;
 };
 

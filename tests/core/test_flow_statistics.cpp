@@ -115,8 +115,8 @@ bool sameBits(const FlowStatistics &a, const FlowStatistics &b)
     return a.known == b.known && a.unknown == b.unknown && a.minU == b.minU && a.maxU == b.maxU &&
            a.minV == b.minV && a.maxV == b.maxV && a.meanMagnitude == b.meanMagnitude &&
            a.medianMagnitude == b.medianMagnitude &&
-           a.percentile99Magnitude == b.percentile99Magnitude &&
-           a.maxMagnitude == b.maxMagnitude && a.histogram == b.histogram;
+           a.percentile99Magnitude == b.percentile99Magnitude && a.maxMagnitude == b.maxMagnitude &&
+           a.histogram == b.histogram;
 }
 
 // Large random fields of the kinds that stress the selection.
