@@ -8,8 +8,8 @@
 // through SetFlowCutoff (the recolour) in the same rounds.
 PairTiming benchStatistics(const BenchFlow &flow, const TimingPlan &plan);
 
-// arrows/screen: one repaint of the arrows over a full screen of the flow, against painting the
-// same screen of the picture without them.
+// arrows/screen: the arrows laid out and painted over a full HD screen of the flow, against
+// painting that screen of the picture itself.
 PairTiming benchArrows(const BenchFlow &flow, const TimingPlan &plan);
 
 #endif // BENCH_OVERLAYS_H
