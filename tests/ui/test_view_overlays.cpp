@@ -248,6 +248,8 @@ void TestViewOverlays::arrowsArePainted()
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     openByName(w, path("big.flo"));
     w.ZoomOriginal();
+    w.ZoomIn();
+    w.ZoomIn();
     const QImage plain = viewport(w);
     w.ui.graphicsView->setFocus();
     w.flowTools()->arrows()->action()->trigger();
@@ -261,7 +263,7 @@ void TestViewOverlays::arrowsArePainted()
             if (plain.pixel(x, y) == marked.pixel(x, y))
                 continue;
             const QColor c = marked.pixelColor(x, y);
-            light += c.lightness() > 240;
+            light += c.lightness() > 180;
             dark += c.lightness() < 60;
             const QPointF pixel =
                 w.leftLayer->mapFromScene(w.ui.graphicsView->mapToScene(QPoint(x, y)));
