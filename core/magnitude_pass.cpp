@@ -121,8 +121,8 @@ void ranksAndHistogram(const MagnitudeKernels &kernels, MagnitudeScratch &scratc
         brackets[q].high = sample[high];
         // Room for what the bracket is expected to hold, in memory kept from call to call.
         std::vector<float> &inside = scratch.collected[std::size_t(q)];
-        inside.clear();
-        inside.reserve(std::size_t(1.5 * double(high - low + 1) / s * double(known)) + 1024);
+        inside.resize(std::max(
+            inside.size(), std::size_t(1.5 * double(high - low + 1) / s * double(known)) + 1024));
         brackets[q].inside.swap(inside);
     }
     tally.brackets = brackets.data();
@@ -134,6 +134,7 @@ void ranksAndHistogram(const MagnitudeKernels &kernels, MagnitudeScratch &scratc
 
     for (int q = 0; q < count; ++q) {
         Bracket &b = brackets[q];
+        b.inside.resize(b.insideCount);
         std::uint64_t r = ranks[q];
         bool found = false;
         if (r > b.below) {

@@ -39,7 +39,16 @@ struct Bracket {
     std::uint64_t below = 0;
     std::uint64_t atLow = 0;
     std::uint64_t atHigh = 0;
+    // The first insideCount; the rest is room, grown by doubling when it runs out.
     std::vector<float> inside;
+    std::size_t insideCount = 0;
+
+    void collect(float value)
+    {
+        if (insideCount == inside.size())
+            inside.resize(inside.size() < 1024 ? 1024 : 2 * inside.size());
+        inside[insideCount++] = value;
+    }
 };
 
 struct Tally {

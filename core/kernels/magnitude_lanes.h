@@ -167,12 +167,20 @@ ROW_KERNEL_TARGET inline I binOf(F x, const BinLanes &k)
     return selectInt((I)unknown, I{} + kBins, guess);
 }
 
-// Out of the loop's way: rare, and a call the loop's registers need not survive.
-__attribute__((noinline)) ROW_KERNEL_TARGET void collect(F x, unsigned lanes,
-                                                         std::vector<float> &inside)
+// The lanes that lie in a bracket, low and high included, sorted out one by one: rare, and out of
+// the loop's way (a call its registers need not survive).
+__attribute__((noinline)) ROW_KERNEL_TARGET void sortOut(F x, unsigned lanes,
+                                                         magnitudes::Bracket &bracket)
 {
-    for (; lanes; lanes &= lanes - 1)
-        inside.push_back(x[__builtin_ctz(lanes)]);
+    for (; lanes; lanes &= lanes - 1) {
+        const float value = x[__builtin_ctz(lanes)];
+        if (value == bracket.low)
+            ++bracket.atLow;
+        else if (value < bracket.high)
+            bracket.collect(value);
+        else
+            ++bracket.atHigh;
+    }
 }
 
 // The counts of a stretch short enough that no lane's 32-bit count can overflow.
@@ -185,7 +193,6 @@ ROW_KERNEL_TARGET std::size_t tallyBlocks(const float *m, std::size_t n, magnitu
     F high[kBrackets + 1];
     for (int j = 0; j < kBrackets; ++j) {
         low[j] = splatFloat(tally.brackets[j].low);
-        // With high = low no magnitude is both equal to high and not equal to low.
         high[j] = splatFloat(tally.brackets[j].high);
     }
     const bool bins = tally.maxMagnitude > 0;
@@ -197,18 +204,16 @@ ROW_KERNEL_TARGET std::size_t tallyBlocks(const float *m, std::size_t n, magnitu
     std::size_t i = 0;
     while (i + kLanes <= n) {
         // Lane by lane, in registers; a true comparison is -1.
-        I below[kBrackets + 1] = {}, atLow[kBrackets + 1] = {}, atHigh[kBrackets + 1] = {};
+        I below[kBrackets + 1] = {};
         const std::size_t end = i + std::min(n - i, kCountStretch);
         for (; i + kLanes <= end; i += kLanes) {
             F x;
             __builtin_memcpy(&x, m + i, sizeof x);
             for (int j = 0; j < kBrackets; ++j) {
-                below[j] += (I)(x < low[j]);
-                const FM equalLow = x == low[j];
-                atLow[j] += (I)equalLow;
-                atHigh[j] += (I)((x == high[j]) & ~equalLow);
-                if (const unsigned in = laneBitsInt((I)((x > low[j]) & (x < high[j]))))
-                    collect(x, in, tally.brackets[j].inside);
+                const FM under = x < low[j];
+                below[j] += (I)under;
+                if (const unsigned in = laneBitsInt((I)((x <= high[j]) & ~under)))
+                    sortOut(x, in, tally.brackets[j]);
             }
             const I bin = bins ? binOf(x, binLanes) : (I)(x == binLanes.inf) & (I{} + kBins);
             // Smooth flows put long runs into one bin: a block wholly in the bin of the run
@@ -232,13 +237,9 @@ ROW_KERNEL_TARGET std::size_t tallyBlocks(const float *m, std::size_t n, magnitu
             for (int l = 0; l < kLanes; ++l)
                 ++copies[l][at[l]];
         }
-        for (int j = 0; j < kBrackets; ++j) {
-            for (int l = 0; l < kLanes; ++l) {
+        for (int j = 0; j < kBrackets; ++j)
+            for (int l = 0; l < kLanes; ++l)
                 tally.brackets[j].below += std::uint32_t(-below[j][l]);
-                tally.brackets[j].atLow += std::uint32_t(-atLow[j][l]);
-                tally.brackets[j].atHigh += std::uint32_t(-atHigh[j][l]);
-            }
-        }
     }
     counts[0][runBin] += run;
     return i;

@@ -59,7 +59,7 @@ void tallyPlain(const float *m, std::size_t n, Tally &tally)
             else if (x == b.low)
                 ++b.atLow;
             else if (x < b.high)
-                b.inside.push_back(x);
+                b.collect(x);
             else if (x == b.high)
                 ++b.atHigh;
         }
