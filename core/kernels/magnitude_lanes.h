@@ -247,6 +247,12 @@ ROW_KERNEL_TARGET std::size_t tallyBlocks(const float *m, std::size_t n, magnitu
 
 ROW_KERNEL_TARGET void tallyLanes(const float *m, std::size_t n, magnitudes::Tally &tally)
 {
+    // A longest vector so short that 64 / max overflows a float leaves the first guess
+    // meaningless: the plain form bins such a field.
+    if (tally.maxMagnitude > 0 && !(float(kBins / tally.maxMagnitude) < __builtin_inff())) {
+        magnitudes::tallyPlain(m, n, tally);
+        return;
+    }
     std::size_t i = 0;
     switch (tally.bracketCount) {
     case 0:
