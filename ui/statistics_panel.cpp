@@ -16,6 +16,7 @@
 namespace {
 
 const QString kNone = QStringLiteral("\u2013");
+constexpr double kDegreesPerRadian = 57.295779513082320876798;
 
 QString number(double value)
 {
@@ -109,7 +110,7 @@ QString StatisticsPanel::vectorText(float u, float v)
     if (length == 0)
         return tr("0 px");
     // v points down the picture, so up is +90 degrees; + 0.0 turns a -0 into 0.
-    double degrees = std::atan2(-y, x) * (180.0 / M_PI) + 0.0;
+    double degrees = std::atan2(-y, x) * kDegreesPerRadian + 0.0;
     if (degrees < 0)
         degrees += 360.0;
     QString direction = QString::number(degrees, 'f', 1);
