@@ -89,17 +89,6 @@ void settleEvents()
     QCoreApplication::processEvents();
 }
 
-void openInto(Vek_Zandor &w, const QString &path)
-{
-    w.filePath = path;
-    w.browseByStep = false;
-    w.LoadCurrentFile();
-    if (!w.hasImage || !w.isFlow) {
-        std::fprintf(stderr, "flowviewer-bench: cannot open %s\n", qPrintable(path));
-        std::exit(1);
-    }
-}
-
 } // namespace
 
 PairTiming benchRead(const BenchFlow &flow, const TimingPlan &plan)
@@ -124,7 +113,7 @@ PairTiming benchRead(const BenchFlow &flow, const TimingPlan &plan)
 PairTiming benchOpen(const BenchFlow &flow, const TimingPlan &plan)
 {
     Vek_Zandor w;
-    const auto run = [&] { openInto(w, flow.floPath); };
+    const auto run = [&] { openFlowOrExit(w, flow.floPath); };
     return timePair(run, pngReference(flow.pngPath), plan, settleEvents);
 }
 
@@ -137,7 +126,7 @@ std::vector<PairTiming> benchRecolour(const std::vector<BenchFlow> &flows, const
     std::vector<std::function<void()>> runs;
     for (std::size_t i = 0; i < flows.size(); ++i) {
         windows.push_back(std::make_unique<Vek_Zandor>());
-        openInto(*windows.back(), flows[i].floPath);
+        openFlowOrExit(*windows.back(), flows[i].floPath);
         // Back and forth between two neighbouring slider positions where the colours saturate.
         next.push_back(std::max(2, flows[i].stepCutoff));
     }

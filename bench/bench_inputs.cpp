@@ -121,6 +121,17 @@ bool writeFlowAs(const QString &path, int rows, int cols, const std::vector<floa
     return true;
 }
 
+void openFlowOrExit(Vek_Zandor &w, const QString &path)
+{
+    w.filePath = path;
+    w.browseByStep = false;
+    w.LoadCurrentFile();
+    if (!w.hasImage || !w.isFlow) {
+        std::fprintf(stderr, "flowviewer-bench: cannot open %s\n", qPrintable(path));
+        std::exit(1);
+    }
+}
+
 bool prepareFlow(BenchFlow &flow, const QString &workDir)
 {
     Vek_Zandor w;

@@ -30,6 +30,11 @@ bool writeFlowAs(const QString &path, int rows, int cols, const std::vector<floa
 // Fills in the PNG and the slider step for a flow whose name, file and size are set: the
 // colour view as a fresh window shows it, saved with Qt's default PNG settings. False, with
 // a message on standard error, when the flow cannot be opened or the PNG written.
+class Vek_Zandor;
+
+// Opens the flow at path in w as an open by name does; a flow that does not open ends the run.
+void openFlowOrExit(Vek_Zandor &w, const QString &path);
+
 bool prepareFlow(BenchFlow &flow, const QString &workDir);
 
 #endif // BENCH_INPUTS_H

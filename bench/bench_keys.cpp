@@ -47,23 +47,12 @@ QString folderOf(const BenchFlow &flow, const QString &workDir)
     return folder;
 }
 
-void openFirst(Vek_Zandor &w, const QString &folder)
-{
-    w.filePath = folder + QStringLiteral("/f000.flo");
-    w.browseByStep = false;
-    w.LoadCurrentFile();
-    if (!w.hasImage || !w.isFlow) {
-        std::fprintf(stderr, "flowviewer-bench: cannot open %s\n", qPrintable(w.filePath));
-        std::exit(1);
-    }
-}
-
 } // namespace
 
 double benchKeyStep(const BenchFlow &flow, const QString &workDir, const TimingPlan &plan)
 {
     Vek_Zandor w;
-    openFirst(w, folderOf(flow, workDir));
+    openFlowOrExit(w, folderOf(flow, workDir) + QStringLiteral("/f000.flo"));
     auto *keys = w.findChild<KeyBrowser *>();
     bool forward = true;
     const auto run = [&] {
@@ -87,7 +76,7 @@ double benchKeyStep(const BenchFlow &flow, const QString &workDir, const TimingP
 KeyHold benchKeyHold(const BenchFlow &flow, const QString &workDir, double seconds)
 {
     Vek_Zandor w;
-    openFirst(w, folderOf(flow, workDir));
+    openFlowOrExit(w, folderOf(flow, workDir) + QStringLiteral("/f000.flo"));
     QCoreApplication::processEvents();
     auto *keys = w.findChild<KeyBrowser *>();
     QAction *next = keys->nextAction();

@@ -17,17 +17,6 @@
 
 namespace {
 
-void openOrExit(Vek_Zandor &w, const QString &path)
-{
-    w.filePath = path;
-    w.browseByStep = false;
-    w.LoadCurrentFile();
-    if (!w.hasImage || !w.isFlow) {
-        std::fprintf(stderr, "flowviewer-bench: cannot open %s\n", qPrintable(path));
-        std::exit(1);
-    }
-}
-
 void settleEvents()
 {
     QCoreApplication::processEvents();
@@ -38,7 +27,7 @@ void settleEvents()
 PairTiming benchStatistics(const BenchFlow &flow, const TimingPlan &plan)
 {
     Vek_Zandor w;
-    openOrExit(w, flow.floPath);
+    openFlowOrExit(w, flow.floPath);
     settleEvents();
     MagnitudeScratch scratch;
     std::uint64_t known = 0;
@@ -64,7 +53,7 @@ PairTiming benchArrows(const BenchFlow &flow, const TimingPlan &plan)
     // A full HD screen of the flow at one picture pixel per screen pixel, from its top-left.
     const QRect screen(0, 0, 1920, 1080);
     Vek_Zandor w;
-    openOrExit(w, flow.floPath);
+    openFlowOrExit(w, flow.floPath);
     w.ZoomOriginal();
     w.ui.graphicsView->horizontalScrollBar()->setValue(0);
     w.ui.graphicsView->verticalScrollBar()->setValue(0);
