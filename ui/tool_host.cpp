@@ -26,6 +26,7 @@ ToolHost::ToolHost(QMainWindow *window, QBoxLayout *panelLayout) : QObject(windo
     groupArea_->setWidgetResizable(true);
     groupArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     groupArea_->setWidget(groups);
+    groups_ = groups;
     groups->installEventFilter(this);
     groupArea_->setVisible(false);
     // The groups take the room the panel has to spare; the form's own widgets keep theirs.
@@ -67,8 +68,9 @@ bool ToolHost::eventFilter(QObject *watched, QEvent *event)
     if (watched == toolBar_ &&
         (event->type() == QEvent::ActionAdded || event->type() == QEvent::ActionRemoved))
         toolBarContentChanged();
-    else if (groupArea_ && watched == groupArea_->widget() &&
-             event->type() == QEvent::LayoutRequest)
+    // The type first: while the area is being destroyed its children still send events, and
+    // it must not be asked anything then.
+    else if (event->type() == QEvent::LayoutRequest && watched == groups_)
         fitGroupWidth();
     return QObject::eventFilter(watched, event);
 }
