@@ -1,13 +1,17 @@
 // The colour and grey coding over fields of any float bit patterns (NaN, infinities,
 // denormals, huge and tiny values) at any cutoff and clamp limit. Nothing is compared with a
 // reference; the target holds the coding to what must be true of every output, and every row
-// kernel this processor can run to the plain one, byte for byte.
+// kernel this processor can run to the plain one, byte for byte. The statistics of the same
+// field are held to a sorted list of its magnitudes, through every kernel and every road of
+// the selection.
 //
 // Input: rows, cols, cutoff (int32), clamp limit (int32), flags, then u,v pairs, repeated
 // to fill the field.
 
+#include "flow_statistics.h"
 #include "flow_unknown.h"
 #include "kernel_planes.h"
+#include "magnitude_pass.h"
 #include "planes.h"
 #include "row_kernels.h"
 
@@ -261,6 +265,57 @@ Outputs run(const RowKernels &kernels, const Field &flow, int cutoff, int limit,
                    std::move(greyRaw)};
 }
 
+// The figures the selection must find, from every magnitude sorted.
+void checkStatistics(const Field &f)
+{
+    std::vector<float> sorted;
+    for (std::size_t i = 0; i < f.u.size(); ++i) {
+        const float x = f.u.data()[i];
+        const float y = f.v.data()[i];
+        if (!isUnknownFlow(x, y))
+            sorted.push_back(float(std::sqrt(double(x) * x + double(y) * y)));
+    }
+    std::sort(sorted.begin(), sorted.end());
+
+    magnitudes::SelectionTuning bracketing;
+    bracketing.directLimit = 0;
+    bracketing.sampleSize = 4;
+    bracketing.spread = 0.5;
+    std::vector<FlowStatistics> results;
+    for (const rowkernels::Isa isa :
+         {rowkernels::Isa::Scalar, rowkernels::Isa::Avx2, rowkernels::Isa::Avx512}) {
+        const magnitudes::MagnitudeKernels *kernels = magnitudes::magnitudeKernelsFor(isa);
+        if (!kernels)
+            continue;
+        MagnitudeScratch scratch;
+        for (const magnitudes::SelectionTuning &tuning :
+             {magnitudes::SelectionTuning(), bracketing})
+            results.push_back(magnitudes::computeFlowStatistics(*kernels, f.u, f.v, f.rows, f.cols,
+                                                                scratch, tuning));
+    }
+    for (const FlowStatistics &s : results) {
+        if (s.known != sorted.size())
+            broken("the statistics count another number of known vectors");
+        std::uint64_t binned = 0;
+        for (std::uint64_t count : s.histogram)
+            binned += count;
+        if (binned != s.known)
+            broken("the histogram does not hold every known vector once");
+        if (sorted.empty())
+            continue;
+        if (s.medianMagnitude != sorted[NearestRank(50, sorted.size()) - 1] ||
+            s.percentile99Magnitude != sorted[NearestRank(99, sorted.size()) - 1] ||
+            s.maxMagnitude != sorted.back())
+            broken("a rank of the statistics is not the sorted magnitudes' one");
+        const FlowStatistics &first = results.front();
+        if (s.meanMagnitude != first.meanMagnitude || s.histogram != first.histogram ||
+            s.minU != first.minU || s.maxV != first.maxV)
+            broken("the statistics differ between kernels or roads");
+        if (!std::isfinite(s.meanMagnitude) || AutoFlowCutoff(s) < 0)
+            broken("the mean or the automatic cutoff is out of range");
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
@@ -299,5 +354,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             std::abort();
         }
     }
+    checkStatistics(flow);
     return 0;
 }

@@ -4,6 +4,7 @@
 #include "flo2png_options.h"
 #include "flow_inputs.h"
 #include "flow_key.h"
+#include "flow_legend.h"
 #include "flow_pictures.h"
 #include "image_save.h"
 #include "output_names.h"
@@ -12,13 +13,19 @@
 
 #include "cerror.h"
 #include "flo_file.h"
+#include "flow_to_color.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QHash>
+#include <QPainter>
 
+#include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <new>
 
 namespace {
@@ -77,13 +84,47 @@ bool save(const QImage &image, const QString &name, ProgressLine &progress)
     return false;
 }
 
-bool convert(const Job &job, const ViewChoice &choice, FloReadBuffer &buffer,
+// Larger pictures get the viewer's legend, smaller ones one that fits; below the smallest it
+// could not be read.
+constexpr int kLegendSide = 160;
+constexpr int kLegendMargin = 8;
+constexpr int kSmallestLegend = 32;
+
+// The colour view with the viewer's legend in its bottom-right corner.
+QImage withLegend(const FlowPictures &pictures)
+{
+    const QImage plain = planeImage(pictures.color);
+    QImage image = plain.convertToFormat(QImage::Format_RGB32);
+    const int room = std::min(image.width(), image.height());
+    const int margin = room >= kLegendSide + 2 * kLegendMargin ? kLegendMargin : 0;
+    const int side = std::min(kLegendSide, room - 2 * margin);
+    if (side < kSmallestLegend)
+        return plain;
+    const FlowLegend legend =
+        pictures.radius ? colourLegend(*pictures.radius, std::nullopt)
+                        : colourLegend(pictures.cutoff > 0 ? CutoffRadius(pictures.cutoff) : 0.0,
+                                       pictures.cutoff);
+    {
+        QPainter painter(&image);
+        paintFlowLegend(
+            painter,
+            QRectF(image.width() - margin - side, image.height() - margin - side, side, side), 1.0,
+            legend, legendWheel(side));
+    }
+    image = image.convertToFormat(QImage::Format_RGB888);
+    image.setDotsPerMeterX(plain.dotsPerMeterX());
+    image.setDotsPerMeterY(plain.dotsPerMeterY());
+    return image;
+}
+
+bool convert(const Job &job, const ViewChoice &choice, bool legend, FloReadBuffer &buffer,
              ProgressLine &progress)
 {
     try {
         const FlowPictures pictures =
             drawFlowFile(QFile::encodeName(job.input).constData(), choice, &buffer);
-        if (!save(planeImage(pictures.color), job.colorView, progress))
+        if (!save(legend ? withLegend(pictures) : planeImage(pictures.color), job.colorView,
+                  progress))
             return false;
         if (job.dimX.isEmpty())
             return true;
@@ -98,11 +139,25 @@ bool convert(const Job &job, const ViewChoice &choice, FloReadBuffer &buffer,
     return false;
 }
 
+// The legend's labels need Qt Gui's fonts, which come with a platform; nothing is ever shown,
+// so no display is needed. Without a legend the tool stays clear of Qt Gui's start-up.
+std::unique_ptr<QCoreApplication> makeApplication(int &argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (!parseFlo2PngCommandLine(arguments).options.legend)
+        return std::make_unique<QCoreApplication>(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("flo2png"));
     QCoreApplication::setApplicationVersion(QStringLiteral(FLOWVIEWER_VERSION));
 
@@ -141,12 +196,12 @@ int main(int argc, char **argv)
     if (!o.wheelFile.isEmpty())
         wheelFailed = !save(drawFlowKey(legendKeyLayout(o.wheelSize)), o.wheelFile, progress);
 
-    const ViewChoice choice{o.cutoff, o.autoScale};
+    const ViewChoice choice{o.cutoff, o.autoScale, o.percentile, o.legend};
     FloReadBuffer buffer;
     int failed = 0;
     for (int i = 0; i < jobs.size(); ++i) {
         progress.show(i + 1, jobs.at(i).input);
-        if (!convert(jobs.at(i), choice, buffer, progress))
+        if (!convert(jobs.at(i), choice, o.legend, buffer, progress))
             ++failed;
     }
     progress.clear();

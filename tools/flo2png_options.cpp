@@ -15,6 +15,17 @@ namespace {
 constexpr int kMinWheelSize = 32;
 constexpr int kMaxWheelSize = 8192;
 
+// A number in (0, 100], or nothing.
+bool readPercentile(const QString &text, double *value)
+{
+    bool ok = false;
+    const double p = text.toDouble(&ok);
+    if (!ok || !(p > 0.0 && p <= 100.0))
+        return false;
+    *value = p;
+    return true;
+}
+
 // A whole number in [low, high], or nothing.
 bool readInt(const QString &text, int low, int high, int *value)
 {
@@ -60,6 +71,14 @@ Flo2PngCommandLine parseFlo2PngCommandLine(const QStringList &arguments)
     const QCommandLineOption autoScale(
         "auto", "Normalise the colours by the longest known vector of the flow as read, without "
                 "a cutoff.");
+    const QCommandLineOption percentile(
+        "percentile",
+        "Normalise the colours by the P-th percentile of the known vectors' lengths "
+        "(0 < P <= 100), nothing clamped; longer vectors take the darker outer colours.",
+        "P");
+    const QCommandLineOption legend(
+        "legend", "Paint the colour-wheel key, labelled with the scale, into the bottom-right "
+                  "corner of each colour view.");
     const QCommandLineOption channels(
         "channels", "Also write the grey views of the two components, as _dimx.png and _dimy.png "
                     "beside the colour view (at the opening cutoff with --auto).");
@@ -76,8 +95,8 @@ Flo2PngCommandLine parseFlo2PngCommandLine(const QStringList &arguments)
     const QCommandLineOption tree(
         "tree", "With -d: keep each input's folder, relative to the folder all inputs share, "
                 "below DIR.");
-    parser.addOptions(
-        {output, outDir, cutoff, autoScale, channels, wheel, size, quiet, recursive, tree});
+    parser.addOptions({output, outDir, cutoff, autoScale, percentile, legend, channels, wheel, size,
+                       quiet, recursive, tree});
     parser.addPositionalArgument("FILE", "Optical-flow files to convert, or folders with -r.",
                                  "FILE...");
 
@@ -111,6 +130,7 @@ Flo2PngCommandLine parseFlo2PngCommandLine(const QStringList &arguments)
     o.outDir = parser.value(outDir);
     o.autoScale = parser.isSet(autoScale);
     o.channels = parser.isSet(channels);
+    o.legend = parser.isSet(legend);
     o.wheelFile = parser.value(wheel);
     o.quiet = parser.isSet(quiet);
 
@@ -125,6 +145,15 @@ Flo2PngCommandLine parseFlo2PngCommandLine(const QStringList &arguments)
     if (o.autoScale && parser.isSet(cutoff))
         return usage(QStringLiteral("--auto and --cutoff choose the colours in different ways; "
                                     "give one of them"));
+    if (parser.isSet(percentile)) {
+        if (!readPercentile(parser.value(percentile), &o.percentile))
+            return usage(QStringLiteral("--percentile needs a number above 0 and at most 100: "
+                                        "'%1'")
+                             .arg(parser.value(percentile)));
+        if (o.autoScale || parser.isSet(cutoff))
+            return usage(QStringLiteral("--percentile, --auto and --cutoff choose the colours in "
+                                        "different ways; give one of them"));
+    }
     if (parser.isSet(size)) {
         if (!parser.isSet(wheel))
             return usage(QStringLiteral("--size applies only to --wheel"));

@@ -10,6 +10,8 @@ struct Flo2PngOptions {
     QString outDir;  // folder for all outputs, or empty: beside each input
     int cutoff = -1; // -1: the cutoff the viewer opens the flow at
     bool autoScale = false;
+    double percentile = 0; // above 0: colour view by this percentile of the magnitudes
+    bool legend = false;
     bool channels = false;
     QString wheelFile; // empty: no legend
     int wheelSize = 256;

@@ -2,6 +2,8 @@
 
 #include "flo_file.h"
 #include "flow_format.h"
+#include "flow_scale.h"
+#include "flow_statistics.h"
 #include "flow_to_color.h"
 #include "flow_views.h"
 
@@ -15,15 +17,30 @@ FlowPictures drawFlowFile(const char *path, const ViewChoice &choice, FloReadBuf
 
     const FloatPlane clampedU = vek_alloc_2(rows, cols);
     const FloatPlane clampedV = vek_alloc_2(rows, cols);
-    FlowPictures pictures{vek_alloc_3(cols, rows), vek_alloc_3(cols, rows),
-                          vek_alloc_3(cols, rows)};
+    FlowPictures pictures;
+    pictures.color = vek_alloc_3(cols, rows);
+    pictures.dimX = vek_alloc_3(cols, rows);
+    pictures.dimY = vek_alloc_3(cols, rows);
 
     const int cutoff = choice.cutoff >= 0
                            ? choice.cutoff
                            : InitialFlowCutoff(flow.u, flow.v, clampedU, clampedV, rows, cols);
-    RenderFlowViews(cutoff, flow.u, flow.v,
-                    {clampedU, clampedV, pictures.color, pictures.dimX, pictures.dimY}, rows, cols);
-    if (choice.autoScale)
+    pictures.cutoff = cutoff;
+    if (choice.percentile > 0) {
+        // The viewer's own road for its magnitude scales: the radius, then one routine.
+        MagnitudeScratch scratch;
+        pictures.radius =
+            PercentileMagnitude(flow.u, flow.v, rows, cols, choice.percentile, scratch);
+    }
+    RenderScaledFlowViews(cutoff, pictures.radius, flow.u, flow.v,
+                          {clampedU, clampedV, pictures.color, pictures.dimX, pictures.dimY}, rows,
+                          cols);
+    if (choice.autoScale) {
         FlowToColor(0, pictures.color, flow.u, flow.v, rows, cols);
+        // The longest known vector is the 100th percentile.
+        MagnitudeScratch scratch;
+        if (choice.needRadius)
+            pictures.radius = PercentileMagnitude(flow.u, flow.v, rows, cols, 100, scratch);
+    }
     return pictures;
 }

@@ -3,12 +3,16 @@
 
 #include "planes.h"
 
+#include <optional>
+
 class FloReadBuffer;
 
 // How the colour view of a flow is normalised.
 struct ViewChoice {
-    int cutoff = -1;        // the cutoff to draw at; below 0, the one the viewer opens at
-    bool autoScale = false; // colour view by the longest known vector of the unclamped flow
+    int cutoff = -1;         // the cutoff to draw at; below 0, the one the viewer opens at
+    bool autoScale = false;  // colour view by the longest known vector of the unclamped flow
+    double percentile = 0;   // above 0: colour view by this percentile of the magnitudes
+    bool needRadius = false; // also find the radius autoScale colours by, for a legend
 };
 
 // The colour view and the two grey component views of one flow, byte for byte as the viewer
@@ -17,6 +21,8 @@ struct FlowPictures {
     PixelPlane color;
     PixelPlane dimX;
     PixelPlane dimY;
+    int cutoff = 0;              // the grey views', and the colour view's without a radius
+    std::optional<float> radius; // the colour view's normalising radius under a magnitude scale
 };
 
 // Reads the flow file at path, in any format, and draws its views. The file is checked before

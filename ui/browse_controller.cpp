@@ -1,5 +1,6 @@
 #include "browse_controller.h"
 
+#include "flow_tools.h"
 #include "picture_loader.h"
 #include "vek_imagelayer.h"
 #include "vek_zandor.h"
@@ -70,8 +71,9 @@ QString BrowseController::showKeepingPicture(const QString &path, std::optional<
 {
     Vek_Zandor &w = *window_;
     const bool flow = path.endsWith(Vek_Zandor::tr(".flo"));
-    LoadOutcome outcome = flow ? loadFlowPicture(path, cutoff, readBuffer())
-                               : loadRecognisedPicture(path, cutoff, readBuffer());
+    LoadOutcome outcome =
+        flow ? loadFlowPicture(path, cutoff, readBuffer(), w.flowTools()->loadOptions())
+             : loadRecognisedPicture(path, cutoff, readBuffer(), w.flowTools()->loadOptions());
     if (!outcome.picture) {
         const LoadFailure &failure = outcome.failure;
         return failure.readerMessage.isEmpty() ? w.failureText(path, failure)
@@ -97,6 +99,7 @@ void BrowseController::pixelHovered(int x, int y, const QPointF &scenePos)
 void BrowseController::pointerLeft()
 {
     pointer_.reset();
+    window_->flowTools()->pointerAt(std::nullopt);
     window_->statusBar()->showMessage(Vek_ImageLayer::tr(""), 0);
 }
 

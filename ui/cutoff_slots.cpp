@@ -1,6 +1,7 @@
 #include "vek_zandor.h"
 
-#include "flow_views.h"
+#include "flow_scale.h"
+#include "flow_tools.h"
 
 #include <QSignalBlocker>
 
@@ -13,8 +14,8 @@ void Vek_Zandor::SetFlowCutoff(int value)
         return;
     flowCutoff = value;
     ++cutoffPasses;
-    RenderFlowViews(flowCutoff, flowU, flowV,
-                    {clampedU, clampedV, colorPlane, dimXPlane, dimYPlane}, rows, cols);
+    RenderScaledFlowViews(flowCutoff, flowTools_->colourRadius(), flowU, flowV,
+                          {clampedU, clampedV, colorPlane, dimXPlane, dimYPlane}, rows, cols);
     RefreshScene(showIndividualDim);
 }
 

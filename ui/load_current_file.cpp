@@ -1,6 +1,7 @@
 #include "vek_zandor.h"
 
 #include "browse_controller.h"
+#include "flow_tools.h"
 #include "picture_loader.h"
 
 #include <QMessageBox>
@@ -16,9 +17,11 @@ void Vek_Zandor::LoadCurrentFile()
     // The new picture is read and drawn whole, then put on screen. A name ending in ".flo" is
     // a .flo file; any other file is a flow when its content says so, else a picture.
     const std::optional<int> cutoff = keepCutoff ? std::optional<int>(flowCutoff) : std::nullopt;
-    LoadOutcome outcome = filePath.endsWith(tr(".flo"))
-                              ? loadFlowPicture(filePath, cutoff, browser_->readBuffer())
-                              : loadRecognisedPicture(filePath, cutoff, browser_->readBuffer());
+    LoadOutcome outcome =
+        filePath.endsWith(tr(".flo"))
+            ? loadFlowPicture(filePath, cutoff, browser_->readBuffer(), flowTools_->loadOptions())
+            : loadRecognisedPicture(filePath, cutoff, browser_->readBuffer(),
+                                    flowTools_->loadOptions());
     if (!outcome.picture) {
         if (outcome.failure.header) {
             rows = outcome.failure.header->height();
@@ -70,5 +73,6 @@ void Vek_Zandor::showPicture(LoadedPicture &&picture)
     ui.actionSetMode_Viewing_Optical_Flow->setChecked(isFlow);
     setWindowTitle(QStringLiteral("Optical Flow Viewer") + tr(" - [%1]").arg(filePath));
     ui.imgSizeEditShow->setText(tr("Size:%1x%2").arg(cols).arg(rows));
+    flowTools_->pictureShown(std::move(picture.statistics));
     RefreshScene(showIndividualDim);
 }

@@ -23,21 +23,27 @@ PicturePlanes allocatePicturePlanes(int rows, int cols)
 
 namespace {
 
-// The views of a flow whose planes hold it: the opening cutoff from the data, and the views at
-// cutoff or at that one.
-void drawViews(LoadedPicture &picture, std::optional<int> cutoff)
+// The views of a flow whose planes hold it: the opening cutoff from the data, its statistics,
+// and the views at cutoff or at that one, at the scale the options ask for.
+void drawViews(LoadedPicture &picture, std::optional<int> cutoff, const FlowLoadOptions &options)
 {
     PicturePlanes &p = picture.planes;
-    picture.openingCutoff =
-        InitialFlowCutoff(p.flowU, p.flowV, p.clampedU, p.clampedV, picture.rows, picture.cols);
+    const int rows = picture.rows;
+    const int cols = picture.cols;
+    picture.openingCutoff = InitialFlowCutoff(p.flowU, p.flowV, p.clampedU, p.clampedV, rows, cols);
     picture.cutoff = cutoff.value_or(picture.openingCutoff);
-    RenderFlowViews(picture.cutoff, p.flowU, p.flowV,
-                    {p.clampedU, p.clampedV, p.color, p.dimX, p.dimY}, picture.rows, picture.cols);
+    MagnitudeScratch ownScratch;
+    picture.statistics = ComputeFlowStatistics(p.flowU, p.flowV, rows, cols,
+                                               options.scratch ? *options.scratch : ownScratch);
+    RenderScaledFlowViews(picture.cutoff, MagnitudeScaleRadius(options.scale, *picture.statistics),
+                          p.flowU, p.flowV, {p.clampedU, p.clampedV, p.color, p.dimX, p.dimY}, rows,
+                          cols);
 }
 
 } // namespace
 
-LoadOutcome loadFlowPicture(const QString &path, std::optional<int> cutoff, FloReadBuffer *buffer)
+LoadOutcome loadFlowPicture(const QString &path, std::optional<int> cutoff, FloReadBuffer *buffer,
+                            const FlowLoadOptions &options)
 {
     const QByteArray local = QFile::encodeName(path);
     LoadOutcome outcome;
@@ -62,7 +68,7 @@ LoadOutcome loadFlowPicture(const QString &path, std::optional<int> cutoff, FloR
         picture.planes = allocatePicturePlanes(rows, cols);
         const PicturePlanes &p = picture.planes;
         file.readPlanes(p.flowU, p.flowV, buffer);
-        drawViews(picture, cutoff);
+        drawViews(picture, cutoff, options);
         outcome.picture = std::move(picture);
     } catch (const CError &error) {
         outcome.failure.readerMessage = QString::fromLocal8Bit(error.text);
@@ -92,7 +98,7 @@ LoadOutcome loadRasterPicture(const QString &path)
 }
 
 LoadOutcome loadRecognisedPicture(const QString &path, std::optional<int> cutoff,
-                                  FloReadBuffer *buffer)
+                                  FloReadBuffer *buffer, const FlowLoadOptions &options)
 {
     const QByteArray local = QFile::encodeName(path);
     LoadOutcome outcome;
@@ -113,7 +119,7 @@ LoadOutcome loadRecognisedPicture(const QString &path, std::optional<int> cutoff
         p.flowV = std::move(flow->v);
         p.clampedU = vek_alloc_2(picture.rows, picture.cols);
         p.clampedV = vek_alloc_2(picture.rows, picture.cols);
-        drawViews(picture, cutoff);
+        drawViews(picture, cutoff, options);
         outcome.picture = std::move(picture);
     } catch (const CError &error) {
         outcome.failure.readerMessage = QString::fromLocal8Bit(error.text);

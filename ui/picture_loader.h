@@ -1,6 +1,8 @@
 #ifndef PICTURE_LOADER_H
 #define PICTURE_LOADER_H
 
+#include "flow_scale.h"
+#include "flow_statistics.h"
 #include "planes.h"
 
 #include <QImage>
@@ -36,6 +38,7 @@ struct LoadedPicture {
     int cutoff = 0;        // a flow's views are drawn at this
     QImage image;          // a raster image as read
     PicturePlanes planes;
+    std::optional<FlowStatistics> statistics; // a flow's
 };
 
 // Why a picture could not be had.
@@ -51,10 +54,19 @@ struct LoadOutcome {
     LoadFailure failure;
 };
 
-// Reads the .flo file at path through one descriptor and draws its views at cutoff, or at the
-// cutoff it opens at when none is given. The data pass through buffer when one is given.
+// How a flow's colour view is drawn, and the memory its statistics pass through (the load's own
+// when none is given).
+struct FlowLoadOptions {
+    ColourScale scale = ColourScale::Cutoff;
+    MagnitudeScratch *scratch = nullptr;
+};
+
+// Reads the .flo file at path through one descriptor, takes its statistics and draws its views
+// at cutoff, or at the cutoff it opens at when none is given. The data pass through buffer
+// when one is given.
 LoadOutcome loadFlowPicture(const QString &path, std::optional<int> cutoff,
-                            FloReadBuffer *buffer = nullptr);
+                            FloReadBuffer *buffer = nullptr,
+                            const FlowLoadOptions &options = FlowLoadOptions());
 
 // Reads the picture at path with Qt's image reader.
 LoadOutcome loadRasterPicture(const QString &path);
@@ -62,6 +74,7 @@ LoadOutcome loadRasterPicture(const QString &path);
 // A file not named ".flo": a flow when its content is that of a flow format (KITTI PNG, PFM,
 // .npy, .flo5), drawn as loadFlowPicture draws one, and otherwise a picture for Qt's reader.
 LoadOutcome loadRecognisedPicture(const QString &path, std::optional<int> cutoff,
-                                  FloReadBuffer *buffer = nullptr);
+                                  FloReadBuffer *buffer = nullptr,
+                                  const FlowLoadOptions &options = FlowLoadOptions());
 
 #endif // PICTURE_LOADER_H

@@ -1,5 +1,7 @@
 #include "vek_zandor.h"
 
+#include "flow_tools.h"
+
 #include <QStatusBar>
 
 void Vek_Zandor::ShowPixelInfo(int x, int y)
@@ -8,8 +10,10 @@ void Vek_Zandor::ShowPixelInfo(int x, int y)
     // the pixmap's border line lies one past the last pixel: read nothing then.
     if (!hasImage || x < 0 || y < 0 || x >= cols || y >= rows) {
         statusBar()->clearMessage();
+        flowTools_->pointerAt(std::nullopt);
         return;
     }
+    flowTools_->pointerAt(QPoint(x, y));
 
     QString text;
     if (isFlow) {

@@ -1,5 +1,6 @@
 #include "vek_zandor.h"
 
+#include "flow_tools.h"
 #include "rgb32_rows.h"
 
 #include <QGraphicsPixmapItem>
@@ -75,4 +76,6 @@ void Vek_Zandor::RefreshScene(bool showDims)
         leftLayer->setPos(0, 0);
         rightLayer->setVisible(false);
     }
+    if (flowTools_)
+        flowTools_->sceneRefreshed();
 }

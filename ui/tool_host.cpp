@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QMainWindow>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QToolBar>
 
 ToolHost::ToolHost(QMainWindow *window, QBoxLayout *panelLayout) : QObject(window), window_(window)
@@ -25,8 +26,10 @@ ToolHost::ToolHost(QMainWindow *window, QBoxLayout *panelLayout) : QObject(windo
     groupArea_->setWidgetResizable(true);
     groupArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     groupArea_->setWidget(groups);
+    groups->installEventFilter(this);
     groupArea_->setVisible(false);
-    panelLayout->addWidget(groupArea_);
+    // The groups take the room the panel has to spare; the form's own widgets keep theirs.
+    panelLayout->addWidget(groupArea_, 1);
 }
 
 void ToolHost::addTool(QAction *action, std::function<bool()> enabledWhen)
@@ -48,6 +51,15 @@ void ToolHost::addPanelGroup(QWidget *group)
     // Before the stretch, so that the groups stay together at the top.
     groupLayout_->insertWidget(groupLayout_->count() - 1, group);
     groupArea_->setVisible(true);
+    fitGroupWidth();
+}
+
+// The area scrolls only up and down: it is kept as wide as its widest group, whose texts may
+// change at any time, and so widens the panel.
+void ToolHost::fitGroupWidth()
+{
+    groupArea_->setMinimumWidth(groupArea_->widget()->minimumSizeHint().width() +
+                                groupArea_->verticalScrollBar()->sizeHint().width());
 }
 
 bool ToolHost::eventFilter(QObject *watched, QEvent *event)
@@ -55,6 +67,9 @@ bool ToolHost::eventFilter(QObject *watched, QEvent *event)
     if (watched == toolBar_ &&
         (event->type() == QEvent::ActionAdded || event->type() == QEvent::ActionRemoved))
         toolBarContentChanged();
+    else if (groupArea_ && watched == groupArea_->widget() &&
+             event->type() == QEvent::LayoutRequest)
+        fitGroupWidth();
     return QObject::eventFilter(watched, event);
 }
 

@@ -41,10 +41,11 @@ protected:
 
 private:
     void toolBarContentChanged();
+    void fitGroupWidth();
 
     QToolBar *toolBar_;
-    QScrollArea *groupArea_;
-    QVBoxLayout *groupLayout_;
+    QScrollArea *groupArea_ = nullptr;
+    QVBoxLayout *groupLayout_ = nullptr;
     bool toolBarEmpty_ = true;
     QMainWindow *window_;
     QList<QPair<QAction *, std::function<bool()>>> tools_;

@@ -1,9 +1,10 @@
 #include "vek_zandor.h"
 
 #include "browse_controller.h"
-#include "flow_saver.h"
 #include "browsing_tools.h"
 #include "command_line.h"
+#include "flow_saver.h"
+#include "flow_tools.h"
 #include "tool_host.h"
 #include "vek_imagelayer.h"
 #include "window_memory.h"
@@ -97,6 +98,7 @@ Vek_Zandor::Vek_Zandor(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(par
     new FlowSaver(this);
     memory_ = new WindowMemory(this);
     addBrowsingTools(*this, *memory_);
+    flowTools_ = new FlowTools(this);
     updateActions();
 
     openCommandLine(*this);

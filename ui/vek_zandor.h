@@ -10,6 +10,7 @@
 #include <QStringList>
 
 class BrowseController;
+class FlowTools;
 class QDragEnterEvent;
 class QDropEvent;
 class QGraphicsPixmapItem;
@@ -80,6 +81,8 @@ public:
     ToolHost *toolHost() const { return toolHost_; }
     // What the window remembers between starts.
     WindowMemory *memory() const { return memory_; }
+    // Scales, statistics, legend, arrows and blending with a frame.
+    FlowTools *flowTools() const { return flowTools_; }
 
     // Puts a loaded picture on screen: its planes become the window's, with the flags, the
     // cutoff widgets, the flow-mode action, the title, the size text and the scene. The
@@ -116,6 +119,7 @@ private:
     BrowseController *browser_ = nullptr;
     ToolHost *toolHost_ = nullptr;
     WindowMemory *memory_ = nullptr;
+    FlowTools *flowTools_ = nullptr;
 };
 
 #endif // VEK_ZANDOR_H

@@ -137,6 +137,15 @@ void TestFlo2PngCli::usageErrorsWriteNothing_data()
     QTest::newRow("-o and -d") << QStringList{"-o", "x.png", "-d", "out", "frame12.flo"} << "-d";
     QTest::newRow("-o not a PNG") << QStringList{"-o", "x.jpg", "frame12.flo"} << "x.jpg";
     QTest::newRow("size without legend") << QStringList{"--size", "64", "frame12.flo"} << "--wheel";
+    QTest::newRow("percentile 0") << QStringList{"--percentile", "0", "frame12.flo"} << "'0'";
+    QTest::newRow("percentile above 100")
+        << QStringList{"--percentile", "100.5", "frame12.flo"} << "100.5";
+    QTest::newRow("percentile not a number")
+        << QStringList{"--percentile", "high", "frame12.flo"} << "high";
+    QTest::newRow("percentile and auto")
+        << QStringList{"--percentile", "99", "--auto", "frame12.flo"} << "--percentile";
+    QTest::newRow("percentile and cutoff")
+        << QStringList{"--cutoff", "3", "--percentile", "99", "frame12.flo"} << "--percentile";
     QTest::newRow("same name from two folders")
         << QStringList{"run.1/frame10.flo", "other/frame10.flo", "-d", "out"}
         << "frame10_colorview.png";

@@ -3,7 +3,10 @@
 #include "dialog_driver.h"
 #include "flo2png_process.h"
 #include "flo_writer.h"
+#include "flow_tools.h"
+#include "legend_overlay.h"
 #include "modal_closer.h"
+#include "scale_control.h"
 #include "test_data.h"
 #include "vek_zandor.h"
 #include "window_driver.h"
@@ -14,6 +17,7 @@
 #include "flow_to_color.h"
 
 #include <QFileInfo>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -99,6 +103,10 @@ private slots:
     void viewsMatchTheViewer();
     void autoIsTheCodingOfTheRawFlow_data();
     void autoIsTheCodingOfTheRawFlow();
+    void magnitudeScalesMatchTheViewer_data();
+    void magnitudeScalesMatchTheViewer();
+    void legendOnlyInTheCorner_data();
+    void legendOnlyInTheCorner();
 
 private:
     // The flow file a row names, or an empty string when it is not available.
@@ -110,6 +118,7 @@ private:
 
 void TestFlo2PngViews::init()
 {
+    QSettings().clear();
     dir = new QTemporaryDir;
     QVERIFY(dir->isValid());
     closer = new ModalCloser;
@@ -231,6 +240,78 @@ void TestFlo2PngViews::autoIsTheCodingOfTheRawFlow()
     openByName(w, input);
     QCOMPARE(differences(readRgb(dir->filePath("auto_dimx.png")), w.dimXPlane), QString());
     QCOMPARE(differences(readRgb(dir->filePath("auto_dimy.png")), w.dimYPlane), QString());
+}
+
+void TestFlo2PngViews::magnitudeScalesMatchTheViewer_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("option");
+    for (const char *field : {"sintel", "spiral", "wide", "zero"}) {
+        QTest::addRow("%s, 99th percentile", field) << field << "--percentile=99";
+        QTest::addRow("%s, longest vector", field) << field << "--auto";
+    }
+}
+
+// The viewer's "99th percentile" is flo2png --percentile 99, its "Longest vector" --auto.
+void TestFlo2PngViews::magnitudeScalesMatchTheViewer()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, option);
+    const QString input = flowFile(field);
+    if (input.isEmpty())
+        QSKIP("the shared data folder is not there");
+    const QString out = dir->filePath(QStringLiteral("scaled.png"));
+    const Flo2PngResult run = runFlo2Png({option, input, QStringLiteral("-o"), out});
+    QCOMPARE(run.err, QString());
+    QCOMPARE(run.status, 0);
+
+    Vek_Zandor w;
+    w.flowTools()->scale()->setScale(option == QLatin1String("--auto") ? ColourScale::LongestVector
+                                                                       : ColourScale::Percentile99);
+    openByName(w, input);
+    QCOMPARE(differences(readRgb(out), w.colorPlane), QString());
+}
+
+void TestFlo2PngViews::legendOnlyInTheCorner_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("side"); // of the square the key may change, margin included
+    QTest::newRow("cutoff") << "spiral" << QStringList{"--cutoff", "7"} << 48;
+    QTest::newRow("percentile") << "spiral" << QStringList{"--percentile", "50"} << 48;
+    QTest::newRow("sintel") << "sintel" << QStringList() << 168;
+    QTest::newRow("too small for a key") << "zero" << QStringList() << 0;
+}
+
+// --legend paints the key into the bottom-right corner and leaves every other pixel as the
+// plain export has it.
+void TestFlo2PngViews::legendOnlyInTheCorner()
+{
+    QFETCH(QString, field);
+    QFETCH(QStringList, options);
+    QFETCH(int, side);
+    const QString input = flowFile(field);
+    if (input.isEmpty())
+        QSKIP("the shared data folder is not there");
+    const QString plainPath = dir->filePath(QStringLiteral("plain.png"));
+    const QString keyedPath = dir->filePath(QStringLiteral("keyed.png"));
+    QCOMPARE(runFlo2Png(options + QStringList{input, "-o", plainPath}).status, 0);
+    const Flo2PngResult run = runFlo2Png(options + QStringList{"--legend", input, "-o", keyedPath});
+    QCOMPARE(run.status, 0);
+    const QImage plain = readRgb(plainPath);
+    const QImage keyed = readRgb(keyedPath);
+    QCOMPARE(keyed.size(), plain.size());
+    QCOMPARE(keyed.dotsPerMeterX(), plain.dotsPerMeterX());
+    const QRect corner(plain.width() - side, plain.height() - side, side, side);
+    int changed = 0;
+    for (int y = 0; y < plain.height(); ++y)
+        for (int x = 0; x < plain.width(); ++x) {
+            if (keyed.pixel(x, y) == plain.pixel(x, y))
+                continue;
+            QVERIFY2(corner.contains(x, y), qPrintable(QStringLiteral("(%1, %2)").arg(x).arg(y)));
+            ++changed;
+        }
+    QVERIFY(side == 0 ? changed == 0 : changed > side * side / 2);
 }
 
 FLOWVIEWER_WINDOW_TEST_MAIN(TestFlo2PngViews)

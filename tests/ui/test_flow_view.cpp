@@ -2,8 +2,11 @@
 // picture pixel per device pixel, the zoom bounds count device pixels, and overlays keep their
 // place in the viewport whatever the zoom and the scroll position.
 
+#include "arrow_overlay.h"
 #include "flo_writer.h"
+#include "flow_tools.h"
 #include "flow_view.h"
+#include "legend_overlay.h"
 #include "modal_closer.h"
 #include "vek_zandor.h"
 #include "view_overlay.h"
@@ -14,8 +17,11 @@
 #include <QGraphicsScene>
 #include <QPainter>
 #include <QScrollBar>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cmath>
 
 namespace {
 
@@ -52,6 +58,7 @@ private slots:
     void originalIsOnePicturePixelPerDevicePixel();
     void zoomBoundsCountDevicePixels();
     void overlaysStayInTheCorner();
+    void legendAndArrowsCountDevicePixels();
 
 private:
     QTemporaryDir dir;
@@ -136,6 +143,37 @@ void TestFlowView::overlaysStayInTheCorner()
     QVERIFY(viewportPixel(view, corner) != QColor(Qt::magenta));
 }
 
+// The legend is 160 device pixels across, the arrows' cells 32, and an arrow as long in device
+// pixels as its vector at one picture pixel per device pixel.
+void TestFlowView::legendAndArrowsCountDevicePixels()
+{
+    Vek_Zandor w;
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    openByName(w, flowPath);
+    w.ZoomOriginal();
+    FlowView *view = w.ui.graphicsView;
+    const QRect port = view->viewport()->rect();
+    QCOMPARE(w.flowTools()->legend()->square(port).width(), 80.0);
+
+    w.flowTools()->arrows()->action()->setChecked(true);
+    const std::vector<ArrowGlyph> glyphs = w.flowTools()->arrows()->arrowsFor(port);
+    QVERIFY(glyphs.size() > 10);
+    int neighbours = 0;
+    for (const ArrowGlyph &a : glyphs) {
+        QCOMPARE(std::fmod(a.from.x() - 8, 16.0), 0.0);
+        QCOMPARE(std::fmod(a.from.y() - 8, 16.0), 0.0);
+        const QPointF at = w.leftLayer->mapFromScene(view->mapToScene(a.from.toPoint()));
+        const float u = w.flowU[int(at.y())][int(at.x())];
+        const float v = w.flowV[int(at.y())][int(at.x())];
+        const QPointF device = (a.to - a.from) * 2.0;
+        QVERIFY(std::fabs(device.x() - u) < 1e-6 && std::fabs(device.y() - v) < 1e-6);
+        QCOMPARE(a.dot, std::hypot(u, v) < 2.0);
+        neighbours +=
+            a.from.x() == glyphs.front().from.x() + 16 && a.from.y() == glyphs.front().from.y();
+    }
+    QCOMPARE(neighbours, 1);
+}
+
 int main(int argc, char *argv[])
 {
     // A screen of twice the density; the application sees only the program name, since the
@@ -143,6 +181,11 @@ int main(int argc, char *argv[])
     qputenv("QT_SCALE_FACTOR", "2");
     int appArgc = 1;
     QApplication app(appArgc, argv);
+    // The window's tools remember what they show in a folder of this program's own.
+    QCoreApplication::setOrganizationName(QStringLiteral("OpticalFlowViewer"));
+    QCoreApplication::setApplicationName(QStringLiteral("flowviewer-test"));
+    QTemporaryDir settingsDir;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
     TestFlowView test;
     return QTest::qExec(&test, argc, argv);
 }

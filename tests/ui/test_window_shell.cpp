@@ -16,6 +16,7 @@
 #include <QStatusBar>
 #include <QTest>
 #include <QToolBar>
+#include <QVBoxLayout>
 
 #include <memory>
 
@@ -221,53 +222,62 @@ void TestWindowShell::destructionReleasesPlanes()
 // the form: each place stays out of sight, and out of the window's context menu, while empty.
 void TestWindowShell::roomForNewControls()
 {
-    Vek_Zandor w;
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QToolBar *tools = w.findChild<QToolBar *>(QStringLiteral("flowToolsBar"));
-    QVERIFY(tools);
-    QCOMPARE(tools, w.toolHost()->toolBar());
-    QCOMPARE(tools->windowTitle(), QStringLiteral("Flow Tools"));
-    QCOMPARE(w.toolBarArea(tools), Qt::TopToolBarArea);
-    // The watch actions live there; without them the toolbar hides and leaves the menu.
-    QVERIFY(tools->isVisible());
-    for (QAction *own : tools->actions())
-        tools->removeAction(own);
-    QVERIFY(!tools->isVisible());
-    const auto menuEntries = [&w] {
+    const auto menuEntries = [](QMainWindow &window) {
         QStringList entries;
-        const std::unique_ptr<QMenu> menu(w.createPopupMenu());
+        const std::unique_ptr<QMenu> menu(window.createPopupMenu());
         for (const QAction *a : menu->actions())
             if (a->isVisible() && !a->isSeparator())
                 entries << a->text();
         return entries;
     };
+
+    // The places alone, on a window whose tools have not filled them.
+    QMainWindow plain;
+    auto *panel = new QWidget;
+    auto *panelLayout = new QVBoxLayout(panel);
+    plain.setCentralWidget(panel);
+    ToolHost host(&plain, panelLayout);
+    plain.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&plain));
+    QToolBar *empty = host.toolBar();
+    QCOMPARE(empty->windowTitle(), QStringLiteral("Flow Tools"));
+    QVERIFY(!empty->isVisible());
+    QVERIFY(!menuEntries(plain).contains("Flow Tools"));
+    QAction *probe = empty->addAction(QStringLiteral("Probe"));
+    QTRY_VERIFY(empty->isVisible());
+    QVERIFY(menuEntries(plain).contains("Flow Tools"));
+    empty->removeAction(probe);
+    QVERIFY(!empty->isVisible());
+    delete probe;
+    auto *emptyArea = plain.findChild<QScrollArea *>(QStringLiteral("panelGroupArea"));
+    QVERIFY(emptyArea && !emptyArea->isVisible());
+
+    // The window's, holding its tools: after the main toolbar, and below the panel's widgets.
+    Vek_Zandor w;
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QToolBar *tools = w.findChild<QToolBar *>(QStringLiteral("flowToolsBar"));
+    QVERIFY(tools);
+    QCOMPARE(tools, w.toolHost()->toolBar());
+    QCOMPARE(w.toolBarArea(tools), Qt::TopToolBarArea);
     QTRY_VERIFY(tools->isVisible());
     QVERIFY(tools->geometry().left() >= w.ui.mainToolBar->geometry().right());
-    QCOMPARE(menuEntries(), QStringList({"Control Panel", "Main Toolbar", "Flow Tools"}));
+    QCOMPARE(menuEntries(w), QStringList({"Control Panel", "Main Toolbar", "Flow Tools"}));
+    for (QAction *a : tools->actions())
+        QVERIFY(!w.ui.mainToolBar->actions().contains(a));
+    QCOMPARE(w.ui.mainToolBar->actions().size(), 10);
 
-    // Emptied, the toolbar leaves the screen and the menu; its first tool brings it back.
-    const QList<QAction *> form = w.ui.mainToolBar->actions();
-    const QList<QAction *> held = tools->actions();
-    for (QAction *a : held)
-        tools->removeAction(a);
-    QVERIFY(!tools->isVisible());
-    QCOMPARE(menuEntries(), QStringList({"Control Panel", "Main Toolbar"}));
-    tools->addActions(held);
-    QTRY_VERIFY(tools->isVisible());
-    QCOMPARE(w.ui.mainToolBar->actions(), form);
-
-    QVBoxLayout *panel = w.ui.verticalLayout_4;
-    QCOMPARE(panel->indexOf(w.ui.imgSizeEditShow), 3);
+    QVBoxLayout *own = w.ui.verticalLayout_4;
+    QCOMPARE(own->indexOf(w.ui.imgSizeEditShow), 3);
     auto *group = new QGroupBox(QStringLiteral("Probe group"));
     w.toolHost()->addPanelGroup(group);
     w.SetModeAsViewingFlow(true);
     QTRY_VERIFY(group->isVisible());
     auto *area = w.findChild<QScrollArea *>(QStringLiteral("panelGroupArea"));
     QVERIFY(area && area->isAncestorOf(group));
-    QCOMPARE(panel->indexOf(area), 4);
-    QCOMPARE(panel->indexOf(w.ui.checkBox_ShowIndividualDim), 0);
-    QCOMPARE(panel->indexOf(w.ui.groupBox), 2);
-    QCOMPARE(panel->indexOf(w.ui.imgSizeEditShow), 3);
+    QCOMPARE(own->indexOf(area), 4);
+    QCOMPARE(own->indexOf(w.ui.checkBox_ShowIndividualDim), 0);
+    QCOMPARE(own->indexOf(w.ui.groupBox), 2);
+    QCOMPARE(own->indexOf(w.ui.imgSizeEditShow), 3);
     QVERIFY(group->mapTo(&w, QPoint()).y() > w.ui.imgSizeEditShow->mapTo(&w, QPoint()).y());
 }
 
