@@ -89,13 +89,14 @@ ViewerCommandLine parseViewerCommandLine(const QStringList &arguments)
                       QCoreApplication::applicationVersion() + QLatin1Char('\n');
         return result;
     }
-    result.file = parser.positionalArguments().value(0);
-    result.groundTruth = parser.value(groundTruth);
-    if (!result.groundTruth.isEmpty() && result.file.isEmpty()) {
+    const QString file = parser.positionalArguments().value(0);
+    if (parser.isSet(groundTruth) && file.isEmpty()) {
         result.text = QStringLiteral("--gt needs a flow FILE to compare.");
         return result;
     }
     result.action = ViewerCommandLine::Run;
+    result.file = file;
+    result.groundTruth = parser.value(groundTruth);
     return result;
 }
 
