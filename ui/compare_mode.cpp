@@ -4,18 +4,21 @@
 #include "compare_panes.h"
 #include "flow_tools.h"
 #include "flow_unknown.h"
+#include "flow_view.h"
 #include "ground_truth_panel.h"
 #include "picture_loader.h"
 #include "tool_host.h"
 #include "vek_zandor.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QSettings>
 #include <QStatusBar>
+#include <QTimer>
 
 #include <cmath>
 
@@ -127,7 +130,26 @@ bool CompareMode::compareWith(const QString &path)
         w.RefreshScene(w.showIndividualDim);
     if (!pauseReason_.isEmpty())
         w.statusBar()->showMessage(pauseReason_, 0);
+    if (!wasOn)
+        bringRowIntoView();
     return true;
+}
+
+// The row is three times as wide as the flow: entering the mode zooms out to show it whole,
+// unless it fits already. Once the events waiting have been handled, so that a window shown
+// only after the command line has its size and the panel its width.
+void CompareMode::bringRowIntoView()
+{
+    QTimer::singleShot(0, this, [this] {
+        FlowView *view = window_->ui.graphicsView;
+        if (!isComparing())
+            return;
+        // The Ground Truth group may have widened the Control Panel, and so narrowed the view.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        const QRect row = view->mapFromScene(view->sceneRect()).boundingRect();
+        if (row.width() > view->viewport()->width() || row.height() > view->viewport()->height())
+            view->zoomFit();
+    });
 }
 
 void CompareMode::leave()

@@ -58,6 +58,7 @@ private:
     void pairShownFlow();
     void pause(const QString &reason);
     void loadFinished(bool shown);
+    void bringRowIntoView();
     // The action's check mark, the panel, Show Channels and the scene as the state says.
     void apply();
 

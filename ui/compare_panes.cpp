@@ -35,14 +35,18 @@ QGraphicsSimpleTextItem *newLabel(Vek_Zandor &w)
 
 } // namespace
 
-ComparePanes::ComparePanes(Vek_Zandor &window)
-    : window_(window), groundTruthLayer_(newLayer(window)), epeLayer_(newLayer(window)),
-      groundTruthLabel_(newLabel(window)), epeLabel_(newLabel(window))
+ComparePanes::ComparePanes(Vek_Zandor &window) : window_(window)
 {}
 
 void ComparePanes::show(const GroundTruthPair &pair, bool newPair)
 {
     Vek_Zandor &w = window_;
+    if (!groundTruthLayer_) {
+        groundTruthLayer_ = newLayer(w);
+        epeLayer_ = newLayer(w);
+        groundTruthLabel_ = newLabel(w);
+        epeLabel_ = newLabel(w);
+    }
     const qreal W = w.cols;
     const qreal H = w.rows;
     const qreal step = W + kPaneGap;
@@ -73,6 +77,8 @@ void ComparePanes::show(const GroundTruthPair &pair, bool newPair)
 
 void ComparePanes::hide()
 {
+    if (!groundTruthLayer_)
+        return;
     for (QGraphicsPixmapItem *layer : {groundTruthLayer_, epeLayer_}) {
         layer->setVisible(false);
         layer->setPixmap(QPixmap());

@@ -9,7 +9,8 @@ class Vek_Zandor;
 // The scene while comparing: three panes in one row, the estimate's colour view in the window's
 // left layer, then the ground truth's colour view and the EPE picture in layers of their own,
 // each captioned as the window's views are. The layers report to the window's browser, so
-// hovering and the wheel work on every pane alike.
+// hovering and the wheel work on every pane alike. They join the scene the first time the
+// panes are shown; until then the scene holds the window's items alone.
 class ComparePanes
 {
 public:
@@ -21,6 +22,7 @@ public:
     // Takes the panes of their own out of sight, and their pixmaps out of memory.
     void hide();
 
+    // Null until the panes are first shown.
     QGraphicsPixmapItem *groundTruthLayer() const { return groundTruthLayer_; }
     QGraphicsPixmapItem *epeLayer() const { return epeLayer_; }
     QGraphicsSimpleTextItem *groundTruthLabel() const { return groundTruthLabel_; }
@@ -29,10 +31,10 @@ public:
 private:
     Vek_Zandor &window_;
     // Owned by the window's scene.
-    QGraphicsPixmapItem *groundTruthLayer_;
-    QGraphicsPixmapItem *epeLayer_;
-    QGraphicsSimpleTextItem *groundTruthLabel_;
-    QGraphicsSimpleTextItem *epeLabel_;
+    QGraphicsPixmapItem *groundTruthLayer_ = nullptr;
+    QGraphicsPixmapItem *epeLayer_ = nullptr;
+    QGraphicsSimpleTextItem *groundTruthLabel_ = nullptr;
+    QGraphicsSimpleTextItem *epeLabel_ = nullptr;
 };
 
 #endif // COMPARE_PANES_H

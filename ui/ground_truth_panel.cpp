@@ -49,10 +49,14 @@ GroundTruthPanel::GroundTruthPanel(QWidget *parent) : QGroupBox(tr("Ground Truth
         colour->setPixmap(swatch);
         auto *range = new QLabel(binText(bin), this);
         range->setObjectName(QStringLiteral("epeRange%1").arg(bin));
-        legend->addWidget(colour, bin, 0);
-        legend->addWidget(range, bin, 1);
+        // Two columns of five, small errors on the left.
+        const int row = bin % 5;
+        const int column = 2 * (bin / 5);
+        legend->addWidget(colour, row, column);
+        legend->addWidget(range, row, column + 1);
     }
     legend->setColumnStretch(1, 1);
+    legend->setColumnStretch(3, 1);
     layout->addLayout(legend);
     setVisible(false);
 }

@@ -3,6 +3,7 @@
 #include "dialog_driver.h"
 #include "flo_writer.h"
 #include "flow_tools.h"
+#include "flow_view.h"
 #include "ground_truth_panel.h"
 #include "modal_closer.h"
 #include "scale_control.h"
@@ -58,6 +59,7 @@ private slots:
     void onlyAFlowIsCompared();
     void leavingBringsShowChannelsBack();
     void actionChoosesTheGroundTruthAndLeaves();
+    void enteringBringsTheRowIntoView();
 
 private:
     QString path(const QString &name) const { return dir->filePath(name); }
@@ -285,7 +287,7 @@ void TestCompareMode::sizeMismatchShowsABoxAndTheModeStaysOff()
     QCOMPARE(closer->texts, QStringList{"Ground truth 5 x 3 does not match the flow's 4 x 3"});
     QVERIFY(!compare.isOn());
     QVERIFY(!compare.action()->isChecked());
-    QVERIFY(!compare.panes().epeLayer()->isVisible());
+    QVERIFY(!compare.panes().epeLayer()); // never shown, never made
     QCOMPARE(w.leftLabel->text(), QStringLiteral("Color Show (4 X 3)"));
 
     // While comparing, a mismatch ends the mode as well.
@@ -404,6 +406,40 @@ void TestCompareMode::actionChoosesTheGroundTruthAndLeaves()
     action->trigger();
     QCOMPARE(lastFileDialogFolder(), path("truth"));
     QCOMPARE(lastFileDialogSelection(), path("truth/est.flo"));
+}
+
+void TestCompareMode::enteringBringsTheRowIntoView()
+{
+    Vek_Zandor w;
+    w.showNormal();
+    w.resize(700, 500);
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(writeFile(path("est.flo"), floBytesFilled(300, 120, 1, 0)));
+    QVERIFY(writeFile(path("gt.flo"), floBytesFilled(300, 120, 0, 0)));
+    openByName(w, path("est.flo"));
+    w.ZoomOriginal();
+    FlowView *view = w.ui.graphicsView;
+    QVERIFY(compareOf(w).compareWith(path("gt.flo")));
+    QTRY_VERIFY(view->zoom() < 1.0);
+    const QRect row = view->mapFromScene(w.scene->sceneRect()).boundingRect();
+    QVERIFY2(view->viewport()->rect().adjusted(-1, -1, 1, 1).contains(row),
+             qPrintable(QStringLiteral("%1 %2 %3 %4 in %5 x %6")
+                            .arg(row.x())
+                            .arg(row.y())
+                            .arg(row.width())
+                            .arg(row.height())
+                            .arg(view->viewport()->width())
+                            .arg(view->viewport()->height())));
+
+    // A row that fits keeps the zoom the user chose.
+    compareOf(w).leave();
+    QVERIFY(writeFile(path("small.flo"), floBytesFilled(30, 12, 1, 0)));
+    QVERIFY(writeFile(path("small_gt.flo"), floBytesFilled(30, 12, 0, 0)));
+    openByName(w, path("small.flo"));
+    w.ZoomOriginal();
+    QVERIFY(compareOf(w).compareWith(path("small_gt.flo")));
+    QTest::qWait(50);
+    QCOMPARE(view->zoom(), 1.0);
 }
 
 FLOWVIEWER_WINDOW_TEST_MAIN(TestCompareMode)
