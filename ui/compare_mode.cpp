@@ -52,6 +52,7 @@ CompareMode::CompareMode(Vek_Zandor *window) : QObject(window), window_(window)
     panes_ = std::make_unique<ComparePanes>(*window);
     connect(window->browser(), &BrowseController::loadFinished, this, &CompareMode::loadFinished);
     window->setScenePanes(this);
+    window->ui.graphicsView->viewport()->installEventFilter(this);
 }
 
 // The window is being destroyed with its children: it is not told.
@@ -136,20 +137,42 @@ bool CompareMode::compareWith(const QString &path)
 }
 
 // The row is three times as wide as the flow: entering the mode zooms out to show it whole,
-// unless it fits already. Once the events waiting have been handled, so that a window shown
-// only after the command line has its size and the panel its width.
+// unless it fits at the zoom in effect. A window opened from the command line gets its size
+// only after the mode has started, and may be resized later: until the user zooms, the row is
+// fitted again to each new size, never closer than the zoom the mode started at.
 void CompareMode::bringRowIntoView()
 {
-    QTimer::singleShot(0, this, [this] {
-        FlowView *view = window_->ui.graphicsView;
-        if (!isComparing())
-            return;
-        // The Ground Truth group may have widened the Control Panel, and so narrowed the view.
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-        const QRect row = view->mapFromScene(view->sceneRect()).boundingRect();
-        if (row.width() > view->viewport()->width() || row.height() > view->viewport()->height())
-            view->zoomFit();
-    });
+    zoomBefore_ = window_->ui.graphicsView->transform();
+    fitted_.reset();
+    fitting_ = true;
+    QTimer::singleShot(0, this, &CompareMode::fitRow);
+}
+
+void CompareMode::fitRow()
+{
+    FlowView *view = window_->ui.graphicsView;
+    if (!fitting_ || !view->isVisible())
+        return;
+    if (!isComparing() || (fitted_ && view->transform() != *fitted_)) {
+        fitting_ = false;
+        return;
+    }
+    // The Ground Truth group may have widened the Control Panel, and so narrowed the view.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    view->setTransform(zoomBefore_);
+    const QRect row = view->mapFromScene(view->sceneRect()).boundingRect();
+    if (row.width() > view->viewport()->width() || row.height() > view->viewport()->height())
+        view->zoomFit();
+    if (!fitted_)
+        window_->toolHost()->revealPanelGroup(panel_);
+    fitted_ = view->transform();
+}
+
+bool CompareMode::eventFilter(QObject *watched, QEvent *event)
+{
+    if (fitting_ && event->type() == QEvent::Resize)
+        QTimer::singleShot(0, this, &CompareMode::fitRow);
+    return QObject::eventFilter(watched, event);
 }
 
 void CompareMode::leave()

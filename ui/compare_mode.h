@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTransform>
 
 #include <memory>
 #include <optional>
@@ -53,12 +54,16 @@ public:
     bool layOutScene() override;
     QString readout(int x, int y) const override;
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     // The ground truth of the flow on screen, or why there is none; the panel follows.
     void pairShownFlow();
     void pause(const QString &reason);
     void loadFinished(bool shown);
     void bringRowIntoView();
+    void fitRow();
     // The action's check mark, the panel, Show Channels and the scene as the state says.
     void apply();
 
@@ -76,6 +81,10 @@ private:
     bool newPair_ = false;
     // Said on the status bar once the load that paused the comparison has ended.
     QString pauseReason_;
+    // The row of panes is kept in view until the user zooms.
+    bool fitting_ = false;
+    QTransform zoomBefore_;
+    std::optional<QTransform> fitted_;
 };
 
 #endif // COMPARE_MODE_H

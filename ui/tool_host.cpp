@@ -62,6 +62,12 @@ void ToolHost::fitGroupWidth()
                                 groupArea_->verticalScrollBar()->sizeHint().width());
 }
 
+void ToolHost::revealPanelGroup(QWidget *group)
+{
+    // From its title down, as far as the area reaches.
+    groupArea_->verticalScrollBar()->setValue(group->y());
+}
+
 bool ToolHost::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == toolBar_ &&

@@ -35,6 +35,8 @@ public:
 
     // Appends a group to the Control Panel; the panel takes it over.
     void addPanelGroup(QWidget *group);
+    // Scrolls the groups so that group shows from its top.
+    void revealPanelGroup(QWidget *group);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
