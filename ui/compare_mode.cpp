@@ -26,11 +26,6 @@ namespace {
 
 const QString kFolderKey = QStringLiteral("compare/groundTruthFolder");
 
-bool sameFile(const QString &a, const QString &b)
-{
-    return !a.isEmpty() && !b.isEmpty() && QFileInfo(a) == QFileInfo(b);
-}
-
 } // namespace
 
 CompareMode::CompareMode(Vek_Zandor *window) : QObject(window), window_(window)

@@ -91,6 +91,18 @@ QString sizeMismatchText(int gtCols, int gtRows, int cols, int rows)
         .arg(rows);
 }
 
+bool sameFile(const QString &a, const QString &b)
+{
+    if (a.isEmpty() || b.isEmpty())
+        return false;
+    const QFileInfo first(a);
+    const QFileInfo second(b);
+    // Qt's own comparison takes two missing files for one.
+    if (first.exists() && second.exists())
+        return first.canonicalFilePath() == second.canonicalFilePath();
+    return first.absoluteFilePath() == second.absoluteFilePath();
+}
+
 QString groundTruthFor(const QString &estimatePath, const QString &folder)
 {
     const QFileInfo estimate(estimatePath);
@@ -103,9 +115,7 @@ QString groundTruthFor(const QString &estimatePath, const QString &folder)
     for (const QString &suffix : suffixes) {
         const QString candidate =
             dir.filePath(suffix.isEmpty() ? base : base + QLatin1Char('.') + suffix);
-        if (QFileInfo(candidate) == estimate)
-            continue;
-        if (isFlowFile(candidate))
+        if (isFlowFile(candidate) && !sameFile(candidate, estimatePath))
             return candidate;
     }
     return QString();

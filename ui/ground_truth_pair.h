@@ -53,6 +53,10 @@ GroundTruthOutcome pairWithGroundTruth(const QString &path, const FloatPlane &es
 // "Ground truth W x H does not match the flow's W x H".
 QString sizeMismatchText(int gtCols, int gtRows, int cols, int rows);
 
+// Whether a and b name one file: through links when both exist, by their absolute paths
+// otherwise.
+bool sameFile(const QString &a, const QString &b);
+
 // The ground truth of the estimate at estimatePath in folder: the flow file there of the
 // estimate's name without its suffix, of any flow format, the estimate's own format first.
 // The estimate itself never is its own ground truth. Empty when there is none.
