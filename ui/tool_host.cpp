@@ -17,6 +17,7 @@ ToolHost::ToolHost(QMainWindow *window, QBoxLayout *panelLayout) : QObject(windo
     toolBarContentChanged();
 
     auto *groups = new QWidget;
+    groups_ = groups;
     groupLayout_ = new QVBoxLayout(groups);
     groupLayout_->setContentsMargins(0, 0, 0, 0);
     groupLayout_->addStretch(1);
@@ -73,8 +74,9 @@ bool ToolHost::eventFilter(QObject *watched, QEvent *event)
     if (watched == toolBar_ &&
         (event->type() == QEvent::ActionAdded || event->type() == QEvent::ActionRemoved))
         toolBarContentChanged();
-    else if (groupArea_ && watched == groupArea_->widget() &&
-             event->type() == QEvent::LayoutRequest)
+    // By the pointer kept: while the area is destroyed, its children's events still come here
+    // and the area can no longer be asked for its widget.
+    else if (watched == groups_ && event->type() == QEvent::LayoutRequest)
         fitGroupWidth();
     return QObject::eventFilter(watched, event);
 }

@@ -47,6 +47,7 @@ private:
 
     QToolBar *toolBar_;
     QScrollArea *groupArea_ = nullptr;
+    QWidget *groups_ = nullptr; // the area's widget
     QVBoxLayout *groupLayout_ = nullptr;
     bool toolBarEmpty_ = true;
     QMainWindow *window_;
