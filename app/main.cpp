@@ -51,9 +51,6 @@ int main(int argc, char *argv[])
     const int status = answer(command);
     if (status >= 0)
         return status;
-    if (!command.groundTruth.isEmpty())
-        std::fprintf(stderr, "flowviewer: --gt: this viewer cannot compare with a ground truth "
-                             "yet; showing the flow alone\n");
 
     Vek_Zandor window;
     window.show();

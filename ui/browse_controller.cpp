@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGraphicsPixmapItem>
+#include <QGraphicsScene>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -115,8 +116,11 @@ void BrowseController::showReadoutUnderPointer()
 {
     if (!pointer_)
         return;
-    for (const QGraphicsPixmapItem *layer : {window_->leftLayer, window_->rightLayer}) {
-        if (!layer->isVisible())
+    // Every layer, not only the window's two: a tool may show panes of its own.
+    const QList<QGraphicsItem *> items = window_->scene->items();
+    for (const QGraphicsItem *item : items) {
+        const auto *layer = dynamic_cast<const Vek_ImageLayer *>(item);
+        if (!layer || !layer->isVisible())
             continue;
         const QPointF pos = layer->mapFromScene(*pointer_);
         if (layer->boundingRect().contains(pos)) {

@@ -1,6 +1,7 @@
 #include "command_line.h"
 
 #include "cerror.h"
+#include "compare_mode.h"
 #include "flo_file.h"
 #include "flow_format.h"
 #include "picture_loader.h"
@@ -24,6 +25,8 @@ QString description()
         "FILE opens at start; a FOLDER opens at its first flow by name, or at its first image\n"
         "when it holds no flow. Keys: Right, Page Down, Space next file; Left, Page Up,\n"
         "Backspace previous; Home, End first and last; F5 reload; F11 full screen; Esc quit.\n"
+        "With --gt the flow is shown beside its ground truth and the end-point error, and each\n"
+        "flow stepped to beside the flow of its name in the ground truth's folder.\n"
         "Exit status: 0, or 2 for a usage error.");
 }
 
@@ -59,7 +62,10 @@ ViewerCommandLine parseViewerCommandLine(const QStringList &arguments)
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption groundTruth(
-        "gt", "The ground-truth flow to compare the opened flow with.", "FILE");
+        "gt",
+        "Compare the opened flow with this ground-truth flow, or with the flow of its name in "
+        "this folder.",
+        "GT");
     parser.addOption(groundTruth);
     parser.addPositionalArgument("FILE|FOLDER", "The flow or image to open, or its folder.",
                                  "[FILE|FOLDER]");
@@ -83,8 +89,13 @@ ViewerCommandLine parseViewerCommandLine(const QStringList &arguments)
                       QCoreApplication::applicationVersion() + QLatin1Char('\n');
         return result;
     }
+    const QString file = parser.positionalArguments().value(0);
+    if (parser.isSet(groundTruth) && file.isEmpty()) {
+        result.text = QStringLiteral("--gt needs a flow FILE to compare.");
+        return result;
+    }
     result.action = ViewerCommandLine::Run;
-    result.file = parser.positionalArguments().value(0);
+    result.file = file;
     result.groundTruth = parser.value(groundTruth);
     return result;
 }
@@ -122,4 +133,8 @@ void openCommandLine(Vek_Zandor &w)
     w.browseByStep = false;
     w.filePath = path;
     w.LoadCurrentFile();
+    // A failed load has said why already; there is nothing to compare.
+    if (!command.groundTruth.isEmpty() && w.hasImage)
+        if (auto *compare = w.findChild<CompareMode *>())
+            compare->compareWith(command.groundTruth);
 }

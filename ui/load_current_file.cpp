@@ -3,6 +3,7 @@
 #include "browse_controller.h"
 #include "flow_tools.h"
 #include "picture_loader.h"
+#include "scene_panes.h"
 
 #include <QMessageBox>
 #include <QSignalBlocker>
@@ -74,5 +75,7 @@ void Vek_Zandor::showPicture(LoadedPicture &&picture)
     setWindowTitle(QStringLiteral("Optical Flow Viewer") + tr(" - [%1]").arg(filePath));
     ui.imgSizeEditShow->setText(tr("Size:%1x%2").arg(cols).arg(rows));
     flowTools_->pictureShown(std::move(picture.statistics));
+    if (scenePanes_)
+        scenePanes_->pictureTaken();
     RefreshScene(showIndividualDim);
 }

@@ -1,6 +1,7 @@
 #include "vek_zandor.h"
 
 #include "flow_tools.h"
+#include "scene_panes.h"
 
 #include <QStatusBar>
 
@@ -14,6 +15,13 @@ void Vek_Zandor::ShowPixelInfo(int x, int y)
         return;
     }
     flowTools_->pointerAt(QPoint(x, y));
+    if (scenePanes_) {
+        const QString own = scenePanes_->readout(x, y);
+        if (!own.isNull()) {
+            statusBar()->showMessage(own, 0);
+            return;
+        }
+    }
 
     QString text;
     if (isFlow) {

@@ -17,6 +17,7 @@ ToolHost::ToolHost(QMainWindow *window, QBoxLayout *panelLayout) : QObject(windo
     toolBarContentChanged();
 
     auto *groups = new QWidget;
+    groups_ = groups;
     groupLayout_ = new QVBoxLayout(groups);
     groupLayout_->setContentsMargins(0, 0, 0, 0);
     groupLayout_->addStretch(1);
@@ -26,7 +27,6 @@ ToolHost::ToolHost(QMainWindow *window, QBoxLayout *panelLayout) : QObject(windo
     groupArea_->setWidgetResizable(true);
     groupArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     groupArea_->setWidget(groups);
-    groups_ = groups;
     groups->installEventFilter(this);
     groupArea_->setVisible(false);
     // The groups take the room the panel has to spare; the form's own widgets keep theirs.
@@ -63,14 +63,20 @@ void ToolHost::fitGroupWidth()
                                 groupArea_->verticalScrollBar()->sizeHint().width());
 }
 
+void ToolHost::revealPanelGroup(QWidget *group)
+{
+    // From its title down, as far as the area reaches.
+    groupArea_->verticalScrollBar()->setValue(group->y());
+}
+
 bool ToolHost::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == toolBar_ &&
         (event->type() == QEvent::ActionAdded || event->type() == QEvent::ActionRemoved))
         toolBarContentChanged();
-    // The type first: while the area is being destroyed its children still send events, and
-    // it must not be asked anything then.
-    else if (event->type() == QEvent::LayoutRequest && watched == groups_)
+    // By the pointer kept: while the area is destroyed, its children's events still come here
+    // and the area can no longer be asked for its widget.
+    else if (watched == groups_ && event->type() == QEvent::LayoutRequest)
         fitGroupWidth();
     return QObject::eventFilter(watched, event);
 }

@@ -35,6 +35,8 @@ public:
 
     // Appends a group to the Control Panel; the panel takes it over.
     void addPanelGroup(QWidget *group);
+    // Scrolls the groups so that group shows from its top.
+    void revealPanelGroup(QWidget *group);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -45,7 +47,7 @@ private:
 
     QToolBar *toolBar_;
     QScrollArea *groupArea_ = nullptr;
-    QWidget *groups_ = nullptr; // the area's widget, holding the groups
+    QWidget *groups_ = nullptr; // the area's widget
     QVBoxLayout *groupLayout_ = nullptr;
     bool toolBarEmpty_ = true;
     QMainWindow *window_;

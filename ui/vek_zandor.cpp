@@ -3,6 +3,7 @@
 #include "browse_controller.h"
 #include "browsing_tools.h"
 #include "command_line.h"
+#include "compare_mode.h"
 #include "flow_saver.h"
 #include "flow_tools.h"
 #include "tool_host.h"
@@ -99,6 +100,7 @@ Vek_Zandor::Vek_Zandor(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(par
     memory_ = new WindowMemory(this);
     addBrowsingTools(*this, *memory_);
     flowTools_ = new FlowTools(this);
+    new CompareMode(this);
     updateActions();
 
     openCommandLine(*this);

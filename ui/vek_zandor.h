@@ -16,6 +16,7 @@ class QDropEvent;
 class QGraphicsPixmapItem;
 class QGraphicsScene;
 class QGraphicsSimpleTextItem;
+class ScenePanes;
 class ToolHost;
 class WindowMemory;
 struct LoadFailure;
@@ -84,6 +85,9 @@ public:
     // Scales, statistics, legend, arrows and blending with a frame.
     FlowTools *flowTools() const { return flowTools_; }
 
+    // Lets a tool lay out the scene and read out pixels instead of the window; null for none.
+    void setScenePanes(ScenePanes *panes) { scenePanes_ = panes; }
+
     // Puts a loaded picture on screen: its planes become the window's, with the flags, the
     // cutoff widgets, the flow-mode action, the title, the size text and the scene. The
     // window's own planes must have been released.
@@ -120,6 +124,7 @@ private:
     ToolHost *toolHost_ = nullptr;
     WindowMemory *memory_ = nullptr;
     FlowTools *flowTools_ = nullptr;
+    ScenePanes *scenePanes_ = nullptr;
 };
 
 #endif // VEK_ZANDOR_H

@@ -1,8 +1,11 @@
 #include "command_line.h"
+#include "compare_mode.h"
 #include "flo_writer.h"
 #include "vek_zandor.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QGraphicsSimpleTextItem>
 #include <QImage>
 #include <QMessageBox>
 #include <QProcess>
@@ -61,6 +64,7 @@ private slots:
     void optionsAreParsed_data();
     void optionsAreParsed();
     void optionsAreNeverOpenedAsFiles();
+    void groundTruthStartsCompareMode();
     void folderOpensAtItsFirstSoundFlow();
     void folderWithoutFlowsOpensAtItsFirstImage();
     void folderWithNothingToShowIsReported();
@@ -125,6 +129,8 @@ void TestCommandLine::optionsAreParsed_data()
         << QStringList{"--", "-odd.flo"} << run << "-odd.flo" << QString() << QString();
     QTest::newRow("unknown option") << QStringList{"--bogus", "a.flo"} << usage << QString()
                                     << QString() << "Unknown option 'bogus'.";
+    QTest::newRow("ground truth alone") << QStringList{"--gt", "gt.flo"} << usage << QString()
+                                        << QString() << "--gt needs a flow FILE to compare.";
     QTest::newRow("ground truth without a file")
         << QStringList{"a.flo", "--gt"} << usage << QString() << QString()
         << "Missing value after '--gt'.";
@@ -163,8 +169,49 @@ void TestCommandLine::optionsAreNeverOpenedAsFiles()
     }
     std::vector<QByteArray> args{"flowviewer", "--gt", "truth.flo", QFile::encodeName(flow)};
     setCommandLine(args);
+    BoxWatcher watcher;
+    qApp->installEventFilter(&watcher);
     Vek_Zandor w;
+    qApp->removeEventFilter(&watcher);
     QCOMPARE(w.filePath, flow);
+    QVERIFY(w.hasImage);
+    // The missing ground truth is reported, not opened.
+    QCOMPARE(watcher.texts.size(), 1);
+    QVERIFY2(watcher.texts[0].startsWith("Cann't open file truth.flo !"),
+             qPrintable(watcher.texts[0]));
+}
+
+// A ground-truth file, or a folder holding the flow of the estimate's name; one of another
+// size is refused with a box.
+void TestCommandLine::groundTruthStartsCompareMode()
+{
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir("gt"));
+    const QString estimate = dir.filePath("frame.flo");
+    QVERIFY(writeFile(estimate, floBytesFilled(3, 2, 1, 1)));
+    QVERIFY(writeFile(dir.filePath("gt/frame.flo"), floBytesFilled(3, 2, 1, 0)));
+    QVERIFY(writeFile(dir.filePath("gt/wide.flo"), floBytesFilled(4, 2, 1, 0)));
+    for (const QString &gt : {dir.filePath("gt/frame.flo"), dir.filePath("gt")}) {
+        std::vector<QByteArray> args{"flowviewer", QFile::encodeName(estimate), "--gt",
+                                     QFile::encodeName(gt)};
+        setCommandLine(args);
+        Vek_Zandor w;
+        const CompareMode *compare = w.findChild<CompareMode *>();
+        QVERIFY(compare->isComparing());
+        QCOMPARE(compare->pair()->path, dir.filePath("gt/frame.flo"));
+        QCOMPARE(w.leftLabel->text(), QStringLiteral("Estimate (3 X 2)"));
+    }
+
+    std::vector<QByteArray> args{"flowviewer", "--gt",
+                                 QFile::encodeName(dir.filePath("gt/wide.flo")),
+                                 QFile::encodeName(estimate)};
+    setCommandLine(args);
+    BoxWatcher watcher;
+    qApp->installEventFilter(&watcher);
+    Vek_Zandor w;
+    qApp->removeEventFilter(&watcher);
+    QCOMPARE(watcher.texts, QStringList{"Ground truth 4 x 2 does not match the flow's 3 x 2"});
+    QVERIFY(!w.findChild<CompareMode *>()->isOn());
     QVERIFY(w.hasImage);
 }
 

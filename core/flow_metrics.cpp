@@ -1,0 +1,138 @@
+#include "flow_metrics.h"
+
+#include "flow_unknown.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// 180 / pi, written once so that every angle is converted by the same double.
+constexpr double kDegreesPerRadian = 57.295779513082320876798154814105;
+
+// Fl's relative part: an error counts as an outlier only beyond 5 % of the true motion.
+constexpr double kOutlierShare = 0.05;
+constexpr double kOutlierPixels = 3.0;
+
+double angularError(double ue, double ve, double ug, double vg)
+{
+    const double dot = 1.0 + ue * ug + ve * vg;
+    const double lengths = std::sqrt(1.0 + ue * ue + ve * ve) * std::sqrt(1.0 + ug * ug + vg * vg);
+    // Rounding can carry the quotient of two equal vectors just past 1, where acos is NaN.
+    const double cosine = std::clamp(dot / lengths, -1.0, 1.0);
+    return std::acos(cosine) * kDegreesPerRadian;
+}
+
+double percent(std::int64_t part, std::int64_t whole)
+{
+    return 100.0 * double(part) / double(whole);
+}
+
+} // namespace
+
+const double kEpeBounds[9] = {0.25, 0.5, 1, 2, 4, 8, 16, 32, 64};
+
+const std::uint8_t kEpeColors[10][3] = {
+    {49, 54, 149},   {69, 117, 180}, {116, 173, 209}, {171, 217, 233}, {224, 243, 248},
+    {254, 224, 144}, {253, 174, 97}, {244, 109, 67},  {215, 48, 39},   {165, 0, 38},
+};
+
+EvalSums &EvalSums::operator+=(const EvalSums &other)
+{
+    evaluated += other.evaluated;
+    gtKnown += other.gtKnown;
+    epe += other.epe;
+    angle += other.angle;
+    outliers += other.outliers;
+    below1 += other.below1;
+    below3 += other.below3;
+    below5 += other.below5;
+    return *this;
+}
+
+double endPointError(float ue, float ve, float ug, float vg)
+{
+    const double du = double(ue) - double(ug);
+    const double dv = double(ve) - double(vg);
+    return std::sqrt(du * du + dv * dv);
+}
+
+EvalSums evaluateFlow(const FloatPlane &ue, const FloatPlane &ve, const FloatPlane &ug,
+                      const FloatPlane &vg)
+{
+    EvalSums sums;
+    const std::size_t n = ug.size();
+    const float *eu = ue.data();
+    const float *ev = ve.data();
+    const float *gu = ug.data();
+    const float *gv = vg.data();
+    for (std::size_t i = 0; i < n; ++i) {
+        if (isUnknownFlow(gu[i], gv[i]))
+            continue;
+        ++sums.gtKnown;
+        if (isUnknownFlow(eu[i], ev[i]))
+            continue;
+        ++sums.evaluated;
+        const double epe = endPointError(eu[i], ev[i], gu[i], gv[i]);
+        sums.epe += epe;
+        sums.angle += angularError(eu[i], ev[i], gu[i], gv[i]);
+        const double g = std::sqrt(double(gu[i]) * double(gu[i]) + double(gv[i]) * double(gv[i]));
+        if (epe > kOutlierPixels && epe > kOutlierShare * g)
+            ++sums.outliers;
+        sums.below1 += epe < 1.0;
+        sums.below3 += epe < 3.0;
+        sums.below5 += epe < 5.0;
+    }
+    return sums;
+}
+
+EvalFigures evalFigures(const EvalSums &sums)
+{
+    const double nan = std::nan("");
+    EvalFigures f;
+    f.evaluated = sums.evaluated;
+    f.coverage = sums.gtKnown > 0 ? percent(sums.evaluated, sums.gtKnown) : nan;
+    if (sums.evaluated == 0) {
+        f.aee = f.aae = f.flAll = f.px1 = f.px3 = f.px5 = nan;
+        return f;
+    }
+    const double n = double(sums.evaluated);
+    f.aee = sums.epe / n;
+    f.aae = sums.angle / n;
+    f.flAll = percent(sums.outliers, sums.evaluated);
+    f.px1 = percent(sums.below1, sums.evaluated);
+    f.px3 = percent(sums.below3, sums.evaluated);
+    f.px5 = percent(sums.below5, sums.evaluated);
+    return f;
+}
+
+int epeBin(double epe)
+{
+    int bin = 0;
+    for (const double bound : kEpeBounds)
+        bin += bound <= epe;
+    return bin;
+}
+
+PixelPlane epePicture(const FloatPlane &ue, const FloatPlane &ve, const FloatPlane &ug,
+                      const FloatPlane &vg)
+{
+    PixelPlane picture = vek_alloc_3(ug.cols(), ug.rows());
+    const std::size_t n = ug.size();
+    const float *eu = ue.data();
+    const float *ev = ve.data();
+    const float *gu = ug.data();
+    const float *gv = vg.data();
+    std::uint8_t *out = picture.data();
+    for (std::size_t i = 0; i < n; ++i, out += 3) {
+        if (isUnknownFlow(gu[i], gv[i]) || isUnknownFlow(eu[i], ev[i])) {
+            out[0] = out[1] = out[2] = 0;
+            continue;
+        }
+        const std::uint8_t *color = kEpeColors[epeBin(endPointError(eu[i], ev[i], gu[i], gv[i]))];
+        out[0] = color[0];
+        out[1] = color[1];
+        out[2] = color[2];
+    }
+    return picture;
+}

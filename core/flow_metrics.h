@@ -1,0 +1,59 @@
+#ifndef FLOW_METRICS_H
+#define FLOW_METRICS_H
+
+// An estimated flow held against its ground truth: the figures benchmarks report and the EPE
+// picture. One implementation serves floweval and the viewer, so that their digits agree.
+
+#include "planes.h"
+
+#include <cstdint>
+#include <string>
+
+// Sums over the evaluated pixels of one pair or of several, accumulated in double in row-major
+// order within a pair. Pooling adds the sums of whole pairs, so that figures over a dataset are
+// pixel-weighted and every run prints the same digits, whichever thread took which pair.
+struct EvalSums {
+    std::int64_t evaluated = 0; // both vectors known
+    std::int64_t gtKnown = 0;   // the ground truth's known vectors
+    double epe = 0;             // sum of EPE
+    double angle = 0;           // sum of angular errors, degrees
+    std::int64_t outliers = 0;  // EPE > 3 and EPE > 0.05 |g|
+    std::int64_t below1 = 0;    // EPE < 1
+    std::int64_t below3 = 0;    // EPE < 3
+    std::int64_t below5 = 0;    // EPE < 5
+
+    EvalSums &operator+=(const EvalSums &other);
+};
+
+// The figures of a set of sums. Every figure but evaluated and coverage is NaN when no pixel
+// was evaluated; coverage is NaN when the ground truth knows no vector.
+struct EvalFigures {
+    std::int64_t evaluated = 0;
+    double coverage = 0; // percent
+    double aee = 0;
+    double aae = 0; // degrees
+    double flAll = 0; // percent
+    double px1 = 0, px3 = 0, px5 = 0; // percent
+};
+
+// The per-pixel end-point error, in double from the float components.
+double endPointError(float ue, float ve, float ug, float vg);
+
+// The sums of one pair. The four planes have one size; the caller checks it.
+EvalSums evaluateFlow(const FloatPlane &ue, const FloatPlane &ve, const FloatPlane &ug,
+                      const FloatPlane &vg);
+
+EvalFigures evalFigures(const EvalSums &sums);
+
+// The EPE picture's colour bin: the number of bounds (0.25, 0.5, 1, ..., 64) at or below epe.
+int epeBin(double epe);
+// The ten colours of the bins, blue for small errors to dark red, RGB.
+extern const std::uint8_t kEpeColors[10][3];
+// The bounds between the bins.
+extern const double kEpeBounds[9];
+
+// The EPE picture, 3 bytes per pixel: black where a pixel is not evaluated.
+PixelPlane epePicture(const FloatPlane &ue, const FloatPlane &ve, const FloatPlane &ug,
+                      const FloatPlane &vg);
+
+#endif // FLOW_METRICS_H

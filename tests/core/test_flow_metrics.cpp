@@ -1,0 +1,283 @@
+#include "field_planes.h"
+#include "flow_metrics.h"
+
+#include <QTest>
+
+#include <cmath>
+#include <limits>
+#include <random>
+#include <vector>
+
+namespace {
+
+const float kNan = std::numeric_limits<float>::quiet_NaN();
+
+// One pixel's estimate and ground truth.
+struct Vectors {
+    float ue, ve, ug, vg;
+};
+
+struct Pair {
+    FloatPlane ue, ve, ug, vg;
+
+    EvalSums sums() const { return evaluateFlow(ue, ve, ug, vg); }
+    EvalFigures figures() const { return evalFigures(sums()); }
+    PixelPlane picture() const { return epePicture(ue, ve, ug, vg); }
+};
+
+Pair pairOf(const std::vector<Vectors> &pixels, int rows, int cols)
+{
+    std::vector<float> ue, ve, ug, vg;
+    for (const Vectors &p : pixels) {
+        ue.push_back(p.ue);
+        ve.push_back(p.ve);
+        ug.push_back(p.ug);
+        vg.push_back(p.vg);
+    }
+    return {floatPlaneOf(ue, rows, cols), floatPlaneOf(ve, rows, cols),
+            floatPlaneOf(ug, rows, cols), floatPlaneOf(vg, rows, cols)};
+}
+
+Pair randomPair(std::mt19937 &random, int rows, int cols)
+{
+    std::normal_distribution<float> motion(0.0f, 8.0f);
+    std::normal_distribution<float> error(0.0f, 2.0f);
+    std::uniform_int_distribution<int> holes(0, 19);
+    std::vector<Vectors> pixels;
+    for (int i = 0; i < rows * cols; ++i) {
+        Vectors p;
+        p.ug = motion(random);
+        p.vg = motion(random);
+        p.ue = p.ug + error(random);
+        p.ve = p.vg + error(random);
+        if (holes(random) == 0)
+            p.ug = kNan;
+        if (holes(random) == 0)
+            p.ve = 2e9f;
+        pixels.push_back(p);
+    }
+    return pairOf(pixels, rows, cols);
+}
+
+bool sameSums(const EvalSums &a, const EvalSums &b)
+{
+    return a.evaluated == b.evaluated && a.gtKnown == b.gtKnown && a.epe == b.epe &&
+           a.angle == b.angle && a.outliers == b.outliers && a.below1 == b.below1 &&
+           a.below3 == b.below3 && a.below5 == b.below5;
+}
+
+// acos(1 / sqrt(26)) in degrees: the angle between (3, 4, 1) and (0, 0, 1).
+constexpr double kAngleOf34 = 78.690067525979785;
+
+} // namespace
+
+class TestFlowMetrics : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void handComputedFigures();
+    void outlierNeedsBothThresholds_data();
+    void outlierNeedsBothThresholds();
+    void unknownOnEitherSide();
+    void nothingEvaluated();
+    void equalVectorsHaveNoAngle();
+    void pooledIsPixelWeighted();
+    void binsAtTheirBounds();
+    void pictureColoursAndBlack();
+};
+
+void TestFlowMetrics::handComputedFigures()
+{
+    const EvalFigures f = pairOf({{3, 4, 0, 0}}, 1, 1).figures();
+    QCOMPARE(f.evaluated, std::int64_t(1));
+    QCOMPARE(f.coverage, 100.0);
+    QCOMPARE(f.aee, 5.0);
+    QVERIFY(qAbs(f.aae - kAngleOf34) < 1e-12);
+    QCOMPARE(f.flAll, 100.0); // 5 > 3 and 5 > 0.05 x 0
+    QCOMPARE(f.px1, 0.0);
+    QCOMPARE(f.px3, 0.0);
+    QCOMPARE(f.px5, 0.0); // "below 5" is strict
+
+    // Four pixels: EPE 5, 0, 0.5 and 2.
+    const EvalFigures g =
+        pairOf({{3, 4, 0, 0}, {1, 1, 1, 1}, {0, -0.5f, 0, 0}, {-2, 7, 0, 7}}, 2, 2).figures();
+    QCOMPARE(g.aee, 7.5 / 4);
+    QCOMPARE(g.flAll, 25.0);
+    QCOMPARE(g.px1, 50.0);
+    QCOMPARE(g.px3, 75.0);
+    QCOMPARE(g.px5, 75.0);
+}
+
+void TestFlowMetrics::outlierNeedsBothThresholds_data()
+{
+    QTest::addColumn<Vectors>("pixel");
+    QTest::addColumn<bool>("outlier");
+    QTest::newRow("4 px off 100 px: 4 % is no outlier") << Vectors{104, 0, 100, 0} << false;
+    QTest::newRow("4 px off 50 px: 8 % is") << Vectors{0, 54, 0, 50} << true;
+    QTest::newRow("exactly 5 % is not beyond it") << Vectors{84, 0, 80, 0} << false;
+    QTest::newRow("exactly 3 px is not beyond it") << Vectors{3, 0, 0, 0} << false;
+    QTest::newRow("just past 3 px") << Vectors{3.0001f, 0, 0, 0} << true;
+}
+
+void TestFlowMetrics::outlierNeedsBothThresholds()
+{
+    QFETCH(Vectors, pixel);
+    QFETCH(bool, outlier);
+    const EvalSums s = pairOf({pixel}, 1, 1).sums();
+    QCOMPARE(s.evaluated, std::int64_t(1));
+    QCOMPARE(s.outliers, std::int64_t(outlier));
+}
+
+void TestFlowMetrics::unknownOnEitherSide()
+{
+    // Evaluated: the first and the one at the limit. Estimate unknown: NaN, beyond 1e9,
+    // infinite. Ground truth unknown: NaN, beyond 1e9 (KITTI's invalid pixels arrive as NaN).
+    const float inf = std::numeric_limits<float>::infinity();
+    const Pair pair = pairOf({{3, 4, 0, 0},
+                              {1e9f, 0, 1e9f, 1},
+                              {kNan, 0, 0, 0},
+                              {0, 1.5e9f, 0, 0},
+                              {-inf, 0, 1, 1},
+                              {0, 0, 0, kNan},
+                              {0, 0, -2e9f, 0},
+                              {kNan, kNan, kNan, kNan}},
+                             2, 4);
+    const EvalSums s = pair.sums();
+    QCOMPARE(s.gtKnown, std::int64_t(5));
+    QCOMPARE(s.evaluated, std::int64_t(2));
+    QCOMPARE(s.epe, 6.0);
+    const EvalFigures f = evalFigures(s);
+    QCOMPARE(f.coverage, 40.0);
+    QCOMPARE(f.aee, 3.0);
+    QCOMPARE(f.flAll, 50.0);
+}
+
+void TestFlowMetrics::nothingEvaluated()
+{
+    // The estimate knows nothing where the ground truth does: coverage 0, the rest NaN.
+    const EvalFigures f = pairOf({{kNan, 0, 1, 1}, {0, 0, kNan, 0}}, 1, 2).figures();
+    QCOMPARE(f.evaluated, std::int64_t(0));
+    QCOMPARE(f.coverage, 0.0);
+    for (const double figure : {f.aee, f.aae, f.flAll, f.px1, f.px3, f.px5})
+        QVERIFY(std::isnan(figure));
+
+    // A ground truth that knows nothing covers nothing either.
+    const EvalFigures none = pairOf({{1, 1, kNan, 0}}, 1, 1).figures();
+    QCOMPARE(none.evaluated, std::int64_t(0));
+    QVERIFY(std::isnan(none.coverage));
+    QVERIFY(std::isnan(none.aee));
+}
+
+void TestFlowMetrics::equalVectorsHaveNoAngle()
+{
+    // Rounding may carry the cosine of a vector with itself past 1, where acos is NaN, or just
+    // below it: the angle stays a rounding error.
+    std::mt19937 random(15);
+    std::uniform_real_distribution<float> value(-300.0f, 300.0f);
+    std::vector<Vectors> pixels;
+    for (int i = 0; i < 4096; ++i) {
+        const float u = value(random);
+        const float v = value(random);
+        pixels.push_back({u, v, u, v});
+    }
+    const EvalSums s = pairOf(pixels, 64, 64).sums();
+    QVERIFY(s.angle >= 0.0 && s.angle < 4096 * 1e-5);
+    QCOMPARE(s.epe, 0.0);
+    QCOMPARE(evalFigures(s).px1, 100.0);
+
+    // Opposite unit vectors: (1, 0, 1) against (-1, 0, 1) meet at a right angle.
+    QVERIFY(qAbs(pairOf({{1, 0, -1, 0}}, 1, 1).figures().aae - 90.0) < 1e-12);
+}
+
+void TestFlowMetrics::pooledIsPixelWeighted()
+{
+    std::mt19937 random(7);
+    const Pair a = randomPair(random, 5, 40);
+    const Pair b = randomPair(random, 37, 40);
+
+    // Pooling counts every pixel of both pairs as one pair holding both would; only the
+    // grouping of the additions differs.
+    auto stacked = [](const FloatPlane &top, const FloatPlane &bottom) {
+        std::vector<float> values = valuesOf(top);
+        const std::vector<float> more = valuesOf(bottom);
+        values.insert(values.end(), more.begin(), more.end());
+        return floatPlaneOf(values, top.rows() + bottom.rows(), top.cols());
+    };
+    const EvalSums whole = evaluateFlow(stacked(a.ue, b.ue), stacked(a.ve, b.ve),
+                                        stacked(a.ug, b.ug), stacked(a.vg, b.vg));
+    EvalSums pooled = a.sums();
+    pooled += b.sums();
+    QCOMPARE(pooled.evaluated, whole.evaluated);
+    QCOMPARE(pooled.gtKnown, whole.gtKnown);
+    QCOMPARE(pooled.outliers, whole.outliers);
+    QCOMPARE(pooled.below1 + pooled.below3 + pooled.below5,
+             whole.below1 + whole.below3 + whole.below5);
+    QVERIFY(qAbs(pooled.epe - whole.epe) < 1e-9 * whole.epe);
+    QVERIFY(qAbs(pooled.angle - whole.angle) < 1e-9 * whole.angle);
+    // Pooling adds in pair order; the same pairs pooled again give the same bits.
+    EvalSums again = a.sums();
+    again += b.sums();
+    QVERIFY(sameSums(pooled, again));
+
+    const EvalFigures fa = a.figures();
+    const EvalFigures fb = b.figures();
+    const EvalFigures fp = evalFigures(pooled);
+    QCOMPARE(fp.evaluated, fa.evaluated + fb.evaluated);
+    const double weighted =
+        (fa.aee * double(fa.evaluated) + fb.aee * double(fb.evaluated)) / double(fp.evaluated);
+    QVERIFY(qAbs(fp.aee - weighted) < 1e-12);
+    QVERIFY(qAbs(fp.aee - (fa.aee + fb.aee) / 2) > 1e-6); // not a mean of means
+}
+
+void TestFlowMetrics::binsAtTheirBounds()
+{
+    QCOMPARE(epeBin(0.0), 0);
+    for (int k = 0; k < 9; ++k) {
+        const double bound = kEpeBounds[k];
+        QCOMPARE(epeBin(bound), k + 1);
+        QCOMPARE(epeBin(std::nextafter(bound, 0.0)), k);
+    }
+    QCOMPARE(epeBin(0.25), 1);
+    QCOMPARE(epeBin(1e6), 9);
+    QCOMPARE(epeBin(std::numeric_limits<double>::infinity()), 9);
+}
+
+void TestFlowMetrics::pictureColoursAndBlack()
+{
+    // Row 0: EPE exactly at each bound, from a zero ground truth; row 1: 0, just below 0.25,
+    // then the unknown cases, which are black.
+    std::vector<Vectors> pixels;
+    for (const double bound : kEpeBounds)
+        pixels.push_back({0, float(bound), 0, 0});
+    pixels.push_back({0, 0, 0, 0});
+    pixels.push_back({0.2499f, 0, 0, 0});
+    pixels.push_back({kNan, 0, 0, 0});
+    pixels.push_back({0, 0, 0, kNan});
+    pixels.push_back({0, 0, 5e9f, 0});
+    while (pixels.size() < 18)
+        pixels.push_back({100, 100, -100, -100});
+    const PixelPlane picture = pairOf(pixels, 2, 9).picture();
+    QCOMPARE(picture.cols(), 9);
+    QCOMPARE(picture.rows(), 2);
+
+    auto colourAt = [&picture](int r, int c) {
+        const std::uint8_t *p = picture[r][c];
+        return QList<int>{p[0], p[1], p[2]};
+    };
+    auto entry = [](int k) {
+        return QList<int>{kEpeColors[k][0], kEpeColors[k][1], kEpeColors[k][2]};
+    };
+    for (int k = 0; k < 9; ++k)
+        QCOMPARE(colourAt(0, k), entry(k + 1));
+    QCOMPARE(colourAt(1, 0), entry(0));
+    QCOMPARE(colourAt(1, 1), entry(0));
+    for (int c = 2; c < 5; ++c)
+        QCOMPARE(colourAt(1, c), (QList<int>{0, 0, 0}));
+    QCOMPARE(colourAt(1, 8), entry(9));
+    QCOMPARE(entry(0), (QList<int>{49, 54, 149}));
+    QCOMPARE(entry(9), (QList<int>{165, 0, 38}));
+}
+
+QTEST_APPLESS_MAIN(TestFlowMetrics)
+#include "test_flow_metrics.moc"

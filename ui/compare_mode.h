@@ -1,0 +1,90 @@
+#ifndef COMPARE_MODE_H
+#define COMPARE_MODE_H
+
+#include "ground_truth_pair.h"
+#include "scene_panes.h"
+
+#include <QObject>
+#include <QString>
+#include <QTransform>
+
+#include <memory>
+#include <optional>
+
+class ComparePanes;
+class GroundTruthPanel;
+class QAction;
+class Vek_Zandor;
+
+// The estimate on screen held against its ground truth ("Compare with Ground Truth...",
+// Ctrl+G): the estimate's colour view, the ground truth's and the EPE picture side by side at
+// the cutoff in effect, the pair's figures in the Control Panel, and a read-out of both vectors
+// and their EPE. While the mode is on, every flow that goes on screen (a step, a reload, an
+// open) is compared with the file of its base name in the ground truth's folder; without one
+// the flow shows alone and the status bar says why, until a later one has its ground truth.
+class CompareMode : public QObject, public ScenePanes
+{
+    Q_OBJECT
+
+public:
+    explicit CompareMode(Vek_Zandor *window);
+    ~CompareMode() override;
+
+    QAction *action() const { return action_; }
+    GroundTruthPanel *panel() const { return panel_; }
+    ComparePanes &panes() const { return *panes_; }
+
+    // Asks for a ground truth and compares with it; or leaves the mode when it is on.
+    void toggle();
+    // Compares the flow on screen with the ground truth at path, or with the file of its base
+    // name when path is a folder. A box says why not when there is no flow on screen, the file
+    // cannot be read or its size differs; the mode is off then. Returns whether it is on.
+    bool compareWith(const QString &path);
+    void leave();
+
+    bool isOn() const { return on_; }
+    // On and showing the three panes, not paused for want of a ground truth.
+    bool isComparing() const;
+    // The pair on screen; null while not comparing.
+    const GroundTruthPair *pair() const;
+    // Where the ground truths are looked for.
+    QString groundTruthFolder() const { return folder_; }
+
+    void pictureTaken() override;
+    bool layOutScene() override;
+    QString readout(int x, int y) const override;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    // The ground truth of the flow on screen, or why there is none; the panel follows.
+    void pairShownFlow();
+    void pause(const QString &reason);
+    void loadFinished(bool shown);
+    void bringRowIntoView();
+    void fitRow();
+    // The action's check mark, the panel, Show Channels and the scene as the state says.
+    void apply();
+
+    Vek_Zandor *const window_;
+    QAction *action_;
+    GroundTruthPanel *panel_;
+    std::unique_ptr<ComparePanes> panes_;
+
+    bool on_ = false;
+    QString folder_;
+    // The pair chosen by name, which need not share a base name.
+    QString chosenEstimate_;
+    QString chosenGroundTruth_;
+    std::optional<GroundTruthPair> pair_;
+    bool newPair_ = false;
+    // Said on the status bar once the load that paused the comparison has ended.
+    QString pauseReason_;
+    // The row of panes is kept in view until the user zooms.
+    bool fitting_ = false;
+    QTransform zoomBefore_;
+    std::optional<QTransform> fitted_;
+};
+
+#endif // COMPARE_MODE_H

@@ -1,0 +1,122 @@
+#include "ground_truth_pair.h"
+
+#include "cerror.h"
+#include "clamp_flow.h"
+#include "flow_format.h"
+#include "flow_scale.h"
+#include "flow_to_color.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("GroundTruthPair", text);
+}
+
+// The suffixes of the flow formats, as the open dialog lists them.
+const char *const kFlowSuffixes[] = {"flo", "flo5", "pfm", "npy", "png"};
+
+bool isFlowFile(const QString &path)
+{
+    if (!QFileInfo(path).isFile())
+        return false;
+    if (path.endsWith(QLatin1String(".flo")))
+        return true;
+    return recogniseFlowFile(QFile::encodeName(path).constData()).has_value();
+}
+
+} // namespace
+
+void GroundTruthPair::drawColour(int cutoff, std::optional<float> radius)
+{
+    if (drawnAt_ && drawnAt_->first == cutoff && drawnAt_->second == radius)
+        return;
+    const int r = rows();
+    const int c = cols();
+    // The two roads RenderScaledFlowViews takes for the colour view, without the grey views.
+    if (radius) {
+        FlowToColorAtRadius(*radius, color, u, v, r, c);
+    } else {
+        ClampFlow(u, v, clampedU_, clampedV_, r, c, cutoff, false);
+        FlowToColor(cutoff, color, clampedU_, clampedV_, r, c);
+    }
+    drawnAt_ = std::make_pair(cutoff, radius);
+}
+
+void GroundTruthPair::prepareColour()
+{
+    color = vek_alloc_3(cols(), rows());
+    clampedU_ = vek_alloc_2(rows(), cols());
+    clampedV_ = vek_alloc_2(rows(), cols());
+    drawnAt_.reset();
+}
+
+GroundTruthOutcome pairWithGroundTruth(const QString &path, const FloatPlane &estU,
+                                       const FloatPlane &estV, FloReadBuffer *buffer)
+{
+    GroundTruthOutcome outcome;
+    try {
+        FlowField flow = readFlow(QFile::encodeName(path).constData(), buffer);
+        if (flow.u.rows() != estU.rows() || flow.u.cols() != estU.cols()) {
+            outcome.sizes = true;
+            outcome.problem =
+                sizeMismatchText(flow.u.cols(), flow.u.rows(), estU.cols(), estU.rows());
+            return outcome;
+        }
+        GroundTruthPair pair;
+        pair.path = path;
+        pair.figures = evalFigures(evaluateFlow(estU, estV, flow.u, flow.v));
+        pair.epe = epePicture(estU, estV, flow.u, flow.v);
+        pair.u = std::move(flow.u);
+        pair.v = std::move(flow.v);
+        pair.prepareColour();
+        outcome.pair = std::move(pair);
+    } catch (const CError &error) {
+        outcome.problem = QString::fromLocal8Bit(error.text);
+    }
+    return outcome;
+}
+
+QString sizeMismatchText(int gtCols, int gtRows, int cols, int rows)
+{
+    return tr("Ground truth %1 x %2 does not match the flow's %3 x %4")
+        .arg(gtCols)
+        .arg(gtRows)
+        .arg(cols)
+        .arg(rows);
+}
+
+bool sameFile(const QString &a, const QString &b)
+{
+    if (a.isEmpty() || b.isEmpty())
+        return false;
+    const QFileInfo first(a);
+    const QFileInfo second(b);
+    // Qt's own comparison takes two missing files for one.
+    if (first.exists() && second.exists())
+        return first.canonicalFilePath() == second.canonicalFilePath();
+    return first.absoluteFilePath() == second.absoluteFilePath();
+}
+
+QString groundTruthFor(const QString &estimatePath, const QString &folder)
+{
+    const QFileInfo estimate(estimatePath);
+    const QDir dir(folder);
+    const QString base = estimate.completeBaseName();
+    QStringList suffixes{estimate.suffix()};
+    for (const char *suffix : kFlowSuffixes)
+        if (suffix != estimate.suffix())
+            suffixes << QLatin1String(suffix);
+    for (const QString &suffix : suffixes) {
+        const QString candidate =
+            dir.filePath(suffix.isEmpty() ? base : base + QLatin1Char('.') + suffix);
+        if (isFlowFile(candidate) && !sameFile(candidate, estimatePath))
+            return candidate;
+    }
+    return QString();
+}
