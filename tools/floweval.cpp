@@ -19,7 +19,9 @@
 #include <QThread>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -27,20 +29,18 @@ namespace {
 
 const QString kTool = QStringLiteral("floweval");
 
-void report(ProgressLine &progress, const QString &text)
-{
-    progress.message(text);
-}
-
 // Writes bytes to name, or to standard output for "-"; a file only whole, under its name once
 // complete. False, with the reason reported, when it cannot.
 bool writeOutput(const QString &name, const QByteArray &bytes, ProgressLine &progress)
 {
     if (name == QLatin1String("-")) {
+        errno = 0;
         std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
         if (std::fflush(stdout) == 0 && !std::ferror(stdout))
             return true;
-        report(progress, QStringLiteral("%1: cannot write to standard output").arg(kTool));
+        const int error = errno;
+        progress.message(QStringLiteral("%1: cannot write to standard output: %2")
+                             .arg(kTool, QString::fromLocal8Bit(std::strerror(error))));
         return false;
     }
     try {
@@ -49,7 +49,7 @@ bool writeOutput(const QString &name, const QByteArray &bytes, ProgressLine &pro
         output.commit();
         return true;
     } catch (const CError &error) {
-        report(progress, inputMessage(kTool, name, QString::fromLocal8Bit(error.text)));
+        progress.message(inputMessage(kTool, name, QString::fromLocal8Bit(error.text)));
     }
     return false;
 }
@@ -132,7 +132,7 @@ int evaluate(const FlowEvalOptions &o)
         [&](int item, PairOutcome &outcome) {
             progress.show(item + 1, jobs.at(item).estimate);
             for (const QString &error : std::as_const(outcome.errors))
-                report(progress, error);
+                progress.message(error);
             if (outcome.evaluated)
                 records.append(outcome.record);
             if (!outcome.evaluated || !outcome.errors.isEmpty())
@@ -161,14 +161,14 @@ int merge(const FlowEvalOptions &o)
     for (const QString &input : o.mergeInputs) {
         QFile file(input);
         if (!file.open(QIODevice::ReadOnly)) {
-            report(progress, QStringLiteral("%1: %2: %3").arg(kTool, input, file.errorString()));
+            progress.message(QStringLiteral("%1: %2: %3").arg(kTool, input, file.errorString()));
             failed = true;
             continue;
         }
         QList<PairRecord> rows;
         QString error;
         if (!readEvalCsv(file.readAll(), &rows, &error)) {
-            report(progress, QStringLiteral("%1: %2: %3").arg(kTool, input, error));
+            progress.message(QStringLiteral("%1: %2: %3").arg(kTool, input, error));
             failed = true;
             continue;
         }
@@ -176,7 +176,7 @@ int merge(const FlowEvalOptions &o)
             // Pooling one pair twice would weigh it double; the first row stands.
             const auto seen = source.constFind(row.estimate);
             if (seen != source.constEnd()) {
-                report(progress, QStringLiteral("%1: %2 appears in %3 and again in %4; the "
+                progress.message(QStringLiteral("%1: %2 appears in %3 and again in %4; the "
                                                 "second is left out")
                                      .arg(kTool, row.estimate, *seen, input));
                 failed = true;
