@@ -52,7 +52,30 @@ void evaluateOrExit(const EvalJob &job, FloReadBuffer &buffer)
     std::exit(1);
 }
 
+// Enough arithmetic for a few milliseconds, kept from being optimised away.
+double plainWork(int item)
+{
+    double s = item;
+    for (int i = 0; i < 2000000; ++i)
+        s = s * 0.999999 + 1.0;
+    return s;
+}
+
 } // namespace
+
+double twoThreadCeiling(const TimingPlan &plan)
+{
+    const auto batch = [](int threads) {
+        double total = 0;
+        runOrdered<double>(
+            40, threads, [](int item, int) { return plainWork(item); },
+            [&total](int, double &s) { total += s; });
+        if (total < 0)
+            std::printf("%g\n", total);
+    };
+    const PairTiming ms = timePair([&] { batch(2); }, [&] { batch(1); }, plan);
+    return ms.caseMs > 0 ? ms.referenceMs / ms.caseMs : 0;
+}
 
 bool benchEvalPair(const BenchFlow &truth, const QString &workDir, const TimingPlan &plan,
                    PairTiming *timing)

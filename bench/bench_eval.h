@@ -15,4 +15,8 @@ bool benchEvalPair(const BenchFlow &truth, const QString &workDir, const TimingP
 bool benchEvalBatch(const QString &workDir, int pairs, int rows, int cols, const TimingPlan &plan,
                     PairTiming *timing);
 
+// What two threads gain over one on this machine at this moment, for a plain loop that shares
+// nothing: the ceiling for eval-batch when other work holds a core.
+double twoThreadCeiling(const TimingPlan &plan);
+
 #endif // BENCH_EVAL_H
