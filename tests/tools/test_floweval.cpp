@@ -1,9 +1,8 @@
-// floweval as a command: its figures against the library's, the CSV read back, threads and
-// shards that change no digit, its refusals, messages and exit statuses, and the pictures.
+// floweval as a command: its figures against the library's, the CSV read back, threads that
+// change no digit, its refusals, messages and exit statuses, and the pictures.
 
+#include "eval_dataset.h"
 #include "flo2png_process.h"
-#include "flow_format.h"
-#include "flow_metrics.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,112 +15,10 @@
 
 #include <cmath>
 #include <cstring>
-#include <random>
 
 namespace {
 
 const QString kHint = QStringLiteral("Try 'floweval --help' for more information.\n");
-const QString kHeader = QStringLiteral(
-    "estimate,ground_truth,width,height,evaluated,coverage,aee,aae,fl_all,px1,px3,px5,"
-    "gt_known,epe_sum,angle_sum,outliers,below1,below3,below5");
-
-struct Planes {
-    FloatPlane ue, ve, ug, vg;
-};
-
-// A ground truth with holes and an estimate off by a few pixels, some unknown; values in
-// 1/64 px so that a KITTI ground truth holds them exactly.
-Planes randomPair(unsigned seed, int rows, int cols)
-{
-    std::mt19937 random(seed);
-    std::uniform_int_distribution<int> motion(-1500, 1500);
-    std::uniform_int_distribution<int> error(-300, 300);
-    std::uniform_int_distribution<int> hole(0, 24);
-    Planes p{vek_alloc_2(rows, cols), vek_alloc_2(rows, cols), vek_alloc_2(rows, cols),
-             vek_alloc_2(rows, cols)};
-    for (int r = 0; r < rows; ++r)
-        for (int c = 0; c < cols; ++c) {
-            const float ug = float(motion(random)) / 64;
-            const float vg = float(motion(random)) / 64;
-            const bool gtHole = hole(random) == 0;
-            const bool estHole = hole(random) == 0;
-            p.ug[r][c] = gtHole ? std::nanf("") : ug;
-            p.vg[r][c] = gtHole ? std::nanf("") : vg;
-            p.ue[r][c] = estHole ? 1e10f : ug + float(error(random)) / 64;
-            p.ve[r][c] = estHole ? 1e10f : vg + float(error(random)) / 64;
-        }
-    return p;
-}
-
-EvalSums sumsOf(const Planes &p)
-{
-    return evaluateFlow(p.ue, p.ve, p.ug, p.vg);
-}
-
-void writePlanes(const Planes &p, const QString &est, const QString &gt, FlowFormat gtFormat)
-{
-    writeFlow(FlowFormat::Flo, p.ue, p.ve, QFile::encodeName(est).constData());
-    writeFlow(gtFormat, p.ug, p.vg, QFile::encodeName(gt).constData());
-}
-
-// A dataset of count pairs of different sizes in root/est and root/gt; every third ground
-// truth is a KITTI PNG. Returns the pooled sums in name order.
-EvalSums writeDataset(const QString &root, int count)
-{
-    QDir(root).mkpath(QStringLiteral("est"));
-    QDir(root).mkpath(QStringLiteral("gt"));
-    EvalSums pooled;
-    for (int i = 0; i < count; ++i) {
-        const Planes p = randomPair(unsigned(100 + i), 9 + i % 4, 13 + 3 * i);
-        const QString name = QStringLiteral("frame_%1").arg(i, 4, 10, QLatin1Char('0'));
-        const bool kitti = i % 3 == 2;
-        writePlanes(p, root + "/est/" + name + ".flo",
-                    root + "/gt/" + name + (kitti ? ".png" : ".flo"),
-                    kitti ? FlowFormat::KittiPng : FlowFormat::Flo);
-        pooled += sumsOf(p);
-    }
-    return pooled;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-double number(const QString &text)
-{
-    return text == QLatin1String("nan") ? std::nan("") : text.toDouble();
-}
-
-bool sameDouble(double a, double b)
-{
-    return std::memcmp(&a, &b, sizeof a) == 0 || (std::isnan(a) && std::isnan(b));
-}
-
-// The figure columns of a CSV row, and its sums, against the library's, to the last bit.
-void compareRow(const QStringList &fields, const EvalSums &sums)
-{
-    const EvalFigures f = evalFigures(sums);
-    QCOMPARE(fields.size(), 19);
-    QCOMPARE(fields.at(4).toLongLong(), f.evaluated);
-    const double expected[] = {f.coverage, f.aee, f.aae, f.flAll, f.px1, f.px3, f.px5};
-    for (int i = 0; i < 7; ++i)
-        QVERIFY2(sameDouble(number(fields.at(5 + i)), expected[i]),
-                 qPrintable(QStringLiteral("column %1: %2").arg(5 + i).arg(fields.at(5 + i))));
-    QCOMPARE(fields.at(12).toLongLong(), sums.gtKnown);
-    QVERIFY(sameDouble(number(fields.at(13)), sums.epe));
-    QVERIFY(sameDouble(number(fields.at(14)), sums.angle));
-    QCOMPARE(fields.at(15).toLongLong(), sums.outliers);
-}
-
-QList<QStringList> csvRows(const QString &text)
-{
-    QList<QStringList> rows;
-    for (const QString &line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
-        rows << line.split(QLatin1Char(','));
-    return rows;
-}
 
 } // namespace
 
@@ -136,8 +33,6 @@ private slots:
     void csvReadsBackExactly();
     void pairsThatFailAreSkipped();
     void threadsPrintTheSameBytes();
-    void shardsMergeToTheWholeRun();
-    void mergeRefusesWhatItCannotPool();
     void jsonHoldsTheSameFigures();
     void epePictures();
     void outputsNeverReplaceInputs();
@@ -209,7 +104,7 @@ void TestFlowEval::csvReadsBackExactly()
     QCOMPARE(r.status, 0);
     const QList<QStringList> rows = csvRows(r.out);
     QCOMPARE(rows.size(), 12);
-    QCOMPARE(rows.first().join(QLatin1Char(',')), kHeader);
+    QCOMPARE(rows.first().join(QLatin1Char(',')), kEvalCsvHeader);
     for (int i = 0; i < 10; ++i) {
         const QStringList &row = rows.at(i + 1);
         const QString name = QStringLiteral("frame_%1").arg(i, 4, 10, QLatin1Char('0'));
@@ -217,7 +112,7 @@ void TestFlowEval::csvReadsBackExactly()
         QCOMPARE(row.at(1), "gt/" + name + (i % 3 == 2 ? ".png" : ".flo"));
         QCOMPARE(row.at(2), QString::number(13 + 3 * i));
         QCOMPARE(row.at(3), QString::number(9 + i % 4));
-        compareRow(row, sumsOf(randomPair(unsigned(100 + i), 9 + i % 4, 13 + 3 * i)));
+        compareRow(row, sumsOf(datasetPair(i)));
     }
     const QStringList &all = rows.last();
     QCOMPARE(all.mid(0, 4), (QStringList{"all", "", "", ""}));
@@ -306,82 +201,6 @@ void TestFlowEval::threadsPrintTheSameBytes()
     }
 }
 
-void TestFlowEval::shardsMergeToTheWholeRun()
-{
-    const Flo2PngResult whole = runFlowEval({"--csv", "whole.csv", "est", "gt"}, dir_.path());
-    QCOMPARE(whole.status, 0);
-    QStringList shards;
-    for (int k = 0; k < 3; ++k) {
-        const QString csv = QStringLiteral("shard%1.csv").arg(k);
-        const Flo2PngResult r = runFlowEval(
-            {"--shard", QStringLiteral("%1/3").arg(k), "--csv", csv, "est", "gt"}, dir_.path());
-        QCOMPARE(r.status, 0);
-        // Pairs k, k + 3, ...
-        const QList<QStringList> rows = csvRows(QString::fromUtf8(readAll(dir_.filePath(csv))));
-        QCOMPARE(rows.size(), 2 + (10 - k + 2) / 3);
-        QCOMPARE(rows.at(1).at(0),
-                 QStringLiteral("est/frame_%1.flo").arg(k, 4, 10, QLatin1Char('0')));
-        shards.prepend(csv); // in reverse: the merge puts the pairs in order itself
-    }
-    const Flo2PngResult merged =
-        runFlowEval(QStringList{"--merge", "--csv", "merged.csv"} + shards, dir_.path());
-    QCOMPARE(merged.err, QString());
-    QCOMPARE(merged.status, 0);
-    QCOMPARE(readAll(dir_.filePath("merged.csv")), readAll(dir_.filePath("whole.csv")));
-    QCOMPARE(merged.out, whole.out);
-
-    // More shards than pairs: the empty ones merge too.
-    const Flo2PngResult empty = runFlowEval(
-        {"--shard", "0/2", "--csv", "-", "est/frame_0000.flo", "gt/frame_0000.flo"}, dir_.path());
-    QCOMPARE(empty.status, 0);
-    const Flo2PngResult none = runFlowEval(
-        {"--shard", "1/2", "--csv", "none.csv", "est/frame_0000.flo", "gt/frame_0000.flo"},
-        dir_.path());
-    QCOMPARE(none.status, 0);
-    QVERIFY(none.out.contains(QLatin1String("\nall ")));
-    QVERIFY(none.out.contains(QLatin1String(" nan ")));
-    QFile one(dir_.filePath("one.csv"));
-    QVERIFY(one.open(QIODevice::WriteOnly));
-    one.write(empty.out.toUtf8());
-    one.close();
-    const Flo2PngResult both =
-        runFlowEval({"--merge", "--csv", "-", "none.csv", "one.csv"}, dir_.path());
-    QCOMPARE(both.status, 0);
-    QCOMPARE(both.out, empty.out);
-}
-
-void TestFlowEval::mergeRefusesWhatItCannotPool()
-{
-    QVERIFY(runFlowEval({"-q", "--csv", "whole.csv", "est", "gt"}, dir_.path()).status == 0);
-    QFile bad(dir_.filePath("bad.csv"));
-    QVERIFY(bad.open(QIODevice::WriteOnly));
-    bad.write(kHeader.toUtf8() + "\nest/x.flo,gt/x.flo,4,4,20,1,1,1,1,1,1,1,16,1,1,0,0,0,0\n");
-    bad.close();
-    const Flo2PngResult r = runFlowEval(
-        {"--merge", "--csv", "out.csv", "whole.csv", "whole.csv", "bad.csv", "absent.csv"},
-        dir_.path());
-    QCOMPARE(r.status, 1);
-    const QStringList errors = r.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    QCOMPARE(errors.size(), 12);
-    QCOMPARE(errors.at(0), QStringLiteral("floweval: est/frame_0000.flo appears in whole.csv "
-                                          "and again in whole.csv; the second is left out"));
-    QCOMPARE(errors.at(10),
-             QStringLiteral("floweval: bad.csv: line 2: the counts contradict each other"));
-    QVERIFY(errors.at(11).startsWith(QLatin1String("floweval: absent.csv: ")));
-    // What could be pooled is pooled once.
-    QCOMPARE(readAll(dir_.filePath("out.csv")), readAll(dir_.filePath("whole.csv")));
-
-    // A CSV of another program is refused by its header.
-    QVERIFY(bad.open(QIODevice::WriteOnly));
-    bad.write("estimate,ground_truth,width,height,evaluated,coverage,aee,aae,fl_all,px1,px3,"
-              "px5\n");
-    bad.close();
-    const Flo2PngResult foreign = runFlowEval({"--merge", "bad.csv"}, dir_.path());
-    QCOMPARE(foreign.status, 1);
-    QVERIFY(
-        foreign.err.startsWith(QLatin1String("floweval: bad.csv: not a CSV written by floweval")));
-}
-
 void TestFlowEval::jsonHoldsTheSameFigures()
 {
     const Flo2PngResult r = runFlowEval({"--json", "-", "est", "gt"}, dir_.path());
@@ -421,7 +240,7 @@ void TestFlowEval::epePictures()
         runFlowEval({"-q", "--epe-dir", work.filePath("pictures"), "est", "gt"}, dir_.path());
     QCOMPARE(r.status, 0);
     for (int i : {0, 2, 9}) {
-        const Planes p = randomPair(unsigned(100 + i), 9 + i % 4, 13 + 3 * i);
+        const Planes p = datasetPair(i);
         const PixelPlane expected = epePicture(p.ue, p.ve, p.ug, p.vg);
         const QImage image = readRgb(
             work.filePath(QStringLiteral("pictures/frame_%1_epe.png").arg(i, 4, 10, QChar('0'))));
