@@ -1,7 +1,6 @@
 #include "flow_metrics.h"
 
 #include "eval_kernels.h"
-#include "flow_unknown.h"
 
 #include <cmath>
 
@@ -87,21 +86,7 @@ PixelPlane epePicture(const FloatPlane &ue, const FloatPlane &ve, const FloatPla
                       const FloatPlane &vg)
 {
     PixelPlane picture = vek_alloc_3(ug.cols(), ug.rows());
-    const std::size_t n = ug.size();
-    const float *eu = ue.data();
-    const float *ev = ve.data();
-    const float *gu = ug.data();
-    const float *gv = vg.data();
-    std::uint8_t *out = picture.data();
-    for (std::size_t i = 0; i < n; ++i, out += 3) {
-        if (isUnknownFlow(gu[i], gv[i]) || isUnknownFlow(eu[i], ev[i])) {
-            out[0] = out[1] = out[2] = 0;
-            continue;
-        }
-        const std::uint8_t *color = kEpeColors[epeBin(endPointError(eu[i], ev[i], gu[i], gv[i]))];
-        out[0] = color[0];
-        out[1] = color[1];
-        out[2] = color[2];
-    }
+    evalkernels::chosenEpeRun()(ue.data(), ve.data(), ug.data(), vg.data(), ug.size(),
+                                picture.data());
     return picture;
 }

@@ -20,10 +20,34 @@ EvalRun evalRunFor(rowkernels::Isa isa)
     return nullptr;
 }
 
+EpeRun epeRunFor(rowkernels::Isa isa)
+{
+    switch (isa) {
+    case rowkernels::Isa::Scalar:
+        return epeRunPlain;
+#if defined(__x86_64__)
+    case rowkernels::Isa::Avx2:
+        return rowkernels::kernelsFor(isa) ? epeRunAvx2 : nullptr;
+    case rowkernels::Isa::Avx512:
+        return rowkernels::kernelsFor(isa) ? epeRunAvx512 : nullptr;
+#else
+    default:
+        break;
+#endif
+    }
+    return nullptr;
+}
+
 EvalRun chosenEvalRun()
 {
     const EvalRun run = evalRunFor(rowkernels::chosenKernels().isa);
     return run ? run : evalRunPlain;
+}
+
+EpeRun chosenEpeRun()
+{
+    const EpeRun run = epeRunFor(rowkernels::chosenKernels().isa);
+    return run ? run : epeRunPlain;
 }
 
 } // namespace evalkernels

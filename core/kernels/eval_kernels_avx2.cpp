@@ -11,4 +11,10 @@ void evalkernels::evalRunAvx2(const float *ue, const float *ve, const float *ug,
     evalRunLanes(ue, ve, ug, vg, n, sums);
 }
 
+void evalkernels::epeRunAvx2(const float *ue, const float *ve, const float *ug, const float *vg,
+                             std::size_t n, std::uint8_t *rgb)
+{
+    epeRunLanes(ue, ve, ug, vg, n, rgb);
+}
+
 #endif

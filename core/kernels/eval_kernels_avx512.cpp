@@ -11,4 +11,10 @@ void evalkernels::evalRunAvx512(const float *ue, const float *ve, const float *u
     evalRunLanes(ue, ve, ug, vg, n, sums);
 }
 
+void evalkernels::epeRunAvx512(const float *ue, const float *ve, const float *ug, const float *vg,
+                               std::size_t n, std::uint8_t *rgb)
+{
+    epeRunLanes(ue, ve, ug, vg, n, rgb);
+}
+
 #endif

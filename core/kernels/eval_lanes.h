@@ -119,6 +119,36 @@ ROW_KERNEL_TARGET void evalRunLanes(const float *ue, const float *ve, const floa
     evalkernels::evalRunPlain(ue + i, ve + i, ug + i, vg + i, n - i, sums);
 }
 
+// The bins are counted as endPointError and epeBin count them: the same EPE, the same bounds.
+ROW_KERNEL_TARGET void epeRunLanes(const float *ue, const float *ve, const float *ug,
+                                   const float *vg, std::size_t n, std::uint8_t *rgb)
+{
+    std::size_t i = 0;
+    for (; i + kLanes <= n; i += kLanes, rgb += 3 * kLanes) {
+        const D eu = loadWide(ue + i), ev = loadWide(ve + i);
+        const D gu = loadWide(ug + i), gv = loadWide(vg + i);
+        const M evaluated = knownLanes(gu, gv) & knownLanes(eu, ev);
+        const D du = eu - gu;
+        const D dv = ev - gv;
+        const D epe = squareRoot(du * du + dv * dv);
+        M bin = (M)constant(0.0); // minus the count of bounds at or below the EPE
+        for (const double bound : kEpeBounds)
+            bin += constant(bound) <= epe;
+        for (int l = 0; l < kLanes; ++l) {
+            std::uint8_t *out = rgb + 3 * l;
+            if (evaluated[l] == 0) {
+                out[0] = out[1] = out[2] = 0;
+                continue;
+            }
+            const std::uint8_t *color = kEpeColors[-bin[l]];
+            out[0] = color[0];
+            out[1] = color[1];
+            out[2] = color[2];
+        }
+    }
+    evalkernels::epeRunPlain(ue + i, ve + i, ug + i, vg + i, n - i, rgb);
+}
+
 } // namespace
 
 #endif // EVAL_LANES_H

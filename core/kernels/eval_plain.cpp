@@ -75,4 +75,19 @@ void evalRunPlain(const float *ue, const float *ve, const float *ug, const float
     }
 }
 
+void epeRunPlain(const float *ue, const float *ve, const float *ug, const float *vg, std::size_t n,
+                 std::uint8_t *rgb)
+{
+    for (std::size_t i = 0; i < n; ++i, rgb += 3) {
+        if (isUnknownFlow(ug[i], vg[i]) || isUnknownFlow(ue[i], ve[i])) {
+            rgb[0] = rgb[1] = rgb[2] = 0;
+            continue;
+        }
+        const std::uint8_t *color = kEpeColors[epeBin(endPointError(ue[i], ve[i], ug[i], vg[i]))];
+        rgb[0] = color[0];
+        rgb[1] = color[1];
+        rgb[2] = color[2];
+    }
+}
+
 } // namespace evalkernels

@@ -87,7 +87,7 @@ private slots:
     void binsAtTheirBounds();
     void pictureColoursAndBlack();
     void arcCosNearTheLibrary();
-    void vectorRunsMatchThePlain();
+    void vectorRunsMatchThePlain(); // the sums and the picture
 };
 
 void TestFlowMetrics::handComputedFigures()
@@ -379,6 +379,12 @@ void TestFlowMetrics::vectorRunsMatchThePlain()
         EvalSums lanes = start;
         run(ue.data(), ve.data(), ug.data(), vg.data(), n, lanes);
         QVERIFY(sameSums(lanes, plain));
+        std::vector<std::uint8_t> plainPicture(3 * n), lanesPicture(3 * n, 7);
+        evalkernels::epeRunPlain(ue.data(), ve.data(), ug.data(), vg.data(), n,
+                                 plainPicture.data());
+        evalkernels::epeRunFor(isa)(ue.data(), ve.data(), ug.data(), vg.data(), n,
+                                    lanesPicture.data());
+        QVERIFY(lanesPicture == plainPicture);
         for (std::size_t short_ : {std::size_t(0), std::size_t(3), std::size_t(17)}) {
             EvalSums a, b;
             run(ue.data(), ve.data(), ug.data(), vg.data(), short_, a);
