@@ -69,15 +69,15 @@ bool writeResults(const FlowEvalOptions &o, const QList<PairRecord> &records,
     return written;
 }
 
-// What refuses the run before anything is read or written: an output over an input, or two
-// outputs to one name.
-QString findClash(const FlowEvalOptions &o, const QList<EvalJob> &jobs)
+// What refuses the run before anything is read or written: an output over an input of any
+// shard, or two outputs to one name.
+QString findClash(const FlowEvalOptions &o, const QList<EvalJob> &all, const QList<EvalJob> &jobs)
 {
     OutputClaims claims;
-    for (const EvalJob &job : jobs) {
-        claims.claimInput(job.estimate);
-        claims.claimInput(job.groundTruth);
-    }
+    for (const EvalJob &job : all)
+        for (const QString &input : {job.estimate, job.groundTruth})
+            if (!input.isEmpty())
+                claims.claimInput(input);
     for (const QString &input : o.mergeInputs)
         claims.claimInput(input);
     QString clash;
@@ -101,14 +101,15 @@ int evaluate(const FlowEvalOptions &o)
     } else {
         jobs.append({o.estimate, o.groundTruth, QString(), QString()});
     }
-    jobs = shardOf(jobs, o.shard, o.shards);
+    const QList<EvalJob> all = jobs;
+    jobs = shardOf(all, o.shard, o.shards);
     for (EvalJob &job : jobs) {
         if (!o.epeDir.isEmpty())
             job.epePicture = epePictureName(job.estimate, o.epeDir);
         else if (!o.epe.isEmpty())
             job.epePicture = o.epe;
     }
-    const QString clash = findClash(o, jobs);
+    const QString clash = findClash(o, all, jobs);
     if (!clash.isEmpty())
         return usageError(kTool, clash);
     if (!o.epeDir.isEmpty() && !QDir().mkpath(o.epeDir)) {
@@ -151,7 +152,7 @@ int evaluate(const FlowEvalOptions &o)
 
 int merge(const FlowEvalOptions &o)
 {
-    const QString clash = findClash(o, {});
+    const QString clash = findClash(o, {}, {});
     if (!clash.isEmpty())
         return usageError(kTool, clash);
     ProgressLine progress(false, 0);
