@@ -1,27 +1,10 @@
 #include "flow_metrics.h"
 
-#include "flow_unknown.h"
+#include "eval_kernels.h"
 
-#include <algorithm>
 #include <cmath>
 
 namespace {
-
-// 180 / pi, written once so that every angle is converted by the same double.
-constexpr double kDegreesPerRadian = 57.295779513082320876798154814105;
-
-// Fl's relative part: an error counts as an outlier only beyond 5 % of the true motion.
-constexpr double kOutlierShare = 0.05;
-constexpr double kOutlierPixels = 3.0;
-
-double angularError(double ue, double ve, double ug, double vg)
-{
-    const double dot = 1.0 + ue * ug + ve * vg;
-    const double lengths = std::sqrt(1.0 + ue * ue + ve * ve) * std::sqrt(1.0 + ug * ug + vg * vg);
-    // Rounding can carry the quotient of two equal vectors just past 1, where acos is NaN.
-    const double cosine = std::clamp(dot / lengths, -1.0, 1.0);
-    return std::acos(cosine) * kDegreesPerRadian;
-}
 
 double percent(std::int64_t part, std::int64_t whole)
 {
@@ -57,32 +40,17 @@ double endPointError(float ue, float ve, float ug, float vg)
     return std::sqrt(du * du + dv * dv);
 }
 
+double angularError(float ue, float ve, float ug, float vg)
+{
+    return evalkernels::angleDegrees(ue, ve, ug, vg);
+}
+
 EvalSums evaluateFlow(const FloatPlane &ue, const FloatPlane &ve, const FloatPlane &ug,
                       const FloatPlane &vg)
 {
+    // The planes are contiguous rows, so the whole plane is one run in row-major order.
     EvalSums sums;
-    const std::size_t n = ug.size();
-    const float *eu = ue.data();
-    const float *ev = ve.data();
-    const float *gu = ug.data();
-    const float *gv = vg.data();
-    for (std::size_t i = 0; i < n; ++i) {
-        if (isUnknownFlow(gu[i], gv[i]))
-            continue;
-        ++sums.gtKnown;
-        if (isUnknownFlow(eu[i], ev[i]))
-            continue;
-        ++sums.evaluated;
-        const double epe = endPointError(eu[i], ev[i], gu[i], gv[i]);
-        sums.epe += epe;
-        sums.angle += angularError(eu[i], ev[i], gu[i], gv[i]);
-        const double g = std::sqrt(double(gu[i]) * double(gu[i]) + double(gv[i]) * double(gv[i]));
-        if (epe > kOutlierPixels && epe > kOutlierShare * g)
-            ++sums.outliers;
-        sums.below1 += epe < 1.0;
-        sums.below3 += epe < 3.0;
-        sums.below5 += epe < 5.0;
-    }
+    evalkernels::chosenEvalRun()(ue.data(), ve.data(), ug.data(), vg.data(), ug.size(), sums);
     return sums;
 }
 
@@ -118,21 +86,7 @@ PixelPlane epePicture(const FloatPlane &ue, const FloatPlane &ve, const FloatPla
                       const FloatPlane &vg)
 {
     PixelPlane picture = vek_alloc_3(ug.cols(), ug.rows());
-    const std::size_t n = ug.size();
-    const float *eu = ue.data();
-    const float *ev = ve.data();
-    const float *gu = ug.data();
-    const float *gv = vg.data();
-    std::uint8_t *out = picture.data();
-    for (std::size_t i = 0; i < n; ++i, out += 3) {
-        if (isUnknownFlow(gu[i], gv[i]) || isUnknownFlow(eu[i], ev[i])) {
-            out[0] = out[1] = out[2] = 0;
-            continue;
-        }
-        const std::uint8_t *color = kEpeColors[epeBin(endPointError(eu[i], ev[i], gu[i], gv[i]))];
-        out[0] = color[0];
-        out[1] = color[1];
-        out[2] = color[2];
-    }
+    evalkernels::chosenEpeRun()(ue.data(), ve.data(), ug.data(), vg.data(), ug.size(),
+                                picture.data());
     return picture;
 }

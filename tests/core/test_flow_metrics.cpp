@@ -1,3 +1,4 @@
+#include "eval_kernels.h"
 #include "field_planes.h"
 #include "flow_metrics.h"
 
@@ -85,6 +86,8 @@ private slots:
     void pooledIsPixelWeighted();
     void binsAtTheirBounds();
     void pictureColoursAndBlack();
+    void arcCosNearTheLibrary();
+    void vectorRunsMatchThePlain(); // the sums and the picture
 };
 
 void TestFlowMetrics::handComputedFigures()
@@ -277,6 +280,120 @@ void TestFlowMetrics::pictureColoursAndBlack()
     QCOMPARE(colourAt(1, 8), entry(9));
     QCOMPARE(entry(0), (QList<int>{49, 54, 149}));
     QCOMPARE(entry(9), (QList<int>{165, 0, 38}));
+}
+
+void TestFlowMetrics::arcCosNearTheLibrary()
+{
+    using evalkernels::arcCos;
+    QCOMPARE(arcCos(1.0), 0.0);
+    QCOMPARE(arcCos(-1.0), std::acos(-1.0));
+    QCOMPARE(arcCos(0.0), std::acos(0.0));
+
+    // Both ranges, their seam at 1/2 and the ends, where the angles of good estimates lie.
+    std::mt19937_64 random(3);
+    std::uniform_real_distribution<double> anywhere(-1.0, 1.0);
+    std::uniform_real_distribution<double> nearOne(0.0, 1e-6);
+    std::vector<double> qs;
+    for (int i = 0; i < 200000; ++i) {
+        qs.push_back(anywhere(random));
+        qs.push_back(1.0 - nearOne(random));
+        qs.push_back(-1.0 + nearOne(random));
+    }
+    for (double seam : {0.5, -0.5, 1.0, -1.0}) {
+        double q = seam;
+        for (int i = 0; i < 50; ++i) {
+            qs.push_back(q);
+            q = std::nextafter(q, 0.0);
+        }
+        qs.push_back(std::nextafter(seam, 2 * seam));
+    }
+    int differ = 0;
+    double worst = 0;
+    for (const double q : qs) {
+        if (std::fabs(q) > 1.0)
+            continue;
+        const double mine = arcCos(q);
+        const double library = std::acos(q);
+        const double ulp = std::nextafter(library, 4.0) - library;
+        worst = std::max(worst, std::fabs(mine - library) / ulp);
+        differ += mine != library;
+    }
+    QVERIFY2(worst <= 2.0, qPrintable(QStringLiteral("%1 ulp").arg(worst)));
+    // Mostly the very same bits.
+    QVERIFY2(differ < int(qs.size()) / 5, qPrintable(QString::number(differ)));
+}
+
+void TestFlowMetrics::vectorRunsMatchThePlain()
+{
+    // Every kind of pixel: ordinary errors, equal and opposite vectors, huge and tiny motion,
+    // and every way of being unknown, on either side.
+    const float inf = std::numeric_limits<float>::infinity();
+    const float specials[] = {0.0f, -0.0f, 1e9f,   -1e9f, 1.0000001e9f, kNan,    inf,
+                              -inf, 1e10f, 1e-30f, 3.0f,  0.5f,         -700.25f};
+    std::mt19937 random(11);
+    std::normal_distribution<float> motion(0.0f, 20.0f);
+    std::normal_distribution<float> error(0.0f, 3.0f);
+    std::uniform_int_distribution<int> kind(0, 15);
+    std::uniform_int_distribution<int> special(0, int(std::size(specials)) - 1);
+    const std::size_t n = 300007; // not a multiple of any vector's width
+    std::vector<float> ue(n), ve(n), ug(n), vg(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        ug[i] = motion(random);
+        vg[i] = motion(random);
+        ue[i] = ug[i] + error(random);
+        ve[i] = vg[i] + error(random);
+        switch (kind(random)) {
+        case 0:
+            ue[i] = ug[i];
+            ve[i] = vg[i];
+            break;
+        case 1:
+            ue[i] = -ug[i];
+            ve[i] = -vg[i];
+            break;
+        case 2:
+            ue[i] = specials[special(random)];
+            break;
+        case 3:
+            vg[i] = specials[special(random)];
+            break;
+        case 4:
+            ug[i] *= 1e6f;
+            ue[i] *= 1e6f;
+            break;
+        default:
+            break;
+        }
+    }
+    EvalSums plain;
+    plain.epe = 0.125; // a run continues the sums it is given
+    EvalSums start = plain;
+    evalkernels::evalRunPlain(ue.data(), ve.data(), ug.data(), vg.data(), n, plain);
+    QVERIFY(plain.evaluated > std::int64_t(n / 2) && plain.evaluated < plain.gtKnown);
+    int tried = 0;
+    for (const rowkernels::Isa isa : {rowkernels::Isa::Avx2, rowkernels::Isa::Avx512}) {
+        const evalkernels::EvalRun run = evalkernels::evalRunFor(isa);
+        if (!run)
+            continue;
+        ++tried;
+        EvalSums lanes = start;
+        run(ue.data(), ve.data(), ug.data(), vg.data(), n, lanes);
+        QVERIFY(sameSums(lanes, plain));
+        std::vector<std::uint8_t> plainPicture(3 * n), lanesPicture(3 * n, 7);
+        evalkernels::epeRunPlain(ue.data(), ve.data(), ug.data(), vg.data(), n,
+                                 plainPicture.data());
+        evalkernels::epeRunFor(isa)(ue.data(), ve.data(), ug.data(), vg.data(), n,
+                                    lanesPicture.data());
+        QVERIFY(lanesPicture == plainPicture);
+        for (std::size_t short_ : {std::size_t(0), std::size_t(3), std::size_t(17)}) {
+            EvalSums a, b;
+            run(ue.data(), ve.data(), ug.data(), vg.data(), short_, a);
+            evalkernels::evalRunPlain(ue.data(), ve.data(), ug.data(), vg.data(), short_, b);
+            QVERIFY(sameSums(a, b));
+        }
+    }
+    if (tried == 0)
+        QSKIP("this processor runs only the plain kernel");
 }
 
 QTEST_APPLESS_MAIN(TestFlowMetrics)

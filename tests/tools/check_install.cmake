@@ -27,9 +27,9 @@ function(read_required rel var)
     set(${var} "${content}" PARENT_SCOPE)
 endfunction()
 
-foreach(rel bin/flowviewer bin/flo2png bin/flowconvert share/applications/flowviewer.desktop
-            share/mime/packages/flowviewer.xml share/man/man1/flo2png.1
-            share/man/man1/flowconvert.1)
+foreach(rel bin/flowviewer bin/flo2png bin/flowconvert bin/floweval
+            share/applications/flowviewer.desktop share/mime/packages/flowviewer.xml
+            share/man/man1/flo2png.1 share/man/man1/flowconvert.1 share/man/man1/floweval.1)
     if(NOT EXISTS "${PREFIX}/${rel}")
         fail("missing ${rel}")
     endif()
@@ -51,6 +51,13 @@ execute_process(COMMAND "${PREFIX}/bin/flowconvert" "${BUILD_DIR}/sample/sample.
                 RESULT_VARIABLE status ERROR_VARIABLE err)
 if(NOT status EQUAL 0 OR NOT EXISTS "${PREFIX}/check.npy")
     fail("the installed flowconvert did not convert the sample (${status}): ${err}")
+endif()
+
+execute_process(COMMAND "${PREFIX}/bin/floweval" --csv "${PREFIX}/check.csv"
+                        "${BUILD_DIR}/sample/sample.flo" "${BUILD_DIR}/sample/sample.flo"
+                RESULT_VARIABLE status OUTPUT_QUIET ERROR_VARIABLE err)
+if(NOT status EQUAL 0 OR NOT EXISTS "${PREFIX}/check.csv")
+    fail("the installed floweval did not evaluate the sample (${status}): ${err}")
 endif()
 
 # The desktop entry, the MIME type and the icon must name one another.
@@ -128,7 +135,7 @@ endif()
 
 find_program(GROFF groff)
 if(GROFF)
-    foreach(page flo2png flowconvert)
+    foreach(page flo2png flowconvert floweval)
         execute_process(COMMAND "${GROFF}" -man -ww -z "${PREFIX}/share/man/man1/${page}.1"
                         RESULT_VARIABLE status ERROR_VARIABLE err)
         if(NOT status EQUAL 0 OR NOT err STREQUAL "")

@@ -41,6 +41,11 @@ Flo2PngResult runFlowConvert(const QStringList &arguments, const QString &workDi
     return run(QStringLiteral(FLOWCONVERT_PATH), arguments, workDir, {});
 }
 
+Flo2PngResult runFlowEval(const QStringList &arguments, const QString &workDir)
+{
+    return run(QStringLiteral(FLOWEVAL_PATH), arguments, workDir, {});
+}
+
 QImage readRgb(const QString &path)
 {
     const QImage image(path);

@@ -21,6 +21,9 @@ Flo2PngResult runFlo2Png(const QStringList &arguments, const QString &workDir = 
 // The same for the built flowconvert.
 Flo2PngResult runFlowConvert(const QStringList &arguments, const QString &workDir = QString());
 
+// The same for the built floweval.
+Flo2PngResult runFlowEval(const QStringList &arguments, const QString &workDir = QString());
+
 // The PNG at path as 3-byte RGB rows, or a null image when it cannot be read.
 QImage readRgb(const QString &path);
 

@@ -1,0 +1,142 @@
+#include "bench_eval.h"
+
+#include "eval_pair.h"
+#include "ordered_batch.h"
+
+#include "cerror.h"
+#include "flow_format.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+namespace {
+
+// An estimate a network might give: the truth with a ripple of up to a few pixels.
+FlowField estimateNear(const FlowField &truth, int seed)
+{
+    const int rows = truth.u.rows();
+    const int cols = truth.u.cols();
+    FlowField estimate{vek_alloc_2(rows, cols), vek_alloc_2(rows, cols)};
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < cols; ++x) {
+            const int gain = 1 + x * 8 / cols;
+            estimate.u[y][x] =
+                truth.u[y][x] + float(((x * 7 + y * 13 + seed) % 33 - 16) * gain) / 64;
+            estimate.v[y][x] = truth.v[y][x] + float(((x * 11 + y * 5) % 29 - 14) * gain) / 64;
+        }
+    return estimate;
+}
+
+bool writeEstimate(const FlowField &truth, int seed, const QString &path)
+{
+    try {
+        const FlowField estimate = estimateNear(truth, seed);
+        writeFlow(FlowFormat::Flo, estimate.u, estimate.v, QFile::encodeName(path).constData());
+        return true;
+    } catch (const CError &error) {
+        std::fprintf(stderr, "flowviewer-bench: %s\n", error.text);
+        return false;
+    }
+}
+
+void evaluateOrExit(const EvalJob &job, FloReadBuffer &buffer)
+{
+    const PairOutcome outcome = evaluatePair(job, buffer);
+    if (outcome.evaluated && outcome.errors.isEmpty())
+        return;
+    std::fprintf(stderr, "flowviewer-bench: %s\n", qPrintable(outcome.errors.join('\n')));
+    std::exit(1);
+}
+
+// Enough arithmetic for a few milliseconds, kept from being optimised away.
+double plainWork(int item)
+{
+    double s = item;
+    for (int i = 0; i < 2000000; ++i)
+        s = s * 0.999999 + 1.0;
+    return s;
+}
+
+} // namespace
+
+double twoThreadCeiling(const TimingPlan &plan)
+{
+    const auto batch = [](int threads) {
+        double total = 0;
+        runOrdered<double>(
+            40, threads, [](int item, int) { return plainWork(item); },
+            [&total](int, double &s) { total += s; });
+        if (total < 0)
+            std::printf("%g\n", total);
+    };
+    const PairTiming ms = timePair([&] { batch(2); }, [&] { batch(1); }, plan);
+    return ms.caseMs > 0 ? ms.referenceMs / ms.caseMs : 0;
+}
+
+bool benchEvalPair(const BenchFlow &truth, const QString &workDir, const TimingPlan &plan,
+                   PairTiming *timing)
+{
+    const QString estimatePath = workDir + QStringLiteral("/eval_estimate.flo");
+    const QByteArray truthName = QFile::encodeName(truth.floPath);
+    if (!writeEstimate(readFlow(truthName.constData()), 0, estimatePath))
+        return false;
+    const QByteArray estimateName = QFile::encodeName(estimatePath);
+    const EvalJob job{estimatePath, truth.floPath, QString(), QString()};
+    FloReadBuffer buffer;
+    *timing = timePair([&] { evaluateOrExit(job, buffer); },
+                       [&] {
+                           const FlowField e = readFlow(estimateName.constData(), &buffer);
+                           const FlowField g = readFlow(truthName.constData(), &buffer);
+                       },
+                       plan);
+    return true;
+}
+
+bool benchEvalBatch(const QString &workDir, int pairs, int rows, int cols, const TimingPlan &plan,
+                    PairTiming *timing)
+{
+    const QString folder = workDir + QStringLiteral("/eval_batch");
+    QDir().mkpath(folder);
+    std::vector<float> uv;
+    generateFlow(rows, cols, uv);
+    const QString truthPath = folder + QStringLiteral("/truth.flo");
+    if (!writeFloFile(truthPath, rows, cols, uv))
+        return false;
+    const FlowField truth = readFlow(QFile::encodeName(truthPath).constData());
+    QList<EvalJob> jobs;
+    for (int i = 0; i < pairs; ++i) {
+        const QString name = folder + QStringLiteral("/%1").arg(i, 4, 10, QLatin1Char('0'));
+        if (!writeFloFile(name + QStringLiteral("_gt.flo"), rows, cols, uv) ||
+            !writeEstimate(truth, i, name + QStringLiteral("_est.flo")))
+            return false;
+        jobs.append({name + QStringLiteral("_est.flo"), name + QStringLiteral("_gt.flo"), QString(),
+                     QString()});
+    }
+
+    std::vector<std::unique_ptr<FloReadBuffer>> buffers;
+    for (int i = 0; i < 2; ++i)
+        buffers.push_back(std::make_unique<FloReadBuffer>());
+    const auto batch = [&](int threads) {
+        EvalSums pooled;
+        runOrdered<PairOutcome>(
+            pairs, threads,
+            [&](int item, int worker) {
+                return evaluatePair(jobs.at(item), *buffers[std::size_t(worker)]);
+            },
+            [&](int, PairOutcome &outcome) {
+                if (!outcome.evaluated) {
+                    std::fprintf(stderr, "flowviewer-bench: %s\n",
+                                 qPrintable(outcome.errors.join('\n')));
+                    std::exit(1);
+                }
+                pooled += outcome.record.sums;
+            });
+    };
+    const PairTiming ms = timePair([&] { batch(2); }, [&] { batch(1); }, plan);
+    *timing = {pairs * 1000.0 / ms.caseMs, pairs * 1000.0 / ms.referenceMs};
+    return true;
+}

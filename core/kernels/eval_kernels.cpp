@@ -1,0 +1,53 @@
+#include "eval_kernels.h"
+
+namespace evalkernels {
+
+EvalRun evalRunFor(rowkernels::Isa isa)
+{
+    switch (isa) {
+    case rowkernels::Isa::Scalar:
+        return evalRunPlain;
+#if defined(__x86_64__)
+    case rowkernels::Isa::Avx2:
+        return rowkernels::kernelsFor(isa) ? evalRunAvx2 : nullptr;
+    case rowkernels::Isa::Avx512:
+        return rowkernels::kernelsFor(isa) ? evalRunAvx512 : nullptr;
+#else
+    default:
+        break;
+#endif
+    }
+    return nullptr;
+}
+
+EpeRun epeRunFor(rowkernels::Isa isa)
+{
+    switch (isa) {
+    case rowkernels::Isa::Scalar:
+        return epeRunPlain;
+#if defined(__x86_64__)
+    case rowkernels::Isa::Avx2:
+        return rowkernels::kernelsFor(isa) ? epeRunAvx2 : nullptr;
+    case rowkernels::Isa::Avx512:
+        return rowkernels::kernelsFor(isa) ? epeRunAvx512 : nullptr;
+#else
+    default:
+        break;
+#endif
+    }
+    return nullptr;
+}
+
+EvalRun chosenEvalRun()
+{
+    const EvalRun run = evalRunFor(rowkernels::chosenKernels().isa);
+    return run ? run : evalRunPlain;
+}
+
+EpeRun chosenEpeRun()
+{
+    const EpeRun run = epeRunFor(rowkernels::chosenKernels().isa);
+    return run ? run : epeRunPlain;
+}
+
+} // namespace evalkernels

@@ -1,0 +1,54 @@
+#ifndef EVAL_KERNELS_H
+#define EVAL_KERNELS_H
+
+// The evaluation's kernels: plain ones and vector forms for AVX2 and AVX-512 that give the same
+// sums to the last bit and the same picture to the byte. A run of pixels is added, in order, to
+// the sums it is given.
+
+#include "flow_metrics.h"
+#include "row_kernels.h"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace evalkernels {
+
+using EvalRun = void (*)(const float *ue, const float *ve, const float *ug, const float *vg,
+                         std::size_t n, EvalSums &sums);
+
+void evalRunPlain(const float *ue, const float *ve, const float *ug, const float *vg, std::size_t n,
+                  EvalSums &sums);
+
+// The EPE picture of n pixels, 3 bytes each into rgb: black where a pixel is not evaluated.
+using EpeRun = void (*)(const float *ue, const float *ve, const float *ug, const float *vg,
+                        std::size_t n, std::uint8_t *rgb);
+
+void epeRunPlain(const float *ue, const float *ve, const float *ug, const float *vg, std::size_t n,
+                 std::uint8_t *rgb);
+
+// The program's arc cosine, for q in [-1, 1], and the angle in degrees between (ue, ve, 1) and
+// (ug, vg, 1), both as the plain kernel computes them.
+double arcCos(double q);
+double angleDegrees(double ue, double ve, double ug, double vg);
+
+// The runs of isa, or null when this build or this processor lacks it.
+EvalRun evalRunFor(rowkernels::Isa isa);
+EpeRun epeRunFor(rowkernels::Isa isa);
+// The fastest this processor runs, the instruction set the colour kernels chose.
+EvalRun chosenEvalRun();
+EpeRun chosenEpeRun();
+
+#if defined(__x86_64__)
+void evalRunAvx2(const float *ue, const float *ve, const float *ug, const float *vg, std::size_t n,
+                 EvalSums &sums);
+void evalRunAvx512(const float *ue, const float *ve, const float *ug, const float *vg,
+                   std::size_t n, EvalSums &sums);
+void epeRunAvx2(const float *ue, const float *ve, const float *ug, const float *vg, std::size_t n,
+                std::uint8_t *rgb);
+void epeRunAvx512(const float *ue, const float *ve, const float *ug, const float *vg, std::size_t n,
+                  std::uint8_t *rgb);
+#endif
+
+} // namespace evalkernels
+
+#endif // EVAL_KERNELS_H

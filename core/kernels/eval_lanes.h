@@ -1,0 +1,154 @@
+// The evaluation's run in vectors; see row_lanes.h for how it is compiled once per instruction
+// set. Every lane does eval_plain.cpp's arithmetic in its order; the lanes' errors and angles
+// are then added to the sums one pixel after another, as the plain kernel adds them, with 0 for
+// a pixel not evaluated: adding +0 to a sum of non-negative numbers changes no bit.
+
+#ifndef EVAL_LANES_H
+#define EVAL_LANES_H
+
+#include "eval_arith.h"
+#include "eval_kernels.h"
+#include "flow_unknown.h"
+#include "row_lanes.h"
+
+#include <cstring>
+
+namespace {
+
+// A constant in every lane, as one broadcast.
+ROW_KERNEL_TARGET inline D constant(double x)
+{
+#if ROW_KERNEL_BITS == 512
+    return (D)_mm512_set1_pd(x);
+#else
+    return (D)_mm256_set1_pd(x);
+#endif
+}
+
+ROW_KERNEL_TARGET inline D loadWide(const float *p)
+{
+    F f;
+    std::memcpy(&f, p, sizeof f);
+    return widen(f);
+}
+
+// isUnknownFlow's test, in double: widening is exact, and NaN fails the comparison here too.
+ROW_KERNEL_TARGET inline M knownLanes(D u, D v)
+{
+    const D limit = constant(double(kUnknownFlowLimit));
+    return (absolute(u) <= limit) & (absolute(v) <= limit);
+}
+
+ROW_KERNEL_TARGET __attribute__((always_inline)) inline D asinSmallLanes(D t)
+{
+    const double *c = evalarith::kAsinSeries;
+    const D z = t * t;
+    const D z2 = z * z;
+    const D z4 = z2 * z2;
+    const D z8 = z4 * z4;
+    D p[12], q[6], o[3];
+    for (int j = 0; j < 12; ++j)
+        p[j] = constant(c[2 * j]) + constant(c[2 * j + 1]) * z;
+    for (int j = 0; j < 6; ++j)
+        q[j] = p[2 * j] + p[2 * j + 1] * z2;
+    for (int j = 0; j < 3; ++j)
+        o[j] = q[2 * j] + q[2 * j + 1] * z4;
+    const D series = o[0] + z8 * (o[1] + z8 * o[2]);
+    return t + t * (z * series);
+}
+
+// arcCos with both of its ranges worked out and the right one chosen per lane.
+ROW_KERNEL_TARGET __attribute__((always_inline)) inline D arcCosLanes(D q)
+{
+    const D a = absolute(q);
+    const M small = a <= constant(0.5);
+    const D p = asinSmallLanes(select(small, q, squareRoot((constant(1.0) - a) * constant(0.5))));
+    const D r = constant(2.0) * p;
+    const D large = select(q > constant(0.0), r,
+                           constant(evalarith::kPiHigh) - (r - constant(evalarith::kPiLow)));
+    return select(small, constant(evalarith::kHalfPiHigh) - (p - constant(evalarith::kHalfPiLow)),
+                  large);
+}
+
+ROW_KERNEL_TARGET inline int count(M m)
+{
+    return __builtin_popcount(laneBits(m));
+}
+
+ROW_KERNEL_TARGET void evalRunLanes(const float *ue, const float *ve, const float *ug,
+                                    const float *vg, std::size_t n, EvalSums &sums)
+{
+    const D one = constant(1.0);
+    const D zero = constant(0.0);
+    std::size_t i = 0;
+    for (; i + kLanes <= n; i += kLanes) {
+        const D eu = loadWide(ue + i), ev = loadWide(ve + i);
+        const D gu = loadWide(ug + i), gv = loadWide(vg + i);
+        const M truthKnown = knownLanes(gu, gv);
+        const M evaluated = truthKnown & knownLanes(eu, ev);
+
+        const D du = eu - gu;
+        const D dv = ev - gv;
+        const D epe = select(evaluated, squareRoot(du * du + dv * dv), zero);
+
+        const D dot = one + eu * gu + ev * gv;
+        const D lengths = squareRoot(one + eu * eu + ev * ev) * squareRoot(one + gu * gu + gv * gv);
+        D cosine = dot / lengths;
+        cosine = select(cosine < -one, -one, cosine);
+        cosine = select(one < cosine, one, cosine);
+        const D angle =
+            select(evaluated, arcCosLanes(cosine) * constant(evalarith::kDegreesPerRadian), zero);
+
+        sums.gtKnown += count(truthKnown);
+        sums.evaluated += count(evaluated);
+        // The true motion's length, a square root the divider would spend its time on, matters
+        // only beyond 3 pixels of error.
+        const M far = evaluated & (epe > constant(evalarith::kOutlierPixels));
+        if (laneBits(far) != 0) {
+            const D g = squareRoot(gu * gu + gv * gv);
+            sums.outliers += count(far & (epe > constant(evalarith::kOutlierShare) * g));
+        }
+        sums.below1 += count(evaluated & (epe < one));
+        sums.below3 += count(evaluated & (epe < constant(3.0)));
+        sums.below5 += count(evaluated & (epe < constant(5.0)));
+        for (int l = 0; l < kLanes; ++l) {
+            sums.epe += epe[l];
+            sums.angle += angle[l];
+        }
+    }
+    evalkernels::evalRunPlain(ue + i, ve + i, ug + i, vg + i, n - i, sums);
+}
+
+// The bins are counted as endPointError and epeBin count them: the same EPE, the same bounds.
+ROW_KERNEL_TARGET void epeRunLanes(const float *ue, const float *ve, const float *ug,
+                                   const float *vg, std::size_t n, std::uint8_t *rgb)
+{
+    std::size_t i = 0;
+    for (; i + kLanes <= n; i += kLanes, rgb += 3 * kLanes) {
+        const D eu = loadWide(ue + i), ev = loadWide(ve + i);
+        const D gu = loadWide(ug + i), gv = loadWide(vg + i);
+        const M evaluated = knownLanes(gu, gv) & knownLanes(eu, ev);
+        const D du = eu - gu;
+        const D dv = ev - gv;
+        const D epe = squareRoot(du * du + dv * dv);
+        M bin = (M)constant(0.0); // minus the count of bounds at or below the EPE
+        for (const double bound : kEpeBounds)
+            bin += constant(bound) <= epe;
+        for (int l = 0; l < kLanes; ++l) {
+            std::uint8_t *out = rgb + 3 * l;
+            if (evaluated[l] == 0) {
+                out[0] = out[1] = out[2] = 0;
+                continue;
+            }
+            const std::uint8_t *color = kEpeColors[-bin[l]];
+            out[0] = color[0];
+            out[1] = color[1];
+            out[2] = color[2];
+        }
+    }
+    evalkernels::epeRunPlain(ue + i, ve + i, ug + i, vg + i, n - i, rgb);
+}
+
+} // namespace
+
+#endif // EVAL_LANES_H

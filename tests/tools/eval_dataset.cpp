@@ -1,0 +1,117 @@
+#include "eval_dataset.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+
+namespace {
+
+double number(const QString &text)
+{
+    return text == QLatin1String("nan") ? std::nan("") : text.toDouble();
+}
+
+} // namespace
+
+const QString kEvalCsvHeader = QStringLiteral(
+    "estimate,ground_truth,width,height,evaluated,coverage,aee,aae,fl_all,px1,px3,px5,"
+    "gt_known,epe_sum,angle_sum,outliers,below1,below3,below5");
+
+Planes randomPair(unsigned seed, int rows, int cols)
+{
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> motion(-1500, 1500);
+    std::uniform_int_distribution<int> error(-300, 300);
+    std::uniform_int_distribution<int> hole(0, 24);
+    Planes p{vek_alloc_2(rows, cols), vek_alloc_2(rows, cols), vek_alloc_2(rows, cols),
+             vek_alloc_2(rows, cols)};
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < cols; ++c) {
+            const float ug = float(motion(random)) / 64;
+            const float vg = float(motion(random)) / 64;
+            const bool gtHole = hole(random) == 0;
+            const bool estHole = hole(random) == 0;
+            p.ug[r][c] = gtHole ? std::nanf("") : ug;
+            p.vg[r][c] = gtHole ? std::nanf("") : vg;
+            p.ue[r][c] = estHole ? 1e10f : ug + float(error(random)) / 64;
+            p.ve[r][c] = estHole ? 1e10f : vg + float(error(random)) / 64;
+        }
+    return p;
+}
+
+EvalSums sumsOf(const Planes &p)
+{
+    return evaluateFlow(p.ue, p.ve, p.ug, p.vg);
+}
+
+void writePlanes(const Planes &p, const QString &est, const QString &gt, FlowFormat gtFormat)
+{
+    writeFlow(FlowFormat::Flo, p.ue, p.ve, QFile::encodeName(est).constData());
+    writeFlow(gtFormat, p.ug, p.vg, QFile::encodeName(gt).constData());
+}
+
+Planes datasetPair(int i)
+{
+    return randomPair(unsigned(100 + i), 9 + i % 4, 13 + 3 * i);
+}
+
+EvalSums writeDataset(const QString &root, int count)
+{
+    QDir(root).mkpath(QStringLiteral("est"));
+    QDir(root).mkpath(QStringLiteral("gt"));
+    EvalSums pooled;
+    for (int i = 0; i < count; ++i) {
+        const Planes p = datasetPair(i);
+        const QString name = QStringLiteral("frame_%1").arg(i, 4, 10, QLatin1Char('0'));
+        const bool kitti = i % 3 == 2;
+        writePlanes(p, root + "/est/" + name + ".flo",
+                    root + "/gt/" + name + (kitti ? ".png" : ".flo"),
+                    kitti ? FlowFormat::KittiPng : FlowFormat::Flo);
+        pooled += sumsOf(p);
+    }
+    return pooled;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+bool sameDouble(double a, double b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0 || (std::isnan(a) && std::isnan(b));
+}
+
+void compareRow(const QStringList &fields, const EvalSums &sums)
+{
+    const EvalFigures f = evalFigures(sums);
+    QCOMPARE(fields.size(), 19);
+    QCOMPARE(fields.at(4).toLongLong(), f.evaluated);
+    const double expected[] = {f.coverage, f.aee, f.aae, f.flAll, f.px1, f.px3, f.px5};
+    for (int i = 0; i < 7; ++i)
+        QVERIFY2(sameDouble(number(fields.at(5 + i)), expected[i]),
+                 qPrintable(QStringLiteral("column %1: %2").arg(5 + i).arg(fields.at(5 + i))));
+    QCOMPARE(fields.at(12).toLongLong(), sums.gtKnown);
+    QVERIFY(sameDouble(number(fields.at(13)), sums.epe));
+    QVERIFY(sameDouble(number(fields.at(14)), sums.angle));
+    QCOMPARE(fields.at(15).toLongLong(), sums.outliers);
+}
+
+QList<QStringList> csvRows(const QString &text)
+{
+    QList<QStringList> rows;
+    for (const QString &line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        rows << line.split(QLatin1Char(','));
+    return rows;
+}

@@ -1,0 +1,40 @@
+#ifndef EVAL_DATASET_H
+#define EVAL_DATASET_H
+
+// Datasets of estimates and ground truths for floweval's tests, and the CSV it writes read back.
+
+#include "flow_format.h"
+#include "flow_metrics.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+extern const QString kEvalCsvHeader;
+
+struct Planes {
+    FloatPlane ue, ve, ug, vg;
+};
+
+// A ground truth with holes and an estimate off by a few pixels, some unknown; values in
+// 1/64 px so that a KITTI ground truth holds them exactly. The same seed gives the same pair.
+Planes randomPair(unsigned seed, int rows, int cols);
+EvalSums sumsOf(const Planes &p);
+void writePlanes(const Planes &p, const QString &est, const QString &gt, FlowFormat gtFormat);
+
+// The pair numbered i of writeDataset: frame_000i, its seed and size.
+Planes datasetPair(int i);
+// count pairs of different sizes in root/est and root/gt; every third ground truth is a KITTI
+// PNG. Returns the pooled sums in name order.
+EvalSums writeDataset(const QString &root, int count);
+
+QByteArray readAll(const QString &path);
+bool writeBytes(const QString &path, const QByteArray &bytes);
+// Equal to the bit; NaN matches NaN.
+bool sameDouble(double a, double b);
+// The CSV's lines split at commas (no field of these tests is quoted).
+QList<QStringList> csvRows(const QString &text);
+// The figure columns of a CSV row, and its sums, against the library's, to the last bit.
+void compareRow(const QStringList &fields, const EvalSums &sums);
+
+#endif // EVAL_DATASET_H

@@ -1,0 +1,65 @@
+#include "eval_pair.h"
+
+#include "cli_common.h"
+#include "image_save.h"
+#include "plane_image.h"
+
+#include "cerror.h"
+#include "flow_format.h"
+
+#include <QFile>
+
+#include <new>
+
+namespace {
+
+const QString kTool = QStringLiteral("floweval");
+
+QString sizeText(const FlowField &flow)
+{
+    return QStringLiteral("%1 x %2").arg(flow.u.cols()).arg(flow.u.rows());
+}
+
+FlowField read(const QString &path, FloReadBuffer &buffer)
+{
+    return readFlow(QFile::encodeName(path).constData(), &buffer);
+}
+
+} // namespace
+
+PairOutcome evaluatePair(const EvalJob &job, FloReadBuffer &buffer)
+{
+    PairOutcome outcome;
+    if (!job.problem.isEmpty()) {
+        outcome.errors << kTool + QStringLiteral(": ") + job.problem;
+        return outcome;
+    }
+    QString reading = job.estimate;
+    try {
+        const FlowField estimate = read(job.estimate, buffer);
+        reading = job.groundTruth;
+        const FlowField truth = read(job.groundTruth, buffer);
+        if (estimate.u.rows() != truth.u.rows() || estimate.u.cols() != truth.u.cols()) {
+            outcome.errors << QStringLiteral("%1: %2 is %3, its ground truth %4 is %5")
+                                  .arg(kTool, job.estimate, sizeText(estimate), job.groundTruth,
+                                       sizeText(truth));
+            return outcome;
+        }
+        outcome.record = {job.estimate, job.groundTruth, truth.u.cols(), truth.u.rows(),
+                          evaluateFlow(estimate.u, estimate.v, truth.u, truth.v)};
+        outcome.evaluated = true;
+        if (!job.epePicture.isEmpty()) {
+            reading = job.epePicture;
+            const PixelPlane picture = epePicture(estimate.u, estimate.v, truth.u, truth.v);
+            QString error;
+            if (!saveImageAtomically(planeImage(picture), job.epePicture, &error))
+                outcome.errors
+                    << QStringLiteral("%1: cannot write %2: %3").arg(kTool, job.epePicture, error);
+        }
+    } catch (const CError &error) {
+        outcome.errors << inputMessage(kTool, reading, QString::fromLocal8Bit(error.text));
+    } catch (const std::bad_alloc &) {
+        outcome.errors << inputMessage(kTool, reading, QStringLiteral("out of memory"));
+    }
+    return outcome;
+}

@@ -1,0 +1,30 @@
+#ifndef EVAL_PAIRS_H
+#define EVAL_PAIRS_H
+
+#include <QList>
+#include <QString>
+
+// One estimate and the ground truth it is held against.
+struct EvalJob {
+    QString estimate;
+    QString groundTruth; // empty when none was found
+    QString problem;     // why the pair cannot be evaluated, known before reading it
+    QString epePicture;  // where its EPE picture goes, or empty
+};
+
+// The order pairs are evaluated and pooled in, by the estimate's file name and then its whole
+// path: a merge of shards sorts its rows by it again and adds the sums in the same order.
+bool comesBefore(const QString &estimate, const QString &other);
+
+// Every flow file in estDir, in that order, each with the flow file of the same base name (the
+// file name without its last suffix) in gtDir, of any format. False, with error set, when
+// estDir holds no flow file at all.
+bool pairFolders(const QString &estDir, const QString &gtDir, QList<EvalJob> *jobs, QString *error);
+
+// The pairs of one shard: shard, shard + shards, ...
+QList<EvalJob> shardOf(const QList<EvalJob> &jobs, int shard, int shards);
+
+// Where the EPE picture of estimate goes in folder: its base name followed by "_epe.png".
+QString epePictureName(const QString &estimate, const QString &folder);
+
+#endif // EVAL_PAIRS_H

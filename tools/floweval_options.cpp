@@ -1,0 +1,161 @@
+#include "floweval_options.h"
+
+#include "output_names.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace {
+
+// More threads than this only multiply the memory two flows take each.
+constexpr int kMaxThreads = 256;
+
+QString description()
+{
+    return QStringLiteral(
+        "Holds estimated optical flow against its ground truth and prints the benchmark\n"
+        "figures: AEE (mean end-point error), AAE (mean angular error, degrees), Fl-all,\n"
+        "px1/px3/px5 (percent of pixels with an error below 1, 3, 5) and coverage.\n"
+        "EST and GT are two flow files (.flo, KITTI PNG, PFM, .npy, .flo5), or two folders:\n"
+        "then every flow file in EST is paired with the file of the same base name in GT.\n"
+        "Exit status: 0 when every pair was evaluated, 1 when any failed, 2 for a usage\n"
+        "error.");
+}
+
+bool readInt(const QString &text, int low, int high, int *value)
+{
+    bool ok = false;
+    const int n = text.toInt(&ok);
+    if (!ok || n < low || n > high)
+        return false;
+    *value = n;
+    return true;
+}
+
+} // namespace
+
+FlowEvalCommandLine parseFlowEvalCommandLine(const QStringList &arguments, int defaultThreads)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(description());
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption csv("csv",
+                                 "Write the figures as CSV to FILE ('-': standard output, "
+                                 "instead of the table).",
+                                 "FILE");
+    const QCommandLineOption json("json",
+                                  "Write the figures as a JSON document to FILE ('-': standard "
+                                  "output, instead of the table).",
+                                  "FILE");
+    const QCommandLineOption epeDir("epe-dir",
+                                    "Write each pair's EPE picture into DIR, created if missing, "
+                                    "as NAME_epe.png after the estimate.",
+                                    "DIR");
+    const QCommandLineOption epe("epe", "Write the EPE picture of the one pair to FILE.png.",
+                                 "FILE");
+    const QCommandLineOption jobs({"j", "jobs"},
+                                  QStringLiteral("Evaluate N pairs at once (default: %1, the "
+                                                 "processor's threads).")
+                                      .arg(defaultThreads),
+                                  "N");
+    const QCommandLineOption shard("shard",
+                                   "Evaluate only the pairs K, K+N, K+2N, ... of the sorted "
+                                   "list, counting from 0.",
+                                   "K/N");
+    const QCommandLineOption merge(
+        "merge", "Pool the CSV files given, written by earlier runs, into one result.");
+    const QCommandLineOption quiet({"q", "quiet"}, "No progress display and no summary.");
+    parser.addOptions({csv, json, epeDir, epe, jobs, shard, merge, quiet});
+    parser.addPositionalArgument("EST", "The estimated flow: a file or a folder.");
+    parser.addPositionalArgument("GT", "Its ground truth: a file, or a folder when EST is one.");
+
+    FlowEvalCommandLine result;
+    if (!parser.parse(arguments)) {
+        result.text = parser.errorText();
+        return result;
+    }
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+        result.action = FlowEvalCommandLine::ShowHelp;
+        result.text = parser.helpText();
+        return result;
+    }
+    if (parser.isSet(version)) {
+        result.action = FlowEvalCommandLine::ShowVersion;
+        result.text = QCoreApplication::applicationName() + QLatin1Char(' ') +
+                      QCoreApplication::applicationVersion() + QLatin1Char('\n');
+        return result;
+    }
+
+    FlowEvalOptions &o = result.options;
+    const auto usage = [&result](const QString &text) {
+        result.text = text;
+        return result;
+    };
+    o.csv = parser.value(csv);
+    o.json = parser.value(json);
+    o.epeDir = parser.value(epeDir);
+    o.epe = parser.value(epe);
+    o.quiet = parser.isSet(quiet);
+    for (const QCommandLineOption *named : {&csv, &json, &epeDir, &epe})
+        if (parser.isSet(*named) && parser.value(*named).isEmpty())
+            return usage(QStringLiteral("--%1 needs a name").arg(named->names().constLast()));
+    if (o.csv == QLatin1String("-") && o.json == QLatin1String("-"))
+        return usage(QStringLiteral("only one of --csv and --json can go to standard output"));
+
+    o.threads = defaultThreads;
+    if (parser.isSet(jobs) && !readInt(parser.value(jobs), 1, kMaxThreads, &o.threads))
+        return usage(QStringLiteral("-j needs a whole number from 1 to %1: '%2'")
+                         .arg(kMaxThreads)
+                         .arg(parser.value(jobs)));
+    if (parser.isSet(shard)) {
+        static const QRegularExpression form(QStringLiteral("^(\\d+)/(\\d+)$"));
+        const QRegularExpressionMatch match = form.match(parser.value(shard));
+        if (!match.hasMatch() || !readInt(match.captured(2), 1, 1 << 30, &o.shards) ||
+            !readInt(match.captured(1), 0, o.shards - 1, &o.shard))
+            return usage(
+                QStringLiteral("--shard needs K/N with 0 <= K < N: '%1'").arg(parser.value(shard)));
+    }
+
+    const QStringList positional = parser.positionalArguments();
+    if (parser.isSet(merge)) {
+        if (positional.isEmpty())
+            return usage(QStringLiteral("--merge needs the CSV files to pool"));
+        for (const QCommandLineOption *pairOnly : {&epeDir, &epe, &jobs, &shard})
+            if (parser.isSet(*pairOnly))
+                return usage(QStringLiteral("--%1 applies to evaluating pairs, not to --merge")
+                                 .arg(pairOnly->names().constLast()));
+        o.mergeInputs = positional;
+        result.action = FlowEvalCommandLine::Run;
+        return result;
+    }
+
+    if (positional.size() != 2)
+        return usage(positional.size() < 2
+                         ? QStringLiteral("give an estimate and its ground truth")
+                         : QStringLiteral("give one estimate and one ground truth; "
+                                          "folders hold many"));
+    o.estimate = positional.at(0);
+    o.groundTruth = positional.at(1);
+    const bool estFolder = QFileInfo(o.estimate).isDir();
+    const bool gtFolder = QFileInfo(o.groundTruth).isDir();
+    if (estFolder != gtFolder)
+        return usage(QStringLiteral("give two files or two folders: %1 is a folder")
+                         .arg(estFolder ? o.estimate : o.groundTruth));
+    o.folders = estFolder;
+    if (parser.isSet(epe)) {
+        if (o.folders)
+            return usage(QStringLiteral("--epe names the picture of one pair; use --epe-dir "
+                                        "for folders"));
+        if (parser.isSet(epeDir))
+            return usage(QStringLiteral("give either --epe or --epe-dir, not both"));
+        if (!hasPngSuffix(o.epe))
+            return usage(QStringLiteral("the EPE picture is a PNG: its name must end in .png: '%1'")
+                             .arg(o.epe));
+    }
+
+    result.action = FlowEvalCommandLine::Run;
+    return result;
+}

@@ -1,0 +1,40 @@
+#ifndef FLOWEVAL_OPTIONS_H
+#define FLOWEVAL_OPTIONS_H
+
+#include <QString>
+#include <QStringList>
+
+struct FlowEvalOptions {
+    // Evaluation: an estimate and its ground truth, both files or both folders.
+    QString estimate;
+    QString groundTruth;
+    bool folders = false;
+    // --merge: the CSV files of earlier runs, to be pooled; empty otherwise.
+    QStringList mergeInputs;
+
+    QString csv;    // file, "-" for standard output, or empty
+    QString json;   // likewise
+    QString epeDir; // folder for every pair's EPE picture, or empty
+    QString epe;    // one pair's EPE picture, or empty
+    int threads = 1;
+    int shard = 0; // take pairs shard, shard + shards, ...
+    int shards = 1;
+    bool quiet = false;
+
+    bool merging() const { return !mergeInputs.isEmpty(); }
+    // The table goes to standard output unless a CSV or JSON document does.
+    bool printsTable() const { return csv != QLatin1String("-") && json != QLatin1String("-"); }
+};
+
+struct FlowEvalCommandLine {
+    enum Action { Run, ShowHelp, ShowVersion, UsageError };
+    Action action = UsageError;
+    FlowEvalOptions options;
+    QString text; // the help or version text, or what is wrong with the command line
+};
+
+// Parses the arguments (program name first) and checks that they make one sensible run.
+// defaultThreads is what -j means when not given.
+FlowEvalCommandLine parseFlowEvalCommandLine(const QStringList &arguments, int defaultThreads);
+
+#endif // FLOWEVAL_OPTIONS_H
