@@ -310,7 +310,7 @@ int main(int argc, char *argv[])
     }
     if (wanted(QStringLiteral("arrows/screen"))) {
         const PairTiming t = benchArrows(flows[1], plan);
-        rows.push_back({"arrows/screen", t.caseMs, "picture", t.referenceMs, ms, 0, 5.0});
+        rows.push_back({"arrows/screen", t.caseMs, "picture", t.referenceMs, ms, 0, false, 5.0});
     }
     for (const BenchFlow &f : flows) {
         const QString name = "memory/" + f.name;
