@@ -11,10 +11,8 @@
 
 #include <spng.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <limits>
 #include <memory>
 #include <new>
 #include <string>
