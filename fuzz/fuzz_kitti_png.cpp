@@ -58,12 +58,13 @@ Outcome decode(const std::uint8_t *data, std::size_t size, const pngkernels::Png
 }
 
 // Faults of a file that libspng reads all the same: a wrong CRC on an ancillary chunk after
-// the image, PLTE after it, a stream longer or shorter than the picture (libspng stops at the
-// last row and never asks for the Adler-32).
+// the image or a type that is no word, PLTE after it, a stream longer or shorter than the
+// picture (libspng stops at the last row and never asks for the Adler-32).
 bool onlyStricter(const std::string &fault)
 {
-    for (const char *stricter : {"PNG invalid chunk checksum", "PNG invalid chunk position",
-                                 "PNG IDAT stream too long", "PNG IDAT stream too short"})
+    for (const char *stricter :
+         {"PNG invalid chunk checksum", "PNG invalid chunk type", "PNG invalid chunk position",
+          "PNG IDAT stream too long", "PNG IDAT stream too short"})
         if (fault == stricter)
             return true;
     return false;

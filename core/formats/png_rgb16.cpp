@@ -165,23 +165,35 @@ Rgb16Read readFast(spng_ctx *ctx, const unsigned char *file, std::size_t size, i
     inflateIdat(stream, std::size_t(run.dataBytes), raw.get(), rawBytes);
     gathered.reset();
 
-    // The row above the first is zeros; two rows take turns as the one above.
-    Bytes rowStore = allocate(3 * (rowBytes + kRowSlack), "out of memory");
-    std::memset(rowStore.get(), 0, 3 * (rowBytes + kRowSlack));
-    const unsigned char *prior = rowStore.get();
-    unsigned char *current = rowStore.get() + rowBytes + kRowSlack;
-    unsigned char *spare = current + rowBytes + kRowSlack;
+    // Three rows take turns: the one above (zeros above the first) and the one or two being
+    // unfiltered.
+    const std::size_t stride = rowBytes + kRowSlack;
+    Bytes rowStore = allocate(3 * stride, "out of memory");
+    std::memset(rowStore.get(), 0, 3 * stride);
+    unsigned char *turn[3] = {rowStore.get(), rowStore.get() + stride, rowStore.get() + 2 * stride};
     rows.begin(width, height);
     const unsigned char *in = raw.get();
-    for (int y = 0; y < height; ++y, in += 1 + rowBytes) {
+    for (int y = 0; y < height;) {
+        const unsigned char *next = in + 1 + rowBytes;
         const int filter = in[0];
         if (filter >= pngkernels::kFilterTypes)
             failPng(SPNG_EFILTER);
-        kernels.unfilterRow(filter, in + 1, prior, current, rowBytes);
-        if (!rows.row(y, current))
+        // Two Paeth rows in a row go together: the vector forms then serve both at once.
+        if (filter == 4 && y + 1 < height && next[0] == 4) {
+            kernels.paethRowPair(in + 1, next + 1, turn[0], turn[1], turn[2], rowBytes);
+            if (!rows.row(y, turn[1]) || !rows.row(y + 1, turn[2]))
+                return Rgb16Read::Stopped;
+            std::swap(turn[0], turn[2]);
+            y += 2;
+            in = next + 1 + rowBytes;
+            continue;
+        }
+        kernels.unfilterRow(filter, in + 1, turn[0], turn[1], rowBytes);
+        if (!rows.row(y, turn[1]))
             return Rgb16Read::Stopped;
-        prior = current;
-        std::swap(current, spare);
+        std::swap(turn[0], turn[1]);
+        ++y;
+        in = next;
     }
     check(pngchunks::checkChunksAfterIdat(file, size, run.end));
     return Rgb16Read::Done;

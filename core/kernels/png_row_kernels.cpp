@@ -13,7 +13,8 @@ extern const PngRowKernels kAvx2PngRows;
 
 namespace {
 
-const PngRowKernels kScalarPngRows = {Isa::Scalar, "scalar", unfilterRowScalar, kittiFlowRowScalar};
+const PngRowKernels kScalarPngRows = {Isa::Scalar, "scalar", unfilterRowScalar, paethRowPairScalar,
+                                      kittiFlowRowScalar};
 
 } // namespace
 

@@ -26,6 +26,11 @@ struct PngRowKernels {
     // row above as unfiltered (zeros for the first). out may not overlap in or prior.
     void (*unfilterRow)(int filter, const std::uint8_t *in, const std::uint8_t *prior,
                         std::uint8_t *out, std::size_t bytes);
+    // Two rows that both use the Paeth filter, the second below the first: as unfilterRow on
+    // each in turn, with out0 as the second's prior.
+    void (*paethRowPair)(const std::uint8_t *in0, const std::uint8_t *in1,
+                         const std::uint8_t *prior, std::uint8_t *out0, std::uint8_t *out1,
+                         std::size_t bytes);
     // KITTI's flow from one unfiltered row of width pixels (big-endian R, G, B): u = (R -
     // 32768) / 64, v likewise from G, both NaN where B is 0. False where a B holds more than
     // 1: the row is no flow, and what u and v hold then is unspecified.

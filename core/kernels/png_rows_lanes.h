@@ -100,26 +100,31 @@ PNG_LANES_TARGET void averageRow(const std::uint8_t *in, const std::uint8_t *pri
 // chain. With k = b - c, K = |k| and t = a - c negated where k < 0, the predictor is a unless
 // -2K < t < K, and then b where t >= -(K / 2), else c: the same choices, ties included, as
 // comparing |p - a|, |p - b| and |p - c| (checked for every a, b, c in the tests), with only
-// t on the chain and the bounds computed from the row above.
+// t on the chain and the bounds computed from the row above. Returns the pixel unfiltered
+// from its input d.
+PNG_LANES_TARGET inline __m128i paethStep(__m128i a, __m128i b, __m128i c, __m128i d)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i k = _mm_sub_epi16(b, c);
+    const __m128i bigK = absLanes(k);
+    const __m128i aBelow = _mm_sub_epi16(zero, _mm_add_epi16(bigK, bigK));
+    const __m128i bFrom =
+        _mm_sub_epi16(zero, _mm_add_epi16(_mm_srli_epi16(bigK, 1), _mm_set1_epi16(1)));
+    const __m128i t = signLanes(_mm_sub_epi16(a, c), k);
+    const __m128i notA = _mm_and_si128(_mm_cmpgt_epi16(bigK, t), _mm_cmpgt_epi16(t, aBelow));
+    const __m128i bOrC = select(_mm_cmpgt_epi16(t, bFrom), b, c);
+    return _mm_and_si128(_mm_add_epi16(d, select(notA, bOrC, a)), _mm_set1_epi16(0xff));
+}
+
 PNG_LANES_TARGET void paethRow(const std::uint8_t *in, const std::uint8_t *prior, std::uint8_t *out,
                                std::size_t bytes)
 {
-    const __m128i low = _mm_set1_epi16(0xff);
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i one = _mm_set1_epi16(1);
     // Left of the first pixel a and c are 0, which makes the predictor b, as defined.
-    __m128i a = zero;
-    __m128i c = zero;
+    __m128i a = _mm_setzero_si128();
+    __m128i c = _mm_setzero_si128();
     for (std::size_t i = 0; i < bytes; i += kPixel) {
         const __m128i b = loadPixel(prior + i);
-        const __m128i k = _mm_sub_epi16(b, c);
-        const __m128i bigK = absLanes(k);
-        const __m128i aBelow = _mm_sub_epi16(zero, _mm_add_epi16(bigK, bigK));
-        const __m128i bFrom = _mm_sub_epi16(zero, _mm_add_epi16(_mm_srli_epi16(bigK, 1), one));
-        const __m128i t = signLanes(_mm_sub_epi16(a, c), k);
-        const __m128i notA = _mm_and_si128(_mm_cmpgt_epi16(bigK, t), _mm_cmpgt_epi16(t, aBelow));
-        const __m128i bOrC = select(_mm_cmpgt_epi16(t, bFrom), b, c);
-        a = _mm_and_si128(_mm_add_epi16(loadPixel(in + i), select(notA, bOrC, a)), low);
+        a = paethStep(a, b, c, loadPixel(in + i));
         storePixel(out + i, a);
         c = b;
     }

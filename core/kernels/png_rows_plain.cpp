@@ -65,6 +65,13 @@ void unfilterRowScalar(int filter, const std::uint8_t *in, const std::uint8_t *p
     }
 }
 
+void paethRowPairScalar(const std::uint8_t *in0, const std::uint8_t *in1, const std::uint8_t *prior,
+                        std::uint8_t *out0, std::uint8_t *out1, std::size_t bytes)
+{
+    unfilterRowScalar(4, in0, prior, out0, bytes);
+    unfilterRowScalar(4, in1, out0, out1, bytes);
+}
+
 bool kittiFlowRowScalar(const std::uint8_t *px, int width, float *u, float *v)
 {
     const float unknown = std::numeric_limits<float>::quiet_NaN();

@@ -86,6 +86,7 @@ private slots:
     void chosenSetIsOneOfTheSets();
     void unfilterMatchesReferenceOnRandomRows();
     void paethChoosesLikeReferenceForEveryNeighbourhood();
+    void paethPairsMatchRowsInTurn();
     void flowRowsMatchPlainConversion();
     void flowRowsRefuseAThirdChannelBeyondOne();
 };
@@ -155,6 +156,32 @@ void TestPngRowKernels::paethChoosesLikeReferenceForEveryNeighbourhood()
                 break;
         }
     }
+}
+
+void TestPngRowKernels::paethPairsMatchRowsInTurn()
+{
+    std::mt19937 rng(2);
+    for (const PngRowKernels *k : kernelSets())
+        for (int width : {1, 2, 3, 4, 7, 1242})
+            for (const unsigned mask : {0x03u, 0xffu}) {
+                const std::size_t bytes = std::size_t(kPixel * width);
+                std::vector<std::uint8_t> in0(bytes), in1(bytes), prior(bytes);
+                for (std::size_t i = 0; i < bytes; ++i) {
+                    in0[i] = std::uint8_t(rng() & mask);
+                    in1[i] = std::uint8_t(rng() & mask);
+                    prior[i] = std::uint8_t(rng() & mask);
+                }
+                const std::vector<std::uint8_t> first = unfilterReference(4, in0, prior);
+                const std::vector<std::uint8_t> second = unfilterReference(4, in1, first);
+                SlackRow in0Row(bytes), in1Row(bytes), priorRow(bytes), out0(bytes), out1(bytes);
+                std::memcpy(in0Row.data(), in0.data(), bytes);
+                std::memcpy(in1Row.data(), in1.data(), bytes);
+                std::memcpy(priorRow.data(), prior.data(), bytes);
+                k->paethRowPair(in0Row.data(), in1Row.data(), priorRow.data(), out0.data(),
+                                out1.data(), bytes);
+                QVERIFY2(std::memcmp(out0.data(), first.data(), bytes) == 0, k->name);
+                QVERIFY2(std::memcmp(out1.data(), second.data(), bytes) == 0, k->name);
+            }
 }
 
 void TestPngRowKernels::flowRowsMatchPlainConversion()
