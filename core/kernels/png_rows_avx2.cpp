@@ -32,10 +32,10 @@ PNG_LANES_TARGET void paethRowPairAvx2(const std::uint8_t *in0, const std::uint8
     const __m256i one = _mm256_set1_epi16(1);
     const __m256i low = _mm256_set1_epi16(0xff);
     // Left of row 1's first pixel a and c are 0.
-    __m256i a = _mm256_castsi128_si256(second); // upper half zero
-    __m256i c = _mm256_castsi128_si256(b1);
+    __m256i a = _mm256_zextsi128_si256(second);
+    __m256i c = _mm256_zextsi128_si256(b1);
     __m256i done1 = a; // a step back: row 0's pixel x - 1
-    __m256i done2 = _mm256_castsi128_si256(first);
+    __m256i done2 = _mm256_zextsi128_si256(first);
     for (std::size_t x = 2; x < pixels + 2; ++x) {
         // Past row 0's end the lower half works on the slack; what it stores there is junk.
         const std::size_t i0 = kPixel * x;
