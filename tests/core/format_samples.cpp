@@ -8,6 +8,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -85,8 +86,15 @@ QByteArray npyBytes(const QByteArray &dictionary, const QByteArray &data, int ma
     return out + dict + data;
 }
 
+QByteArray pngChunk(const char *type, const QByteArray &data)
+{
+    QByteArray out;
+    appendChunk(out, type, data);
+    return out;
+}
+
 QByteArray pngBytes(int width, int height, int bitDepth, int colourType, bool interlaced,
-                    const QByteArray &raw)
+                    const QByteArray &raw, int idatChunkBytes)
 {
     QByteArray out("\x89PNG\r\n\x1a\n", 8);
     QByteArray ihdr;
@@ -105,7 +113,9 @@ QByteArray pngBytes(int width, int height, int bitDepth, int colourType, bool in
     compress(reinterpret_cast<Bytef *>(packed.data()), &size,
              reinterpret_cast<const Bytef *>(raw.data()), uLong(raw.size()));
     packed.truncate(int(size));
-    appendChunk(out, "IDAT", packed);
+    const int step = idatChunkBytes > 0 ? idatChunkBytes : std::max(1, int(packed.size()));
+    for (int at = 0; at < packed.size(); at += step)
+        appendChunk(out, "IDAT", packed.mid(at, step));
     appendChunk(out, "IEND", QByteArray());
     return out;
 }
@@ -119,6 +129,38 @@ QByteArray rgb16Scanlines(int width, int height, const std::vector<std::uint16_t
             const std::uint16_t s = samples[std::size_t(3 * width * y + i)];
             raw += char(s >> 8);
             raw += char(s & 0xff);
+        }
+    }
+    return raw;
+}
+
+QByteArray filteredRgb16Scanlines(int width, int height, const std::vector<std::uint16_t> &samples,
+                                  const std::vector<int> &filters)
+{
+    const int rowBytes = 6 * width;
+    std::vector<std::uint8_t> rows(std::size_t(rowBytes * height));
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        rows[2 * i] = std::uint8_t(samples[i] >> 8);
+        rows[2 * i + 1] = std::uint8_t(samples[i] & 0xff);
+    }
+    QByteArray raw;
+    for (int y = 0; y < height; ++y) {
+        const int filter = filters[std::size_t(y) % filters.size()];
+        raw += char(filter);
+        const std::uint8_t *row = rows.data() + std::ptrdiff_t(rowBytes) * y;
+        for (int i = 0; i < rowBytes; ++i) {
+            const int a = i >= 6 ? row[i - 6] : 0;
+            const int b = y > 0 ? row[i - rowBytes] : 0;
+            const int c = i >= 6 && y > 0 ? row[i - 6 - rowBytes] : 0;
+            const int p = a + b - c;
+            const int pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+            const int paeth = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+            const int predicted = filter == 1   ? a
+                                  : filter == 2 ? b
+                                  : filter == 3 ? (a + b) / 2
+                                  : filter == 4 ? paeth
+                                                : 0;
+            raw += char(std::uint8_t(row[i] - predicted));
         }
     }
     return raw;

@@ -23,12 +23,20 @@ QByteArray floatData(const std::vector<float> &values, bool littleEndian);
 QByteArray doubleData(const std::vector<double> &values, bool littleEndian);
 
 // A PNG of the given IHDR whose IDAT holds raw, the filtered scanlines (or Adam7 passes) as
-// the format lays them out, deflated.
+// the format lays them out, deflated; in IDAT chunks of idatChunkBytes when that is above 0.
 QByteArray pngBytes(int width, int height, int bitDepth, int colourType, bool interlaced,
-                    const QByteArray &raw);
+                    const QByteArray &raw, int idatChunkBytes = 0);
+
+// One chunk: length, type, data and CRC.
+QByteArray pngChunk(const char *type, const QByteArray &data);
 
 // Non-interlaced 16-bit RGB scanlines, filter 0, from samples R, G, B a pixel, row by row.
 QByteArray rgb16Scanlines(int width, int height, const std::vector<std::uint16_t> &samples);
+
+// The same scanlines with each row filtered as the PNG format defines it: row y by
+// filters[y % size] (0 None, 1 Sub, 2 Up, 3 Average, 4 Paeth).
+QByteArray filteredRgb16Scanlines(int width, int height, const std::vector<std::uint16_t> &samples,
+                                  const std::vector<int> &filters);
 
 #ifdef FLOWVIEWER_TEST_HDF5
 // An HDF5 file at path holding a dataset name of the given shape and HDF5 type (e.g.
