@@ -2,9 +2,31 @@
 
 #include "output_names.h"
 
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
 void printTo(std::FILE *stream, const QString &text)
 {
     std::fputs(text.toLocal8Bit().constData(), stream);
+}
+
+StandardRequest parseStandardOptions(QCommandLineParser &parser, const QStringList &arguments,
+                                     const QCommandLineOption &help,
+                                     const QCommandLineOption &version)
+{
+    StandardRequest request;
+    if (!parser.parse(arguments)) {
+        request.kind = StandardRequest::UsageError;
+        request.text = parser.errorText();
+    } else if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+        request.kind = StandardRequest::ShowHelp;
+        request.text = parser.helpText();
+    } else if (parser.isSet(version)) {
+        request.kind = StandardRequest::ShowVersion;
+        request.text = QCoreApplication::applicationName() + QLatin1Char(' ') +
+                       QCoreApplication::applicationVersion() + QLatin1Char('\n');
+    }
+    return request;
 }
 
 int usageError(const QString &tool, const QString &text)

@@ -14,7 +14,25 @@ enum ExitStatus { kAllWritten = 0, kSomeFailed = 1, kUsageError = 2 };
 // Up to this many inputs finish before a progress display would be read.
 constexpr int kFewInputs = 3;
 
+class QCommandLineOption;
+class QCommandLineParser;
+
 void printTo(std::FILE *stream, const QString &text);
+
+// What a command line asks before a tool's own options are looked at: to run, the help, the
+// version line, or a usage error, with text holding the help, the line or the error. The
+// order is each tool's Action's.
+struct StandardRequest {
+    enum Kind { Run, ShowHelp, ShowVersion, UsageError };
+    Kind kind = Run;
+    QString text;
+};
+
+// Parses arguments with parser, whose help and version options are the ones given. Qt's own
+// options mean nothing to a tool without a window; --help-all shows the same help.
+StandardRequest parseStandardOptions(QCommandLineParser &parser, const QStringList &arguments,
+                                     const QCommandLineOption &help,
+                                     const QCommandLineOption &version);
 
 // "TOOL: text" and the pointer to --help on standard error; returns kUsageError.
 int usageError(const QString &tool, const QString &text);

@@ -1,5 +1,6 @@
 #include "flo2png_options.h"
 
+#include "cli_common.h"
 #include "flow_inputs.h"
 #include "output_names.h"
 
@@ -101,20 +102,10 @@ Flo2PngCommandLine parseFlo2PngCommandLine(const QStringList &arguments)
                                  "FILE...");
 
     Flo2PngCommandLine result;
-    if (!parser.parse(arguments)) {
-        result.text = parser.errorText();
-        return result;
-    }
-    // Qt's own options mean nothing to a tool without a window; --help-all shows the same help.
-    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
-        result.action = Flo2PngCommandLine::ShowHelp;
-        result.text = parser.helpText();
-        return result;
-    }
-    if (parser.isSet(version)) {
-        result.action = Flo2PngCommandLine::ShowVersion;
-        result.text = QCoreApplication::applicationName() + QLatin1Char(' ') +
-                      QCoreApplication::applicationVersion() + QLatin1Char('\n');
+    const StandardRequest standard = parseStandardOptions(parser, arguments, help, version);
+    if (standard.kind != StandardRequest::Run) {
+        result.action = Flo2PngCommandLine::Action(standard.kind);
+        result.text = standard.text;
         return result;
     }
 

@@ -75,17 +75,10 @@ FlowConvertCommandLine parseFlowConvertCommandLine(const QStringList &arguments)
         result.text = text;
         return result;
     };
-    if (!parser.parse(arguments))
-        return usage(parser.errorText());
-    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
-        result.action = FlowConvertCommandLine::ShowHelp;
-        result.text = parser.helpText();
-        return result;
-    }
-    if (parser.isSet(version)) {
-        result.action = FlowConvertCommandLine::ShowVersion;
-        result.text = QCoreApplication::applicationName() + QLatin1Char(' ') +
-                      QCoreApplication::applicationVersion() + QLatin1Char('\n');
+    const StandardRequest standard = parseStandardOptions(parser, arguments, help, version);
+    if (standard.kind != StandardRequest::Run) {
+        result.action = FlowConvertCommandLine::Action(standard.kind);
+        result.text = standard.text;
         return result;
     }
     result.quiet = parser.isSet(quiet);

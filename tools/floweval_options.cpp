@@ -1,5 +1,6 @@
 #include "floweval_options.h"
 
+#include "cli_common.h"
 #include "output_names.h"
 
 #include <QCommandLineParser>
@@ -73,19 +74,10 @@ FlowEvalCommandLine parseFlowEvalCommandLine(const QStringList &arguments, int d
     parser.addPositionalArgument("GT", "Its ground truth: a file, or a folder when EST is one.");
 
     FlowEvalCommandLine result;
-    if (!parser.parse(arguments)) {
-        result.text = parser.errorText();
-        return result;
-    }
-    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
-        result.action = FlowEvalCommandLine::ShowHelp;
-        result.text = parser.helpText();
-        return result;
-    }
-    if (parser.isSet(version)) {
-        result.action = FlowEvalCommandLine::ShowVersion;
-        result.text = QCoreApplication::applicationName() + QLatin1Char(' ') +
-                      QCoreApplication::applicationVersion() + QLatin1Char('\n');
+    const StandardRequest standard = parseStandardOptions(parser, arguments, help, version);
+    if (standard.kind != StandardRequest::Run) {
+        result.action = FlowEvalCommandLine::Action(standard.kind);
+        result.text = standard.text;
         return result;
     }
 
