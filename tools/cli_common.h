@@ -34,6 +34,18 @@ StandardRequest parseStandardOptions(QCommandLineParser &parser, const QStringLi
                                      const QCommandLineOption &help,
                                      const QCommandLineOption &version);
 
+// Copies a request that is not to run into a tool's command line, whose Action has the same
+// order; returns whether it did, when the tool's own options need not be looked at.
+template <class CommandLine>
+bool answeredBefore(const StandardRequest &request, CommandLine &result)
+{
+    if (request.kind == StandardRequest::Run)
+        return false;
+    result.action = typename CommandLine::Action(request.kind);
+    result.text = request.text;
+    return true;
+}
+
 // "TOOL: text" and the pointer to --help on standard error; returns kUsageError.
 int usageError(const QString &tool, const QString &text);
 

@@ -102,12 +102,8 @@ Flo2PngCommandLine parseFlo2PngCommandLine(const QStringList &arguments)
                                  "FILE...");
 
     Flo2PngCommandLine result;
-    const StandardRequest standard = parseStandardOptions(parser, arguments, help, version);
-    if (standard.kind != StandardRequest::Run) {
-        result.action = Flo2PngCommandLine::Action(standard.kind);
-        result.text = standard.text;
+    if (answeredBefore(parseStandardOptions(parser, arguments, help, version), result))
         return result;
-    }
 
     Flo2PngOptions &o = result.options;
     o.recursive = parser.isSet(recursive);

@@ -75,12 +75,8 @@ FlowConvertCommandLine parseFlowConvertCommandLine(const QStringList &arguments)
         result.text = text;
         return result;
     };
-    const StandardRequest standard = parseStandardOptions(parser, arguments, help, version);
-    if (standard.kind != StandardRequest::Run) {
-        result.action = FlowConvertCommandLine::Action(standard.kind);
-        result.text = standard.text;
+    if (answeredBefore(parseStandardOptions(parser, arguments, help, version), result))
         return result;
-    }
     result.quiet = parser.isSet(quiet);
     const QStringList positional = parser.positionalArguments();
 

@@ -74,12 +74,8 @@ FlowEvalCommandLine parseFlowEvalCommandLine(const QStringList &arguments, int d
     parser.addPositionalArgument("GT", "Its ground truth: a file, or a folder when EST is one.");
 
     FlowEvalCommandLine result;
-    const StandardRequest standard = parseStandardOptions(parser, arguments, help, version);
-    if (standard.kind != StandardRequest::Run) {
-        result.action = FlowEvalCommandLine::Action(standard.kind);
-        result.text = standard.text;
+    if (answeredBefore(parseStandardOptions(parser, arguments, help, version), result))
         return result;
-    }
 
     FlowEvalOptions &o = result.options;
     const auto usage = [&result](const QString &text) {

@@ -1,11 +1,13 @@
 #include "atomic_output.h"
 
+#include "byte_order.h"
 #include "cerror.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <random>
+#include <vector>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -106,4 +108,16 @@ void AtomicOutput::commit()
 void AtomicOutput::fail(const std::string &what) const
 {
     throw CError((target_ + ": cannot be written: " + what).c_str());
+}
+
+void AtomicOutput::writeInterleaved(const FloatPlane &u, const FloatPlane &v)
+{
+    std::vector<unsigned char> row(8 * std::size_t(u.cols()));
+    for (int y = 0; y < u.rows(); ++y) {
+        for (int x = 0; x < u.cols(); ++x) {
+            byteorder::storeFloatLittle(&row[8 * std::size_t(x)], u[y][x]);
+            byteorder::storeFloatLittle(&row[8 * std::size_t(x) + 4], v[y][x]);
+        }
+        write(row.data(), row.size());
+    }
 }

@@ -1,6 +1,7 @@
 #ifndef ATOMIC_OUTPUT_H
 #define ATOMIC_OUTPUT_H
 
+#include "planes.h"
 #include "regular_file.h"
 
 #include <cstddef>
@@ -24,6 +25,9 @@ public:
 
     // Appends n bytes. Throws CError when they cannot be written.
     void write(const void *data, std::size_t n);
+    // Appends u and v, planes of one size, as little-endian float pairs in row-major order,
+    // the layout .flo and .npy share.
+    void writeInterleaved(const FloatPlane &u, const FloatPlane &v);
     std::FILE *stream() const { return file_.get(); }
     // Closes the stream, for writers that open the temporary file themselves.
     void closeStream();

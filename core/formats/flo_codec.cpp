@@ -6,8 +6,6 @@
 #include "flow_codecs.h"
 #include "flow_input.h"
 
-#include <vector>
-
 namespace {
 
 bool recognises(const unsigned char *, std::size_t)
@@ -28,14 +26,7 @@ void write(const FloatPlane &u, const FloatPlane &v, const char *path, WriteRepo
     byteorder::storeInt32Little(header + 4, u.cols());
     byteorder::storeInt32Little(header + 8, u.rows());
     out.write(header, sizeof header);
-    std::vector<unsigned char> row(8 * std::size_t(u.cols()));
-    for (int y = 0; y < u.rows(); ++y) {
-        for (int x = 0; x < u.cols(); ++x) {
-            byteorder::storeFloatLittle(&row[8 * std::size_t(x)], u[y][x]);
-            byteorder::storeFloatLittle(&row[8 * std::size_t(x) + 4], v[y][x]);
-        }
-        out.write(row.data(), row.size());
-    }
+    out.writeInterleaved(u, v);
     out.commit();
 }
 

@@ -162,14 +162,7 @@ void write(const FloatPlane &u, const FloatPlane &v, const char *path, WriteRepo
     prefix[9] = static_cast<unsigned char>(dict.size() >> 8);
     out.write(prefix, sizeof prefix);
     out.write(dict.data(), dict.size());
-    std::vector<unsigned char> row(8 * std::size_t(u.cols()));
-    for (int y = 0; y < u.rows(); ++y) {
-        for (int x = 0; x < u.cols(); ++x) {
-            byteorder::storeFloatLittle(&row[8 * std::size_t(x)], u[y][x]);
-            byteorder::storeFloatLittle(&row[8 * std::size_t(x) + 4], v[y][x]);
-        }
-        out.write(row.data(), row.size());
-    }
+    out.writeInterleaved(u, v);
     out.commit();
 }
 
