@@ -70,6 +70,14 @@ private:
     char *buffer_ = nullptr;
 };
 
+// Lets the window paint what changed, as the event loop would between two user actions.
+void settleEvents()
+{
+    QCoreApplication::processEvents();
+}
+
+} // namespace
+
 // A user who pre-renders flows to PNG: decode it, make the pixmap a layer would show.
 std::function<void()> pngReference(const QString &path)
 {
@@ -82,14 +90,6 @@ std::function<void()> pngReference(const QString &path)
         }
     };
 }
-
-// Lets the window paint what changed, as the event loop would between two user actions.
-void settleEvents()
-{
-    QCoreApplication::processEvents();
-}
-
-} // namespace
 
 PairTiming benchRead(const BenchFlow &flow, const TimingPlan &plan)
 {

@@ -4,7 +4,14 @@
 #include "bench_inputs.h"
 #include "bench_timing.h"
 
+#include <QString>
+
+#include <functional>
 #include <vector>
+
+// The reference of the open/ cases: a user who pre-renders flows to PNG decodes the PNG at
+// path and makes the pixmap a layer would show.
+std::function<void()> pngReference(const QString &path);
 
 // read/: the viewer's read through one descriptor into allocated planes, against read() of
 // the file's bytes.

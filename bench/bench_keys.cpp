@@ -29,12 +29,14 @@ double msBetween(Clock::time_point from, Clock::time_point to)
     return std::chrono::duration<double, std::milli>(to - from).count();
 }
 
-// The flow under kNames names, as links to the one file, so the folder costs no space.
-QString folderOf(const BenchFlow &flow, const QString &workDir)
+} // namespace
+
+QString linkedFolder(const BenchFlow &flow, const QString &workDir, const QString &prefix,
+                     int names)
 {
-    const QString folder = workDir + QStringLiteral("/keys-") + flow.name;
+    const QString folder = workDir + QLatin1Char('/') + prefix + flow.name;
     QDir().mkpath(folder);
-    for (int i = 0; i < kNames; ++i) {
+    for (int i = 0; i < names; ++i) {
         const QString name = folder + QStringLiteral("/f%1.flo").arg(i, 3, 10, QLatin1Char('0'));
         if (!QFile::exists(name) &&
             ::link(QFile::encodeName(flow.floPath).constData(),
@@ -45,6 +47,13 @@ QString folderOf(const BenchFlow &flow, const QString &workDir)
         }
     }
     return folder;
+}
+
+namespace {
+
+QString folderOf(const BenchFlow &flow, const QString &workDir)
+{
+    return linkedFolder(flow, workDir, QStringLiteral("keys-"), kNames);
 }
 
 } // namespace

@@ -1,7 +1,12 @@
 #include "bench_memory.h"
 
+#include "bench_prefetch.h"
 #include "bench_timing.h"
+#include "browse_controller.h"
+#include "neighbour_prefetch.h"
 #include "vek_zandor.h"
+
+#include <memory>
 
 #include <QCoreApplication>
 #include <QFile>
@@ -41,8 +46,11 @@ void resetPeak()
 
 } // namespace
 
-int runMemoryChild(const QString &floPath)
+int runMemoryChild(const QString &floPath, bool prefetch)
 {
+    std::unique_ptr<PrefetchOn> on;
+    if (prefetch)
+        on = std::make_unique<PrefetchOn>();
     Vek_Zandor w;
     QCoreApplication::processEvents();
     resetPeak();
@@ -50,6 +58,11 @@ int runMemoryChild(const QString &floPath)
     w.filePath = floPath;
     w.browseByStep = false;
     w.LoadCurrentFile();
+    if (prefetch) {
+        w.browser()->prefetch()->waitUntilIdle();
+        if (w.browser()->prefetch()->kept() != 2)
+            return 1;
+    }
     const long long after = peakResidentBytes();
     if (!w.hasImage || !w.isFlow || before < 0 || after < 0)
         return 1;
@@ -57,14 +70,17 @@ int runMemoryChild(const QString &floPath)
     return 0;
 }
 
-double memoryBytesPerPixel(const BenchFlow &flow, int runs)
+double memoryBytesPerPixel(const BenchFlow &flow, int runs, const QString &prefetchPath)
 {
+    QStringList arguments{QString::fromLatin1(kMemoryChildOption),
+                          prefetchPath.isEmpty() ? flow.floPath : prefetchPath};
+    if (!prefetchPath.isEmpty())
+        arguments << QString::fromLatin1(kPrefetchOption);
     std::vector<double> perPixel;
     for (int i = 0; i < runs; ++i) {
         QProcess child;
         child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        child.start(QCoreApplication::applicationFilePath(),
-                    {QString::fromLatin1(kMemoryChildOption), flow.floPath});
+        child.start(QCoreApplication::applicationFilePath(), arguments);
         if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit ||
             child.exitCode() != 0)
             return -1;

@@ -9,6 +9,7 @@
 #include "bench_keys.h"
 #include "bench_memory.h"
 #include "bench_overlays.h"
+#include "bench_prefetch.h"
 
 #include <QApplication>
 #include <QDir>
@@ -208,8 +209,11 @@ int main(int argc, char *argv[])
     int appArgc = 1;
     QApplication app(appArgc, argv);
 
-    if (argc == 3 && !std::strcmp(argv[1], kMemoryChildOption))
-        return runMemoryChild(QString::fromLocal8Bit(argv[2]));
+    if ((argc == 3 || argc == 4) && !std::strcmp(argv[1], kMemoryChildOption))
+        return runMemoryChild(QString::fromLocal8Bit(argv[2]),
+                              argc == 4 && !std::strcmp(argv[3], kPrefetchOption));
+    // Only the cases about reading ahead, and the keys, meet it.
+    switchPrefetchOff();
 
     Options options;
     if (!parse(argc, argv, options)) {
@@ -325,6 +329,21 @@ int main(int argc, char *argv[])
         rows.push_back({name, perPixel, "flo-data", kFloBytesPerPixel, QStringLiteral("B/px"),
                         f.name == QLatin1String("4k") ? 5.0 : 0.0});
     }
+    if (wanted(QStringLiteral("memory-prefetch/4k"))) {
+        const double perPixel =
+            memoryBytesPerPixel(flows[1], memoryRuns, prefetchFolder(flows[1], work.path()));
+        if (perPixel < 0) {
+            std::fprintf(stderr, "flowviewer-bench: the memory measurement with the neighbours "
+                                 "read ahead failed\n");
+            return 1;
+        }
+        rows.push_back({"memory-prefetch/4k", perPixel, "flo-data", kFloBytesPerPixel,
+                        QStringLiteral("B/px"), 7.5});
+    }
+    if (wanted(QStringLiteral("step/sintel"))) {
+        const PairTiming t = benchPrefetchedStep(flows[0], work.path(), plan);
+        rows.push_back({"step/sintel", t.caseMs, "png-decode", t.referenceMs, ms, 0.3});
+    }
 
     // Stepping with the keys, against the keyboard's auto-repeat: a held key must never leave
     // loads queued behind it.
@@ -334,6 +353,8 @@ int main(int argc, char *argv[])
         const QString hold = "key-hold/" + f.name;
         if (!wanted(step) && !wanted(hold))
             continue;
+        // Stepping as users step, the neighbours read ahead.
+        const PrefetchOn on;
         const double stepMs = benchKeyStep(f, work.path(), plan);
         if (wanted(step))
             rows.push_back({step, stepMs, "auto-repeat", kAutoRepeatMs, ms,

@@ -1,19 +1,49 @@
 #include "browse_controller.h"
 
 #include "flow_tools.h"
+#include "neighbour_prefetch.h"
 #include "picture_loader.h"
 #include "vek_imagelayer.h"
 #include "vek_zandor.h"
 
+#include "cerror.h"
+
+#include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QGraphicsPixmapItem>
 #include <QGraphicsScene>
+#include <QSlider>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QTimer>
 
+namespace {
+
+// How long the cutoff rules must rest before the neighbours are read again for them: a slider
+// dragged under Keep would otherwise read them at every value it passes.
+constexpr int kRulesSettleMs = 300;
+
+} // namespace
+
 BrowseController::BrowseController(Vek_Zandor *window) : QObject(window), window_(window)
-{}
+{
+    if (!NeighbourPrefetch::wanted())
+        return;
+    prefetch_ = std::make_unique<NeighbourPrefetch>();
+    rulesSettle_ = new QTimer(this);
+    rulesSettle_->setSingleShot(true);
+    rulesSettle_->setInterval(kRulesSettleMs);
+    connect(rulesSettle_, &QTimer::timeout, this, &BrowseController::prefetchNeighbours);
+    const auto changed = [this] { rulesSettle_->start(); };
+    Vek_Zandor &w = *window_;
+    connect(w.ui.checkBox_KeepMaxValue, &QCheckBox::toggled, this, changed);
+    connect(w.ui.checkBox_ShowIndividualDim, &QCheckBox::toggled, this, changed);
+    connect(w.ui.verticalSlider_FlowCutoffVal, &QSlider::valueChanged, this, changed);
+    connect(w.ui.spinBox_FlowCutoffVal, &QSpinBox::valueChanged, this, changed);
+}
+
+BrowseController::~BrowseController() = default;
 
 void BrowseController::chooseFile()
 {
@@ -39,12 +69,60 @@ void BrowseController::chooseFile()
     w.dirIndex = int(w.dirFiles.indexOf(info.fileName()));
 }
 
+LoadOutcome BrowseController::loadChosenFile(std::optional<int> cutoff)
+{
+    Vek_Zandor &w = *window_;
+    if (prefetch_) {
+        std::optional<LoadOutcome> made = prefetch_->take(w.filePath, rulesFor(cutoff));
+        if (made) {
+            if (made->picture) {
+                try {
+                    completePicture(*made->picture);
+                } catch (const CError &error) {
+                    made->picture.reset();
+                    made->failure.readerMessage = QString::fromLocal8Bit(error.text);
+                }
+            }
+            return std::move(*made);
+        }
+    }
+    return loadPictureFile(w.filePath, cutoff, readBuffer(), w.flowTools()->loadOptions());
+}
+
 void BrowseController::loadEnded(bool shown)
 {
     if (shown)
         shownPath_ = window_->filePath;
     showReadoutUnderPointer();
+    prefetchNeighbours();
     emit loadFinished(shown);
+}
+
+PrefetchRules BrowseController::rulesFor(std::optional<int> cutoff) const
+{
+    return {cutoff, window_->flowTools()->loadOptions().scale, window_->showIndividualDim};
+}
+
+void BrowseController::prefetchNeighbours()
+{
+    if (!prefetch_)
+        return;
+    const Vek_Zandor &w = *window_;
+    if (w.dirIndex < 0 || w.dirIndex >= w.dirFiles.size() ||
+        QFileInfo(w.filePath).fileName() != w.dirFiles.at(w.dirIndex)) {
+        prefetch_->clear();
+        return;
+    }
+    // A step of -1 goes on to the next file.
+    const bool forward = !w.browseByStep || w.browseStep <= 0;
+    const int first = forward ? w.dirIndex + 1 : w.dirIndex - 1;
+    QStringList paths;
+    for (const int index : {first, 2 * w.dirIndex - first}) {
+        if (index >= 0 && index < w.dirFiles.size())
+            paths << w.dirPath + Vek_Zandor::tr("/") + w.dirFiles.at(index);
+    }
+    prefetch_->prefetch(paths,
+                        rulesFor(w.keepCutoff ? std::optional<int>(w.flowCutoff) : std::nullopt));
 }
 
 FloReadBuffer *BrowseController::readBuffer()
@@ -71,10 +149,7 @@ QString BrowseController::reloadKeepingPicture()
 QString BrowseController::showKeepingPicture(const QString &path, std::optional<int> cutoff)
 {
     Vek_Zandor &w = *window_;
-    const bool flow = path.endsWith(Vek_Zandor::tr(".flo"));
-    LoadOutcome outcome =
-        flow ? loadFlowPicture(path, cutoff, readBuffer(), w.flowTools()->loadOptions())
-             : loadRecognisedPicture(path, cutoff, readBuffer(), w.flowTools()->loadOptions());
+    LoadOutcome outcome = loadPictureFile(path, cutoff, readBuffer(), w.flowTools()->loadOptions());
     if (!outcome.picture) {
         const LoadFailure &failure = outcome.failure;
         return failure.readerMessage.isEmpty() ? w.failureText(path, failure)

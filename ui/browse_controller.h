@@ -8,9 +8,14 @@
 #include <QPointF>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
+class NeighbourPrefetch;
+class QTimer;
 class Vek_Zandor;
+struct LoadOutcome;
+struct PrefetchRules;
 
 // Loading and stepping on the window's behalf: which file a load shows, the wheel notches and
 // the pointer the layers report, opens that must wait for the current event to return, and a
@@ -21,6 +26,7 @@ class BrowseController : public QObject, public LayerListener
 
 public:
     explicit BrowseController(Vek_Zandor *window);
+    ~BrowseController() override;
 
     // Which file the load in progress shows. Stepping moves through the listing taken when a
     // file was last opened by name; past either end the current file is loaded again, and with
@@ -28,8 +34,17 @@ public:
     // lists the file's folder.
     void chooseFile();
 
-    // After a load: what is on screen now, and the read-out of the pixel under the pointer.
+    // The chosen file read and drawn at cutoff, or at the one it opens at when none is given:
+    // the picture made of it ahead of need while it was a neighbour of the file on screen, when
+    // there is one still good for this load, else a load of its own.
+    LoadOutcome loadChosenFile(std::optional<int> cutoff);
+
+    // After a load: what is on screen now, the read-out of the pixel under the pointer, and the
+    // neighbours in the listing read ahead.
     void loadEnded(bool shown);
+
+    // What reads the neighbours ahead; null when switched off.
+    NeighbourPrefetch *prefetch() const { return prefetch_.get(); }
 
     // The file whose picture is on screen; empty before the first successful load.
     QString shownPath() const { return shownPath_; }
@@ -59,11 +74,18 @@ signals:
 
 private:
     void showReadoutUnderPointer();
+    PrefetchRules rulesFor(std::optional<int> cutoff) const;
+    // Reads ahead the files on either side of the one loaded last, the one a step in the same
+    // direction reaches first.
+    void prefetchNeighbours();
 
     Vek_Zandor *const window_;
     QString shownPath_;
     std::optional<QPointF> pointer_;
     std::optional<FloReadBuffer> readBuffer_;
+    std::unique_ptr<NeighbourPrefetch> prefetch_;
+    // Reads the neighbours again for rules changed since, once the changes pause.
+    QTimer *rulesSettle_ = nullptr;
 };
 
 #endif // BROWSE_CONTROLLER_H

@@ -18,11 +18,7 @@ void Vek_Zandor::LoadCurrentFile()
     // The new picture is read and drawn whole, then put on screen. A name ending in ".flo" is
     // a .flo file; any other file is a flow when its content says so, else a picture.
     const std::optional<int> cutoff = keepCutoff ? std::optional<int>(flowCutoff) : std::nullopt;
-    LoadOutcome outcome =
-        filePath.endsWith(tr(".flo"))
-            ? loadFlowPicture(filePath, cutoff, browser_->readBuffer(), flowTools_->loadOptions())
-            : loadRecognisedPicture(filePath, cutoff, browser_->readBuffer(),
-                                    flowTools_->loadOptions());
+    LoadOutcome outcome = browser_->loadChosenFile(cutoff);
     if (!outcome.picture) {
         if (outcome.failure.header) {
             rows = outcome.failure.header->height();

@@ -1,6 +1,7 @@
 #include "picture_loader.h"
 
 #include "cerror.h"
+#include "colour_view.h"
 #include "flo_file.h"
 #include "flow_format.h"
 #include "flow_views.h"
@@ -23,27 +24,48 @@ PicturePlanes allocatePicturePlanes(int rows, int cols)
 
 namespace {
 
+// A picture is made whole for the screen, or ahead of need with only what takes long to make:
+// a flow's planes as read, its statistics and its colour view; a raster image as read.
+enum class Make { Whole, Ahead };
+
+// The planes a flow of rows x cols is drawn into, its colour plane first.
+void allocateViewPlanes(PicturePlanes &p, int rows, int cols, Make make)
+{
+    p.color = vek_alloc_3(cols, rows);
+    if (make == Make::Ahead)
+        return;
+    p.dimX = vek_alloc_3(cols, rows);
+    p.dimY = vek_alloc_3(cols, rows);
+    p.clampedU = vek_alloc_2(rows, cols);
+    p.clampedV = vek_alloc_2(rows, cols);
+}
+
 // The views of a flow whose planes hold it: the opening cutoff from the data, its statistics,
 // and the views at cutoff or at that one, at the scale the options ask for.
-void drawViews(LoadedPicture &picture, std::optional<int> cutoff, const FlowLoadOptions &options)
+void drawViews(LoadedPicture &picture, std::optional<int> cutoff, const FlowLoadOptions &options,
+               Make make)
 {
     PicturePlanes &p = picture.planes;
     const int rows = picture.rows;
     const int cols = picture.cols;
-    picture.openingCutoff = InitialFlowCutoff(p.flowU, p.flowV, p.clampedU, p.clampedV, rows, cols);
+    picture.openingCutoff = make == Make::Whole ? InitialFlowCutoff(p.flowU, p.flowV, p.clampedU,
+                                                                    p.clampedV, rows, cols)
+                                                : OpeningFlowCutoff(p.flowU, p.flowV, rows, cols);
     picture.cutoff = cutoff.value_or(picture.openingCutoff);
     MagnitudeScratch ownScratch;
     picture.statistics = ComputeFlowStatistics(p.flowU, p.flowV, rows, cols,
                                                options.scratch ? *options.scratch : ownScratch);
-    RenderScaledFlowViews(picture.cutoff, MagnitudeScaleRadius(options.scale, *picture.statistics),
-                          p.flowU, p.flowV, {p.clampedU, p.clampedV, p.color, p.dimX, p.dimY}, rows,
-                          cols);
+    const std::optional<float> radius = MagnitudeScaleRadius(options.scale, *picture.statistics);
+    if (make == Make::Ahead) {
+        RenderColourView(picture.cutoff, radius, p.flowU, p.flowV, p.color, rows, cols);
+        return;
+    }
+    RenderScaledFlowViews(picture.cutoff, radius, p.flowU, p.flowV,
+                          {p.clampedU, p.clampedV, p.color, p.dimX, p.dimY}, rows, cols);
 }
 
-} // namespace
-
-LoadOutcome loadFlowPicture(const QString &path, std::optional<int> cutoff, FloReadBuffer *buffer,
-                            const FlowLoadOptions &options)
+LoadOutcome loadFlo(const QString &path, std::optional<int> cutoff, FloReadBuffer *buffer,
+                    const FlowLoadOptions &options, Make make)
 {
     const QByteArray local = QFile::encodeName(path);
     LoadOutcome outcome;
@@ -65,10 +87,12 @@ LoadOutcome loadFlowPicture(const QString &path, std::optional<int> cutoff, FloR
         picture.isFlow = true;
         picture.rows = rows;
         picture.cols = cols;
-        picture.planes = allocatePicturePlanes(rows, cols);
-        const PicturePlanes &p = picture.planes;
+        PicturePlanes &p = picture.planes;
+        allocateViewPlanes(p, rows, cols, make);
+        p.flowU = vek_alloc_2(rows, cols);
+        p.flowV = vek_alloc_2(rows, cols);
         file.readPlanes(p.flowU, p.flowV, buffer);
-        drawViews(picture, cutoff, options);
+        drawViews(picture, cutoff, options, make);
         outcome.picture = std::move(picture);
     } catch (const CError &error) {
         outcome.failure.readerMessage = QString::fromLocal8Bit(error.text);
@@ -76,7 +100,7 @@ LoadOutcome loadFlowPicture(const QString &path, std::optional<int> cutoff, FloR
     return outcome;
 }
 
-LoadOutcome loadRasterPicture(const QString &path)
+LoadOutcome loadRaster(const QString &path, Make make)
 {
     LoadOutcome outcome;
     QImage image = readRasterImage(path);
@@ -87,9 +111,9 @@ LoadOutcome loadRasterPicture(const QString &path)
         LoadedPicture picture;
         picture.rows = image.height();
         picture.cols = image.width();
-        picture.planes = allocatePicturePlanes(picture.rows, picture.cols);
-        copyRgb(image, picture.planes.color);
         picture.image = std::move(image);
+        if (make == Make::Whole)
+            completePicture(picture);
         outcome.picture = std::move(picture);
     } catch (const CError &error) {
         outcome.failure.readerMessage = QString::fromLocal8Bit(error.text);
@@ -97,32 +121,89 @@ LoadOutcome loadRasterPicture(const QString &path)
     return outcome;
 }
 
-LoadOutcome loadRecognisedPicture(const QString &path, std::optional<int> cutoff,
-                                  FloReadBuffer *buffer, const FlowLoadOptions &options)
+LoadOutcome loadRecognised(const QString &path, std::optional<int> cutoff, FloReadBuffer *buffer,
+                           const FlowLoadOptions &options, Make make)
 {
     const QByteArray local = QFile::encodeName(path);
     LoadOutcome outcome;
     try {
         std::optional<FlowField> flow = readFlowIfAny(local.constData(), buffer);
         if (!flow)
-            return loadRasterPicture(path);
+            return loadRaster(path, make);
         LoadedPicture picture;
         picture.isFlow = true;
         picture.rows = flow->u.rows();
         picture.cols = flow->u.cols();
         outcome.failure.header = QSize(picture.cols, picture.rows);
         PicturePlanes &p = picture.planes;
-        p.color = vek_alloc_3(picture.cols, picture.rows);
-        p.dimX = vek_alloc_3(picture.cols, picture.rows);
-        p.dimY = vek_alloc_3(picture.cols, picture.rows);
+        allocateViewPlanes(p, picture.rows, picture.cols, make);
         p.flowU = std::move(flow->u);
         p.flowV = std::move(flow->v);
-        p.clampedU = vek_alloc_2(picture.rows, picture.cols);
-        p.clampedV = vek_alloc_2(picture.rows, picture.cols);
-        drawViews(picture, cutoff, options);
+        drawViews(picture, cutoff, options, make);
         outcome.picture = std::move(picture);
     } catch (const CError &error) {
         outcome.failure.readerMessage = QString::fromLocal8Bit(error.text);
     }
     return outcome;
+}
+
+LoadOutcome loadPicture(const QString &path, std::optional<int> cutoff, FloReadBuffer *buffer,
+                        const FlowLoadOptions &options, Make make)
+{
+    return path.endsWith(QLatin1String(".flo"))
+               ? loadFlo(path, cutoff, buffer, options, make)
+               : loadRecognised(path, cutoff, buffer, options, make);
+}
+
+} // namespace
+
+LoadOutcome loadFlowPicture(const QString &path, std::optional<int> cutoff, FloReadBuffer *buffer,
+                            const FlowLoadOptions &options)
+{
+    return loadFlo(path, cutoff, buffer, options, Make::Whole);
+}
+
+LoadOutcome loadRasterPicture(const QString &path)
+{
+    return loadRaster(path, Make::Whole);
+}
+
+LoadOutcome loadRecognisedPicture(const QString &path, std::optional<int> cutoff,
+                                  FloReadBuffer *buffer, const FlowLoadOptions &options)
+{
+    return loadRecognised(path, cutoff, buffer, options, Make::Whole);
+}
+
+LoadOutcome loadPictureFile(const QString &path, std::optional<int> cutoff, FloReadBuffer *buffer,
+                            const FlowLoadOptions &options)
+{
+    return loadPicture(path, cutoff, buffer, options, Make::Whole);
+}
+
+LoadOutcome loadPictureAhead(const QString &path, std::optional<int> cutoff, FloReadBuffer *buffer,
+                             const FlowLoadOptions &options)
+{
+    return loadPicture(path, cutoff, buffer, options, Make::Ahead);
+}
+
+void completePicture(LoadedPicture &picture)
+{
+    PicturePlanes &p = picture.planes;
+    const int rows = picture.rows;
+    const int cols = picture.cols;
+    if (!picture.isFlow) {
+        if (p.color)
+            return;
+        p = allocatePicturePlanes(rows, cols);
+        copyRgb(picture.image, p.color);
+        return;
+    }
+    if (p.clampedU)
+        return;
+    p.dimX = vek_alloc_3(cols, rows);
+    p.dimY = vek_alloc_3(cols, rows);
+    p.clampedU = vek_alloc_2(rows, cols);
+    p.clampedV = vek_alloc_2(rows, cols);
+    RenderClampedAndGrey(picture.cutoff, p.flowU, p.flowV, p.clampedU, p.clampedV, p.dimX, p.dimY,
+                         rows, cols);
 }

@@ -77,4 +77,21 @@ LoadOutcome loadRecognisedPicture(const QString &path, std::optional<int> cutoff
                                   FloReadBuffer *buffer = nullptr,
                                   const FlowLoadOptions &options = FlowLoadOptions());
 
+// The picture at path as a load of the window reads it: a name ending in ".flo" is a .flo
+// file, any other file a flow when its content says so, else a picture.
+LoadOutcome loadPictureFile(const QString &path, std::optional<int> cutoff,
+                            FloReadBuffer *buffer = nullptr,
+                            const FlowLoadOptions &options = FlowLoadOptions());
+
+// loadPictureFile for a picture made ahead of need, holding only what takes long to make: a
+// flow's planes as read, its cutoffs, statistics and colour view; a raster image as read. Safe
+// on any thread, with buffer and options.scratch of that thread's own.
+LoadOutcome loadPictureAhead(const QString &path, std::optional<int> cutoff,
+                             FloReadBuffer *buffer = nullptr,
+                             const FlowLoadOptions &options = FlowLoadOptions());
+
+// Makes the rest of a picture made ahead, byte for byte what loadPictureFile would have made;
+// a whole picture is left as it is. Throws the allocators' CError.
+void completePicture(LoadedPicture &picture);
+
 #endif // PICTURE_LOADER_H

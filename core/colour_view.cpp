@@ -1,0 +1,75 @@
+#include "colour_view.h"
+
+#include "clamp_flow.h"
+#include "exact_cache.h"
+#include "flow_scale.h"
+#include "flow_to_color.h"
+#include "flow_views.h"
+#include "grey_views.h"
+#include "row_kernels.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+int OpeningFlowCutoff(const FloatPlane &flowU, const FloatPlane &flowV, int rows, int cols)
+{
+    const rowkernels::RowKernels &kernels = rowkernels::chosenKernels();
+    const int limit = std::max(rows, cols);
+    const double bound = limit;
+    const float low = float(-bound);
+    const float high = float(bound);
+    std::vector<float> cu(std::size_t(std::max(cols, 0)));
+    std::vector<float> cv(cu.size());
+    float largest = 0.0f;
+    for (int r = 0; r < rows; ++r) {
+        kernels.clampRow(flowU[r], flowV[r], cu.data(), cv.data(), cols, bound, low, high, true);
+        largest = std::max(
+            {largest, kernels.maxAbsRow(cu.data(), cols), kernels.maxAbsRow(cv.data(), cols)});
+    }
+    double m = largest;
+    if (!std::isfinite(m))
+        m = limit;
+    return int(std::ceil(m));
+}
+
+void RenderColourView(int cutoff, std::optional<float> radius, const FloatPlane &flowU,
+                      const FloatPlane &flowV, const PixelPlane &color, int rows, int cols)
+{
+    if (rows <= 0 || cols <= 0)
+        return;
+    if (radius) {
+        FlowToColorAtRadius(*radius, color, flowU, flowV, rows, cols);
+        return;
+    }
+    if (cutoff <= 0) {
+        // The radius then comes from the whole clamped field: rare enough to clamp it whole.
+        const FloatPlane clampedU = vek_alloc_2(rows, cols);
+        const FloatPlane clampedV = vek_alloc_2(rows, cols);
+        ClampFlow(flowU, flowV, clampedU, clampedV, rows, cols, cutoff, false);
+        FlowToColor(cutoff, color, clampedU, clampedV, rows, cols);
+        return;
+    }
+    const rowkernels::RowKernels &kernels = rowkernels::chosenKernels();
+    const double bound = cutoff;
+    const float low = float(-bound);
+    const float high = float(bound);
+    const double inverseRadius = 1.0 / CutoffRadius(cutoff);
+    std::vector<float> cu(static_cast<std::size_t>(cols));
+    std::vector<float> cv(cu.size());
+    rowkernels::ExactCache cache;
+    for (int r = 0; r < rows; ++r) {
+        kernels.clampRow(flowU[r], flowV[r], cu.data(), cv.data(), cols, bound, low, high, false);
+        kernels.colorRow(cu.data(), cv.data(), color[r][0], cols, inverseRadius, cache);
+    }
+}
+
+void RenderClampedAndGrey(int cutoff, const FloatPlane &flowU, const FloatPlane &flowV,
+                          const FloatPlane &clampedU, const FloatPlane &clampedV,
+                          const PixelPlane &dimX, const PixelPlane &dimY, int rows, int cols)
+{
+    if (rows <= 0 || cols <= 0)
+        return;
+    ClampFlow(flowU, flowV, clampedU, clampedV, rows, cols, cutoff, false);
+    FlowToGrey(cutoff, dimX, dimY, clampedU, clampedV, rows, cols);
+}

@@ -1,0 +1,168 @@
+#include "neighbour_prefetch.h"
+
+#include "flo_file.h"
+#include "flow_statistics.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace {
+
+// A file changed within this long before it was read may change again within the same tick of
+// the clock its modification time comes from, and then look unchanged: such a picture is not
+// kept.
+constexpr qint64 kSettledNs = 100'000'000;
+
+qint64 nowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+} // namespace
+
+NeighbourPrefetch::NeighbourPrefetch() : thread_([this] { run(); })
+{}
+
+NeighbourPrefetch::~NeighbourPrefetch()
+{
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+}
+
+bool NeighbourPrefetch::wanted()
+{
+    return qEnvironmentVariableIsEmpty("FLOWVIEWER_NO_PREFETCH");
+}
+
+void NeighbourPrefetch::prefetch(const QStringList &paths, const PrefetchRules &rules)
+{
+    std::vector<Made> dropped; // freed once the lock is given back
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        ++round_;
+        queue_.clear();
+        for (auto it = made_.begin(); it != made_.end();) {
+            if (it->rules == rules && paths.contains(it->path)) {
+                ++it;
+                continue;
+            }
+            dropped.push_back(std::move(*it));
+            it = made_.erase(it);
+        }
+        for (const QString &path : paths) {
+            const bool have = std::any_of(made_.begin(), made_.end(),
+                                          [&](const Made &m) { return m.path == path; });
+            if (have)
+                continue;
+            if (making_ && making_->path == path && making_->rules == rules)
+                making_->round = round_;
+            else
+                queue_.push_back({path, rules, round_});
+        }
+    }
+    changed_.notify_all();
+}
+
+void NeighbourPrefetch::clear()
+{
+    std::vector<Made> dropped;
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        ++round_;
+        queue_.clear();
+        dropped.swap(made_);
+    }
+    changed_.notify_all();
+}
+
+bool NeighbourPrefetch::isBusyWith(const QString &path, const PrefetchRules &rules) const
+{
+    return making_ && making_->round == round_ && making_->path == path && making_->rules == rules;
+}
+
+std::optional<LoadOutcome> NeighbourPrefetch::take(const QString &path, const PrefetchRules &rules)
+{
+    std::optional<Made> found;
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        // Not begun yet: the load reads it itself rather than wait for the other neighbour.
+        queue_.erase(std::remove_if(queue_.begin(), queue_.end(),
+                                    [&](const Job &job) { return job.path == path; }),
+                     queue_.end());
+        changed_.wait(lock, [&] { return !isBusyWith(path, rules); });
+        const auto it =
+            std::find_if(made_.begin(), made_.end(), [&](const Made &m) { return m.path == path; });
+        if (it == made_.end())
+            return std::nullopt;
+        found = std::move(*it);
+        made_.erase(it);
+    }
+    if (found->rules != rules || DiskStamp::of(path) != found->stamp)
+        return std::nullopt;
+    const std::lock_guard<std::mutex> lock(mutex_);
+    ++taken_;
+    return std::move(found->outcome);
+}
+
+void NeighbourPrefetch::waitUntilIdle()
+{
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] { return queue_.empty() && !making_; });
+}
+
+int NeighbourPrefetch::kept()
+{
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return int(made_.size());
+}
+
+int NeighbourPrefetch::taken()
+{
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return taken_;
+}
+
+void NeighbourPrefetch::run()
+{
+    FloReadBuffer buffer;
+    MagnitudeScratch scratch;
+    for (;;) {
+        Job job;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            changed_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
+            if (stopping_)
+                return;
+            job = queue_.front();
+            queue_.pop_front();
+            making_ = job;
+        }
+        std::optional<Made> made;
+        try {
+            const DiskStamp before = DiskStamp::of(job.path);
+            const qint64 readAt = nowNs();
+            FlowLoadOptions options;
+            options.scale = job.rules.scale;
+            options.scratch = &scratch;
+            LoadOutcome outcome = loadPictureAhead(job.path, job.rules.cutoff, &buffer, options);
+            if (before == DiskStamp::of(job.path) &&
+                (!before.exists || readAt - before.modifiedNs >= kSettledNs))
+                made = Made{job.path, job.rules, before, std::move(outcome)};
+        } catch (...) {
+            // Out of memory outside the allocators' reach: the step will load the file itself.
+        }
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            if (made && making_->round == round_)
+                made_.push_back(std::move(*made));
+            making_.reset();
+        }
+        changed_.notify_all();
+    }
+}

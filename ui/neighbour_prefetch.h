@@ -1,0 +1,93 @@
+#ifndef NEIGHBOUR_PREFETCH_H
+#define NEIGHBOUR_PREFETCH_H
+
+#include "disk_stamp.h"
+#include "flow_scale.h"
+#include "picture_loader.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+// What decides how a file is drawn when it is loaded: a prefetched picture is only good for the
+// load it was made for.
+struct PrefetchRules {
+    std::optional<int> cutoff; // the kept cutoff, or none for the file's opening cutoff
+    ColourScale scale = ColourScale::Cutoff;
+    bool showChannels = false;
+
+    friend bool operator==(const PrefetchRules &a, const PrefetchRules &b)
+    {
+        return a.cutoff == b.cutoff && a.scale == b.scale && a.showChannels == b.showChannels;
+    }
+    friend bool operator!=(const PrefetchRules &a, const PrefetchRules &b) { return !(a == b); }
+};
+
+// Reads the files next to the one on screen on a thread of its own, so that a step onto one
+// only has to finish it: at most two pictures are kept, made ahead (loadPictureAhead), each
+// with the version of its file it was read from. A picture is given out only for the same path
+// and rules while its file is still that version; a failed read is kept too, so that the step
+// shows the same box a load would.
+class NeighbourPrefetch
+{
+public:
+    NeighbourPrefetch();
+    ~NeighbourPrefetch();
+    NeighbourPrefetch(const NeighbourPrefetch &) = delete;
+    NeighbourPrefetch &operator=(const NeighbourPrefetch &) = delete;
+
+    // False when the environment variable FLOWVIEWER_NO_PREFETCH is set to anything.
+    static bool wanted();
+
+    // Forgets every picture but those of paths under rules, and makes the missing ones in the
+    // order given. Never waits for the thread.
+    void prefetch(const QStringList &paths, const PrefetchRules &rules);
+    // Forgets everything, and what is being made is thrown away when done.
+    void clear();
+
+    // The outcome made for path under rules, when its file has not changed since; a picture
+    // still being made for them is waited for, which takes no longer than loading it anew.
+    // Whatever was kept for path is forgotten.
+    std::optional<LoadOutcome> take(const QString &path, const PrefetchRules &rules);
+
+    // Waits until nothing is left to make; for tests and measurements.
+    void waitUntilIdle();
+    // How many pictures are kept, and how many take has given out.
+    int kept();
+    int taken();
+
+private:
+    struct Job {
+        QString path;
+        PrefetchRules rules;
+        quint64 round = 0;
+    };
+    struct Made {
+        QString path;
+        PrefetchRules rules;
+        DiskStamp stamp;
+        LoadOutcome outcome;
+    };
+
+    void run();
+    bool isBusyWith(const QString &path, const PrefetchRules &rules) const;
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<Job> queue_;
+    std::optional<Job> making_;
+    std::vector<Made> made_;
+    quint64 round_ = 0;
+    int taken_ = 0;
+    bool stopping_ = false;
+    std::thread thread_; // last: it starts once everything above exists
+};
+
+#endif // NEIGHBOUR_PREFETCH_H
