@@ -70,6 +70,21 @@ void RenderClampedAndGrey(int cutoff, const FloatPlane &flowU, const FloatPlane 
 {
     if (rows <= 0 || cols <= 0)
         return;
-    ClampFlow(flowU, flowV, clampedU, clampedV, rows, cols, cutoff, false);
-    FlowToGrey(cutoff, dimX, dimY, clampedU, clampedV, rows, cols);
+    if (cutoff <= 0) {
+        ClampFlow(flowU, flowV, clampedU, clampedV, rows, cols, cutoff, false);
+        FlowToGrey(cutoff, dimX, dimY, clampedU, clampedV, rows, cols);
+        return;
+    }
+    // A row at a time while it is in the cache, as RenderFlowViews draws them.
+    const rowkernels::RowKernels &kernels = rowkernels::chosenKernels();
+    const double bound = cutoff;
+    const float low = float(-bound);
+    const float high = float(bound);
+    const double k = cutoff;
+    const double twoK = 2.0 * k;
+    for (int r = 0; r < rows; ++r) {
+        kernels.clampRow(flowU[r], flowV[r], clampedU[r], clampedV[r], cols, bound, low, high,
+                         false);
+        kernels.greyRow(clampedU[r], clampedV[r], dimX[r][0], dimY[r][0], cols, k, twoK);
+    }
 }

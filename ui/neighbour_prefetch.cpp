@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <iterator>
 
 namespace {
 
@@ -42,7 +43,6 @@ bool NeighbourPrefetch::wanted()
 
 void NeighbourPrefetch::prefetch(const QStringList &paths, const PrefetchRules &rules)
 {
-    std::vector<Made> dropped; // freed once the lock is given back
     {
         const std::lock_guard<std::mutex> lock(mutex_);
         ++round_;
@@ -52,7 +52,7 @@ void NeighbourPrefetch::prefetch(const QStringList &paths, const PrefetchRules &
                 ++it;
                 continue;
             }
-            dropped.push_back(std::move(*it));
+            dropped_.push_back(std::move(*it));
             it = made_.erase(it);
         }
         for (const QString &path : paths) {
@@ -71,12 +71,12 @@ void NeighbourPrefetch::prefetch(const QStringList &paths, const PrefetchRules &
 
 void NeighbourPrefetch::clear()
 {
-    std::vector<Made> dropped;
     {
         const std::lock_guard<std::mutex> lock(mutex_);
         ++round_;
         queue_.clear();
-        dropped.swap(made_);
+        std::move(made_.begin(), made_.end(), std::back_inserter(dropped_));
+        made_.clear();
     }
     changed_.notify_all();
 }
@@ -113,7 +113,7 @@ std::optional<LoadOutcome> NeighbourPrefetch::take(const QString &path, const Pr
 void NeighbourPrefetch::waitUntilIdle()
 {
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [&] { return queue_.empty() && !making_; });
+    changed_.wait(lock, [&] { return queue_.empty() && !making_ && dropped_.empty(); });
 }
 
 int NeighbourPrefetch::kept()
@@ -133,16 +133,27 @@ void NeighbourPrefetch::run()
     FloReadBuffer buffer;
     MagnitudeScratch scratch;
     for (;;) {
-        Job job;
+        std::optional<Job> next;
+        std::vector<Made> dropped;
         {
             std::unique_lock<std::mutex> lock(mutex_);
-            changed_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
+            changed_.wait(lock,
+                          [&] { return stopping_ || !queue_.empty() || !dropped_.empty(); });
             if (stopping_)
                 return;
-            job = queue_.front();
-            queue_.pop_front();
-            making_ = job;
+            dropped.swap(dropped_);
+            if (!queue_.empty()) {
+                next = queue_.front();
+                queue_.pop_front();
+                making_ = next;
+            }
         }
+        dropped.clear();
+        if (!next) {
+            changed_.notify_all();
+            continue;
+        }
+        const Job &job = *next;
         std::optional<Made> made;
         try {
             const DiskStamp before = DiskStamp::of(job.path);

@@ -84,6 +84,8 @@ private:
     std::deque<Job> queue_;
     std::optional<Job> making_;
     std::vector<Made> made_;
+    // Pictures no longer wanted, freed by the thread: unmapping their memory costs a step time.
+    std::vector<Made> dropped_;
     quint64 round_ = 0;
     int taken_ = 0;
     bool stopping_ = false;
