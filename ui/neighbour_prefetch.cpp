@@ -1,7 +1,6 @@
 #include "neighbour_prefetch.h"
 
 #include "flo_file.h"
-#include "flow_statistics.h"
 
 #include <algorithm>
 #include <chrono>
@@ -131,14 +130,12 @@ int NeighbourPrefetch::taken()
 void NeighbourPrefetch::run()
 {
     FloReadBuffer buffer;
-    MagnitudeScratch scratch;
     for (;;) {
         std::optional<Job> next;
         std::vector<Made> dropped;
         {
             std::unique_lock<std::mutex> lock(mutex_);
-            changed_.wait(lock,
-                          [&] { return stopping_ || !queue_.empty() || !dropped_.empty(); });
+            changed_.wait(lock, [&] { return stopping_ || !queue_.empty() || !dropped_.empty(); });
             if (stopping_)
                 return;
             dropped.swap(dropped_);
@@ -160,7 +157,6 @@ void NeighbourPrefetch::run()
             const qint64 readAt = nowNs();
             FlowLoadOptions options;
             options.scale = job.rules.scale;
-            options.scratch = &scratch;
             LoadOutcome outcome = loadPictureAhead(job.path, job.rules.cutoff, &buffer, options);
             if (before == DiskStamp::of(job.path) &&
                 (!before.exists || readAt - before.modifiedNs >= kSettledNs))

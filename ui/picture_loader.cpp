@@ -28,12 +28,12 @@ namespace {
 // a flow's planes as read, its statistics and its colour view; a raster image as read.
 enum class Make { Whole, Ahead };
 
-// The planes a flow of rows x cols is drawn into, its colour plane first.
+// The planes a flow of rows x cols is drawn into; made ahead, the colour plane comes later.
 void allocateViewPlanes(PicturePlanes &p, int rows, int cols, Make make)
 {
-    p.color = vek_alloc_3(cols, rows);
     if (make == Make::Ahead)
         return;
+    p.color = vek_alloc_3(cols, rows);
     p.dimX = vek_alloc_3(cols, rows);
     p.dimY = vek_alloc_3(cols, rows);
     p.clampedU = vek_alloc_2(rows, cols);
@@ -52,11 +52,16 @@ void drawViews(LoadedPicture &picture, std::optional<int> cutoff, const FlowLoad
                                                                     p.clampedV, rows, cols)
                                                 : OpeningFlowCutoff(p.flowU, p.flowV, rows, cols);
     picture.cutoff = cutoff.value_or(picture.openingCutoff);
-    MagnitudeScratch ownScratch;
-    picture.statistics = ComputeFlowStatistics(p.flowU, p.flowV, rows, cols,
-                                               options.scratch ? *options.scratch : ownScratch);
+    {
+        // Made ahead, the magnitudes' memory is given back before the colour plane is taken:
+        // a picture kept ahead must cost as little as it can.
+        MagnitudeScratch ownScratch;
+        picture.statistics = ComputeFlowStatistics(p.flowU, p.flowV, rows, cols,
+                                                   options.scratch ? *options.scratch : ownScratch);
+    }
     const std::optional<float> radius = MagnitudeScaleRadius(options.scale, *picture.statistics);
     if (make == Make::Ahead) {
+        p.color = vek_alloc_3(cols, rows);
         RenderColourView(picture.cutoff, radius, p.flowU, p.flowV, p.color, rows, cols);
         return;
     }

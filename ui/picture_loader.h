@@ -85,7 +85,8 @@ LoadOutcome loadPictureFile(const QString &path, std::optional<int> cutoff,
 
 // loadPictureFile for a picture made ahead of need, holding only what takes long to make: a
 // flow's planes as read, its cutoffs, statistics and colour view; a raster image as read. Safe
-// on any thread, with buffer and options.scratch of that thread's own.
+// on any thread, with buffer and options.scratch of that thread's own; without a scratch the
+// statistics' memory is given back before the colour view is drawn.
 LoadOutcome loadPictureAhead(const QString &path, std::optional<int> cutoff,
                              FloReadBuffer *buffer = nullptr,
                              const FlowLoadOptions &options = FlowLoadOptions());
