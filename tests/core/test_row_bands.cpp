@@ -5,6 +5,7 @@
 
 #include "field_planes.h"
 #include "flo_file.h"
+#include "flo_writer.h"
 #include "flow_scale.h"
 #include "flow_statistics.h"
 #include "kernel_planes.h"
@@ -14,6 +15,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <atomic>
@@ -142,6 +144,7 @@ private slots:
     void viewsMatchOneBand_data();
     void viewsMatchOneBand();
     void realFlowsMatchOneThread();
+    void twoLoadsAtOnceEachOnTwoThreads();
 };
 
 void TestRowBands::bandsCoverEveryRowOnce()
@@ -321,6 +324,61 @@ void TestRowBands::realFlowsMatchOneThread()
                 append(bytes[t], color.data(), color.byteCount());
             }
             QVERIFY2(bytes[0] == bytes[1], qPrintable(name));
+        }
+    }
+}
+
+// A load on the GUI thread while another thread loads a neighbour: each reads through its own
+// buffer, counts through its own scratch and draws into its own planes, on two threads of its
+// own, and gets what one thread alone gets. The ThreadSanitizer build checks the rest.
+void TestRowBands::twoLoadsAtOnceEachOnTwoThreads()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const int rows = 61;
+    const int cols = 47;
+    QByteArray paths[2];
+    std::vector<std::uint8_t> alone[2];
+    for (int i = 0; i < 2; ++i) {
+        const Flow f = makeFlow(rows, cols, 77u + unsigned(i));
+        std::vector<float> uv;
+        for (int r = 0; r < rows; ++r)
+            for (int c = 0; c < cols; ++c)
+                uv.insert(uv.end(), {f.u[r][c], f.v[r][c]});
+        paths[i] = QFile::encodeName(dir.filePath(QStringLiteral("f%1.flo").arg(i)));
+        QVERIFY(writeFile(QFile::decodeName(paths[i]), floBytes(cols, rows, uv)));
+    }
+    const auto load = [&](int i, const BandPlan &plan, FloReadBuffer &buffer,
+                          MagnitudeScratch &scratch) {
+        FloFile file(paths[i].constData());
+        file.readHeader();
+        file.checkHeader();
+        file.checkLength();
+        Flow f{rows, cols, vek_alloc_2(rows, cols), vek_alloc_2(rows, cols)};
+        file.readPlanes(f.u, f.v, &buffer, plan);
+        std::vector<std::uint8_t> all = everything(f, rowkernels::chosenKernels(), plan);
+        const FlowStatistics s = ComputeFlowStatistics(f.u, f.v, rows, cols, scratch, plan);
+        const QByteArray bits = statisticsBits(s);
+        all.insert(all.end(), bits.begin(), bits.end());
+        return all;
+    };
+    for (int i = 0; i < 2; ++i) {
+        FloReadBuffer buffer;
+        MagnitudeScratch scratch;
+        alone[i] = load(i, singleBand(), buffer, scratch);
+    }
+    FloReadBuffer buffers[2];
+    MagnitudeScratch scratches[2];
+    for (int round = 0; round < 4; ++round) {
+        std::vector<std::uint8_t> got[2];
+        std::thread other([&] { got[1] = load(1, BandPlan{2, 1}, buffers[1], scratches[1]); });
+        got[0] = load(0, BandPlan{2, 1}, buffers[0], scratches[0]);
+        other.join();
+        for (int i = 0; i < 2; ++i) {
+            const QString difference = firstDifference(got[i], alone[i]);
+            QVERIFY2(
+                difference.isEmpty(),
+                qPrintable(QString("round %1, flow %2: %3").arg(round).arg(i).arg(difference)));
         }
     }
 }
