@@ -22,16 +22,24 @@ int rowkernels::initialFlowCutoff(const RowKernels &kernels, const FloatPlane &f
     // magnitude of the largest and the smallest: the largest |component|, which is found here
     // row by row as the clamp writes it. The clamp leaves no NaN to make the order matter, so
     // neither does that of the bands.
+    // Without planes to keep them, the clamped values go through a piece of a row at a time
+    // that stays in the cache: the same values, none of the memory traffic.
+    constexpr int kPiece = 2048;
+    const bool keep = clampedU && clampedV;
     const int bands = bandCount(plan, rows, cols);
     std::vector<float> largestOf(std::size_t(bands), 0.0f);
     forEachBand(bands, [&](int band) {
         const RowRange range = bandRows(rows, bands, band);
+        std::vector<float> piece(keep ? 0 : 2 * std::size_t(std::min(cols, kPiece)));
         float largest = 0.0f;
         for (int r = range.begin; r < range.end; ++r) {
-            kernels.clampRow(flowU[r], flowV[r], clampedU[r], clampedV[r], cols, bound, low, high,
-                             true);
-            largest = std::max({largest, kernels.maxAbsRow(clampedU[r], cols),
-                                kernels.maxAbsRow(clampedV[r], cols)});
+            for (int c = 0; c < cols; c += kPiece) {
+                const int n = std::min(kPiece, cols - c);
+                float *cu = keep ? clampedU[r] + c : piece.data();
+                float *cv = keep ? clampedV[r] + c : piece.data() + n;
+                kernels.clampRow(flowU[r] + c, flowV[r] + c, cu, cv, n, bound, low, high, true);
+                largest = std::max({largest, kernels.maxAbsRow(cu, n), kernels.maxAbsRow(cv, n)});
+            }
         }
         largestOf[std::size_t(band)] = largest;
     });
@@ -92,6 +100,13 @@ int InitialFlowCutoff(const FloatPlane &flowU, const FloatPlane &flowV, const Fl
 {
     return rowkernels::initialFlowCutoff(rowkernels::chosenKernels(), flowU, flowV, clampedU,
                                          clampedV, rows, cols, plan);
+}
+
+int OpeningFlowCutoff(const FloatPlane &flowU, const FloatPlane &flowV, int rows, int cols,
+                      const BandPlan &plan)
+{
+    return rowkernels::initialFlowCutoff(rowkernels::chosenKernels(), flowU, flowV, nullptr,
+                                         nullptr, rows, cols, plan);
 }
 
 void RenderFlowViews(int cutoff, const FloatPlane &flowU, const FloatPlane &flowV,

@@ -16,6 +16,10 @@ int InitialFlowCutoff(const FloatPlane &flowU, const FloatPlane &flowV, const Fl
                       const FloatPlane &clampedV, int rows, int cols);
 int InitialFlowCutoff(const FloatPlane &flowU, const FloatPlane &flowV, const FloatPlane &clampedU,
                       const FloatPlane &clampedV, int rows, int cols, const BandPlan &plan);
+// The same cutoff without writing the clamped planes, for callers that draw the views at once
+// and so overwrite them anyway.
+int OpeningFlowCutoff(const FloatPlane &flowU, const FloatPlane &flowV, int rows, int cols,
+                      const BandPlan &plan = BandPlan());
 
 // The views at a cutoff: the flow clamped to it, its colour coding and its two grey views.
 struct FlowViewPlanes {

@@ -30,7 +30,8 @@ void drawViews(LoadedPicture &picture, std::optional<int> cutoff, const FlowLoad
     PicturePlanes &p = picture.planes;
     const int rows = picture.rows;
     const int cols = picture.cols;
-    picture.openingCutoff = InitialFlowCutoff(p.flowU, p.flowV, p.clampedU, p.clampedV, rows, cols);
+    // The views below write the clamped planes.
+    picture.openingCutoff = OpeningFlowCutoff(p.flowU, p.flowV, rows, cols);
     picture.cutoff = cutoff.value_or(picture.openingCutoff);
     MagnitudeScratch ownScratch;
     picture.statistics = ComputeFlowStatistics(p.flowU, p.flowV, rows, cols,

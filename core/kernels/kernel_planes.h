@@ -25,6 +25,7 @@ void flowToGrey(const RowKernels &kernels, int cutoff, const PixelPlane &dimX,
                 const PixelPlane &dimY, const FloatPlane &u, const FloatPlane &v, int rows,
                 int cols, const BandPlan &plan = BandPlan());
 
+// Null clamped planes: the cutoff alone.
 int initialFlowCutoff(const RowKernels &kernels, const FloatPlane &flowU, const FloatPlane &flowV,
                       const FloatPlane &clampedU, const FloatPlane &clampedV, int rows, int cols,
                       const BandPlan &plan = BandPlan());

@@ -639,6 +639,10 @@ void ReferenceMatchTest::openingCutoffMatches()
     QCOMPARE(rowkernels::initialFlowCutoff(kernelsOf(isa), u, v, cu, cv, f.rows, f.cols,
                                            bandPlan(bands)),
              expected);
+    // And without planes to keep the clamped values.
+    QCOMPARE(rowkernels::initialFlowCutoff(kernelsOf(isa), u, v, nullptr, nullptr, f.rows, f.cols,
+                                           bandPlan(bands)),
+             expected);
     QVERIFY(sameBits(valuesOf(cu), c.u));
     QVERIFY(sameBits(valuesOf(cv), c.v));
 }
