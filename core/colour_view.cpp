@@ -4,42 +4,20 @@
 #include "exact_cache.h"
 #include "flow_scale.h"
 #include "flow_to_color.h"
-#include "flow_views.h"
 #include "grey_views.h"
 #include "row_kernels.h"
 
 #include <algorithm>
-#include <cmath>
 #include <vector>
 
-int OpeningFlowCutoff(const FloatPlane &flowU, const FloatPlane &flowV, int rows, int cols)
-{
-    const rowkernels::RowKernels &kernels = rowkernels::chosenKernels();
-    const int limit = std::max(rows, cols);
-    const double bound = limit;
-    const float low = float(-bound);
-    const float high = float(bound);
-    std::vector<float> cu(std::size_t(std::max(cols, 0)));
-    std::vector<float> cv(cu.size());
-    float largest = 0.0f;
-    for (int r = 0; r < rows; ++r) {
-        kernels.clampRow(flowU[r], flowV[r], cu.data(), cv.data(), cols, bound, low, high, true);
-        largest = std::max(
-            {largest, kernels.maxAbsRow(cu.data(), cols), kernels.maxAbsRow(cv.data(), cols)});
-    }
-    double m = largest;
-    if (!std::isfinite(m))
-        m = limit;
-    return int(std::ceil(m));
-}
-
 void RenderColourView(int cutoff, std::optional<float> radius, const FloatPlane &flowU,
-                      const FloatPlane &flowV, const PixelPlane &color, int rows, int cols)
+                      const FloatPlane &flowV, const PixelPlane &color, int rows, int cols,
+                      const BandPlan &plan)
 {
     if (rows <= 0 || cols <= 0)
         return;
     if (radius) {
-        FlowToColorAtRadius(*radius, color, flowU, flowV, rows, cols);
+        FlowToColorAtRadius(*radius, color, flowU, flowV, rows, cols, plan);
         return;
     }
     if (cutoff <= 0) {
@@ -55,18 +33,24 @@ void RenderColourView(int cutoff, std::optional<float> radius, const FloatPlane 
     const float low = float(-bound);
     const float high = float(bound);
     const double inverseRadius = 1.0 / CutoffRadius(cutoff);
-    std::vector<float> cu(static_cast<std::size_t>(cols));
-    std::vector<float> cv(cu.size());
-    rowkernels::ExactCache cache;
-    for (int r = 0; r < rows; ++r) {
-        kernels.clampRow(flowU[r], flowV[r], cu.data(), cv.data(), cols, bound, low, high, false);
-        kernels.colorRow(cu.data(), cv.data(), color[r][0], cols, inverseRadius, cache);
-    }
+    const int bands = bandCount(plan, rows, cols);
+    forEachBand(bands, [&](int band) {
+        const RowRange range = bandRows(rows, bands, band);
+        std::vector<float> cu(static_cast<std::size_t>(cols));
+        std::vector<float> cv(cu.size());
+        rowkernels::ExactCache cache;
+        for (int r = range.begin; r < range.end; ++r) {
+            kernels.clampRow(flowU[r], flowV[r], cu.data(), cv.data(), cols, bound, low, high,
+                             false);
+            kernels.colorRow(cu.data(), cv.data(), color[r][0], cols, inverseRadius, cache);
+        }
+    });
 }
 
 void RenderClampedAndGrey(int cutoff, const FloatPlane &flowU, const FloatPlane &flowV,
                           const FloatPlane &clampedU, const FloatPlane &clampedV,
-                          const PixelPlane &dimX, const PixelPlane &dimY, int rows, int cols)
+                          const PixelPlane &dimX, const PixelPlane &dimY, int rows, int cols,
+                          const BandPlan &plan)
 {
     if (rows <= 0 || cols <= 0)
         return;
@@ -82,9 +66,13 @@ void RenderClampedAndGrey(int cutoff, const FloatPlane &flowU, const FloatPlane 
     const float high = float(bound);
     const double k = cutoff;
     const double twoK = 2.0 * k;
-    for (int r = 0; r < rows; ++r) {
-        kernels.clampRow(flowU[r], flowV[r], clampedU[r], clampedV[r], cols, bound, low, high,
-                         false);
-        kernels.greyRow(clampedU[r], clampedV[r], dimX[r][0], dimY[r][0], cols, k, twoK);
-    }
+    const int bands = bandCount(plan, rows, cols);
+    forEachBand(bands, [&](int band) {
+        const RowRange range = bandRows(rows, bands, band);
+        for (int r = range.begin; r < range.end; ++r) {
+            kernels.clampRow(flowU[r], flowV[r], clampedU[r], clampedV[r], cols, bound, low, high,
+                             false);
+            kernels.greyRow(clampedU[r], clampedV[r], dimX[r][0], dimY[r][0], cols, k, twoK);
+        }
+    });
 }

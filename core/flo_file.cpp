@@ -5,9 +5,12 @@
 #include "split_pairs.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <memory>
 #include <new>
 #include <optional>
+
+#include <unistd.h>
 
 namespace {
 
@@ -22,6 +25,57 @@ constexpr std::size_t kChunkPairs = 131072;
 constexpr std::size_t kPage = 4096;
 constexpr std::size_t kChunkBytes = 2 * kChunkPairs * sizeof(float) + 2 * kPage;
 
+// A chunk's pages' start, half a page in (see the constructor).
+float *chunkStart(unsigned char *block)
+{
+    const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(block);
+    const std::uintptr_t page = (start + kPage - 1) & ~std::uintptr_t(kPage - 1);
+    return reinterpret_cast<float *>(page + kPage / 2);
+}
+
+// Where the split pairs go: the overlap of the file and the planes.
+struct SplitTarget {
+    const FloatPlane &u;
+    const FloatPlane &v;
+    int width;
+    int copyRows;
+    int copyCols;
+    PairStores stores;
+};
+
+// n pairs of a chunk that starts at pair index at of the file, handed out a row piece at a
+// time.
+void splitChunk(const float *pairs, std::size_t n, std::int64_t at, const SplitTarget &to)
+{
+    for (std::size_t used = 0; used < n;) {
+        const std::int64_t index = at + std::int64_t(used);
+        const int y = int(index / to.width);
+        const int x = int(index % to.width);
+        const int piece = int(std::min<std::size_t>(n - used, std::size_t(to.width - x)));
+        if (y < to.copyRows && x < to.copyCols)
+            splitPairs(pairs + 2 * used, to.u[y] + x, to.v[y] + x, std::min(piece, to.copyCols - x),
+                       to.stores);
+        used += std::size_t(piece);
+    }
+}
+
+// bytes at offset of fd into to, all of them, or false.
+bool readAt(int fd, void *to, std::size_t bytes, std::int64_t offset)
+{
+    auto *at = static_cast<unsigned char *>(to);
+    while (bytes > 0) {
+        const ssize_t got = ::pread(fd, at, bytes, off_t(offset));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        at += got;
+        bytes -= std::size_t(got);
+        offset += got;
+    }
+    return true;
+}
+
 } // namespace
 
 // The chunk starts half a page in: the data start 12 bytes into a page of the file, and a
@@ -31,10 +85,23 @@ FloReadBuffer::FloReadBuffer() : block_(new (std::nothrow) unsigned char[kChunkB
 {
     if (!block_)
         return;
-    const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(block_.get());
-    const std::uintptr_t page = (start + kPage - 1) & ~std::uintptr_t(kPage - 1);
-    pairs_ = reinterpret_cast<float *>(page + kPage / 2);
+    pairs_ = chunkStart(block_.get());
     capacity_ = kChunkPairs;
+}
+
+float *FloReadBuffer::bandPairs()
+{
+    if (!bandPairs_) {
+        bandBlock_.reset(new (std::nothrow) unsigned char[kChunkBytes]);
+        if (bandBlock_)
+            bandPairs_ = chunkStart(bandBlock_.get());
+    }
+    return bandPairs_;
+}
+
+std::size_t FloReadBuffer::bandCapacity() const
+{
+    return kChunkPairs;
 }
 
 FloFile::FloFile(const char *path) : path_(path), file_(flo::openFloFile(path, &opened_))
@@ -70,13 +137,14 @@ void FloFile::checkLength() const
         throw CError(flo::kTooLong, path_);
 }
 
-void FloFile::readPlanes(const FloatPlane &u, const FloatPlane &v, FloReadBuffer *buffer)
+void FloFile::readPlanes(const FloatPlane &u, const FloatPlane &v, FloReadBuffer *buffer,
+                         const BandPlan &plan)
 {
-    readPlanes(u, v, height_, width_, buffer);
+    readPlanes(u, v, height_, width_, buffer, plan);
 }
 
 void FloFile::readPlanes(const FloatPlane &u, const FloatPlane &v, int copyRows, int copyCols,
-                         FloReadBuffer *buffer)
+                         FloReadBuffer *buffer, const BandPlan &plan)
 {
     std::optional<FloReadBuffer> own;
     FloReadBuffer &chunk = buffer ? *buffer : own.emplace();
@@ -86,25 +154,48 @@ void FloFile::readPlanes(const FloatPlane &u, const FloatPlane &v, int copyRows,
         2 * std::int64_t(sizeof(float)) * copyRows * copyCols > kStreamingPlaneBytes
             ? PairStores::Streaming
             : PairStores::Cached;
+    const SplitTarget target{u, v, width_, copyRows, copyCols, stores};
 
-    // Each chunk of pairs is handed out a row piece at a time; a short read is the file's end.
     const std::int64_t total = std::int64_t(width_) * height_;
-    std::int64_t done = 0;
-    while (done < total) {
-        const std::size_t n = std::size_t(std::min<std::int64_t>(total - done, chunk.capacity()));
-        if (std::fread(chunk.pairs(), 2 * sizeof(float), n, file_.get()) != n)
-            throw CError(flo::kTooShort, path_);
-        for (std::size_t used = 0; used < n;) {
-            const std::int64_t at = done + std::int64_t(used);
-            const int y = int(at / width_);
-            const int x = int(at % width_);
-            const int piece = int(std::min<std::size_t>(n - used, std::size_t(width_ - x)));
-            if (y < copyRows && x < copyCols)
-                splitPairs(chunk.pairs() + 2 * used, u[y] + x, v[y] + x,
-                           std::min(piece, copyCols - x), stores);
-            used += std::size_t(piece);
+    // The data start where the header ended: the stream is unbuffered, so its place is the
+    // descriptor's.
+    const std::int64_t dataStart = std::ftell(file_.get());
+    float *second =
+        bandCount(plan, height_, width_) > 1 && dataStart >= 0 ? chunk.bandPairs() : nullptr;
+    if (second) {
+        // Each band at its own offsets, which leave the descriptor's place alone; the place is
+        // then set after the data for the test of the end.
+        const int fd = ::fileno(file_.get());
+        forEachBand(2, [&](int band) {
+            const RowRange rows = bandRows(height_, 2, band);
+            float *pairs = band == 0 ? chunk.pairs() : second;
+            const std::size_t capacity = band == 0 ? chunk.capacity() : chunk.bandCapacity();
+            const std::int64_t end = std::int64_t(rows.end) * width_;
+            for (std::int64_t done = std::int64_t(rows.begin) * width_; done < end;) {
+                const std::size_t n = std::size_t(std::min<std::int64_t>(end - done, capacity));
+                if (!readAt(fd, pairs, 2 * sizeof(float) * n,
+                            dataStart + 2 * std::int64_t(sizeof(float)) * done))
+                    throw CError(flo::kTooShort, path_);
+                splitChunk(pairs, n, done, target);
+                done += std::int64_t(n);
+            }
+            finishPairStores();
+        });
+        if (std::fseek(file_.get(), long(dataStart + 2 * std::int64_t(sizeof(float)) * total),
+                       SEEK_SET) != 0)
+            throw CError(flo::kProblemReading, path_);
+    } else {
+        // Each chunk of pairs is handed out a row piece at a time; a short read is the file's
+        // end.
+        std::int64_t done = 0;
+        while (done < total) {
+            const std::size_t n =
+                std::size_t(std::min<std::int64_t>(total - done, chunk.capacity()));
+            if (std::fread(chunk.pairs(), 2 * sizeof(float), n, file_.get()) != n)
+                throw CError(flo::kTooShort, path_);
+            splitChunk(chunk.pairs(), n, done, target);
+            done += std::int64_t(n);
         }
-        done += std::int64_t(n);
     }
     finishPairStores();
     checkEnd();

@@ -3,6 +3,7 @@
 
 #include "flo_format.h"
 #include "planes.h"
+#include "row_bands.h"
 
 #include <cstdint>
 #include <memory>
@@ -22,10 +23,17 @@ public:
     float *pairs() { return pairs_; }
     std::size_t capacity() const { return capacity_; }
 
+    // The chunk of the second thread of a read in two bands, of bandCapacity() pairs: made on
+    // the first such read, kept from then on; null when it cannot be had.
+    float *bandPairs();
+    std::size_t bandCapacity() const;
+
 private:
     // Where the large block cannot be had, reading goes on through this.
     static constexpr std::size_t kFallbackPairs = 2048;
     std::unique_ptr<unsigned char[]> block_;
+    std::unique_ptr<unsigned char[]> bandBlock_;
+    float *bandPairs_ = nullptr;
     float fallback_[2 * kFallbackPairs];
     float *pairs_ = fallback_;
     std::size_t capacity_ = kFallbackPairs;
@@ -59,11 +67,13 @@ public:
     // The data into the overlap of the file and the planes (copyRows x copyCols of each), then
     // the end of the file, through buffer or, without one, a buffer of its own. The length
     // must match. A file that changes meanwhile fails, and may leave the planes partly
-    // written.
+    // written. A large file is read in two bands of rows at once (plan), each thread at its
+    // own offsets through its own chunk of the buffer.
     void readPlanes(const FloatPlane &u, const FloatPlane &v, int copyRows, int copyCols,
-                    FloReadBuffer *buffer = nullptr);
+                    FloReadBuffer *buffer = nullptr, const BandPlan &plan = BandPlan());
     // The same for planes of exactly the file's size.
-    void readPlanes(const FloatPlane &u, const FloatPlane &v, FloReadBuffer *buffer = nullptr);
+    void readPlanes(const FloatPlane &u, const FloatPlane &v, FloReadBuffer *buffer = nullptr,
+                    const BandPlan &plan = BandPlan());
 
     // The data into a two-band image, a row per read, then the end: ReadFlowFile's own way,
     // which finds every fault of a file of any length in the reader's order.

@@ -1,10 +1,8 @@
 #include "flow_scale.h"
 
-#include "clamp_flow.h"
 #include "exact_cache.h"
 #include "flow_statistics.h"
-#include "grey_views.h"
-#include "row_kernels.h"
+#include "kernel_planes.h"
 
 #include <cstring>
 
@@ -19,6 +17,19 @@ void colourRowAtRadius(const rowkernels::RowKernels &kernels, float radius, cons
         return;
     }
     kernels.colorRow(u, v, rgb, cols, 1.0 / radius, cache);
+}
+
+void colourAtRadius(const rowkernels::RowKernels &kernels, float radius, const PixelPlane &out,
+                    const FloatPlane &u, const FloatPlane &v, int rows, int cols,
+                    const BandPlan &plan)
+{
+    const int bands = bandCount(plan, rows, cols);
+    forEachBand(bands, [&](int band) {
+        const RowRange range = bandRows(rows, bands, band);
+        rowkernels::ExactCache cache;
+        for (int r = range.begin; r < range.end; ++r)
+            colourRowAtRadius(kernels, radius, u[r], v[r], out[r][0], cols, cache);
+    });
 }
 
 } // namespace
@@ -39,41 +50,57 @@ std::optional<float> MagnitudeScaleRadius(ColourScale scale, const FlowStatistic
 void FlowToColorAtRadius(float radius, const PixelPlane &out, const FloatPlane &u,
                          const FloatPlane &v, int rows, int cols)
 {
-    const rowkernels::RowKernels &kernels = rowkernels::chosenKernels();
-    rowkernels::ExactCache cache;
-    for (int r = 0; r < rows; ++r)
-        colourRowAtRadius(kernels, radius, u[r], v[r], out[r][0], cols, cache);
+    FlowToColorAtRadius(radius, out, u, v, rows, cols, BandPlan());
+}
+
+void FlowToColorAtRadius(float radius, const PixelPlane &out, const FloatPlane &u,
+                         const FloatPlane &v, int rows, int cols, const BandPlan &plan)
+{
+    colourAtRadius(rowkernels::chosenKernels(), radius, out, u, v, rows, cols, plan);
 }
 
 void RenderScaledFlowViews(int cutoff, std::optional<float> radius, const FloatPlane &flowU,
                            const FloatPlane &flowV, const FlowViewPlanes &out, int rows, int cols)
 {
+    RenderScaledFlowViews(cutoff, radius, flowU, flowV, out, rows, cols, BandPlan());
+}
+
+void RenderScaledFlowViews(int cutoff, std::optional<float> radius, const FloatPlane &flowU,
+                           const FloatPlane &flowV, const FlowViewPlanes &out, int rows, int cols,
+                           const BandPlan &plan)
+{
+    const rowkernels::RowKernels &kernels = rowkernels::chosenKernels();
     if (!radius) {
-        RenderFlowViews(cutoff, flowU, flowV, out, rows, cols);
+        rowkernels::renderFlowViews(kernels, cutoff, flowU, flowV, out, rows, cols, plan);
         return;
     }
     if (rows <= 0 || cols <= 0)
         return;
     if (cutoff <= 0) {
-        ClampFlow(flowU, flowV, out.clampedU, out.clampedV, rows, cols, cutoff, false);
-        FlowToGrey(cutoff, out.dimX, out.dimY, out.clampedU, out.clampedV, rows, cols);
-        FlowToColorAtRadius(*radius, out.color, flowU, flowV, rows, cols);
+        rowkernels::clampFlow(kernels, flowU, flowV, out.clampedU, out.clampedV, rows, cols, cutoff,
+                              false, plan);
+        rowkernels::flowToGrey(kernels, cutoff, out.dimX, out.dimY, out.clampedU, out.clampedV,
+                               rows, cols, plan);
+        colourAtRadius(kernels, *radius, out.color, flowU, flowV, rows, cols, plan);
         return;
     }
 
     // A row at a time while it is in the cache, with the row kernels the plane functions run.
-    const rowkernels::RowKernels &kernels = rowkernels::chosenKernels();
     const double bound = cutoff;
     const float low = float(-bound);
     const float high = float(bound);
     const double k = cutoff;
     const double twoK = 2.0 * k;
-    rowkernels::ExactCache cache;
-    for (int r = 0; r < rows; ++r) {
-        float *cu = out.clampedU[r];
-        float *cv = out.clampedV[r];
-        kernels.clampRow(flowU[r], flowV[r], cu, cv, cols, bound, low, high, false);
-        colourRowAtRadius(kernels, *radius, flowU[r], flowV[r], out.color[r][0], cols, cache);
-        kernels.greyRow(cu, cv, out.dimX[r][0], out.dimY[r][0], cols, k, twoK);
-    }
+    const int bands = bandCount(plan, rows, cols);
+    forEachBand(bands, [&](int band) {
+        const RowRange range = bandRows(rows, bands, band);
+        rowkernels::ExactCache cache;
+        for (int r = range.begin; r < range.end; ++r) {
+            float *cu = out.clampedU[r];
+            float *cv = out.clampedV[r];
+            kernels.clampRow(flowU[r], flowV[r], cu, cv, cols, bound, low, high, false);
+            colourRowAtRadius(kernels, *radius, flowU[r], flowV[r], out.color[r][0], cols, cache);
+            kernels.greyRow(cu, cv, out.dimX[r][0], out.dimY[r][0], cols, k, twoK);
+        }
+    });
 }

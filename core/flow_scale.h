@@ -21,10 +21,15 @@ std::optional<float> MagnitudeScaleRadius(ColourScale scale, const FlowStatistic
 // vectors are black, and so is everything for a radius of 0 or below.
 void FlowToColorAtRadius(float radius, const PixelPlane &out, const FloatPlane &u,
                          const FloatPlane &v, int rows, int cols);
+void FlowToColorAtRadius(float radius, const PixelPlane &out, const FloatPlane &u,
+                         const FloatPlane &v, int rows, int cols, const BandPlan &plan);
 
 // RenderFlowViews, except that with a radius the colour view is FlowToColorAtRadius of the flow
 // as read; the clamped planes and the grey views still follow the cutoff.
 void RenderScaledFlowViews(int cutoff, std::optional<float> radius, const FloatPlane &flowU,
                            const FloatPlane &flowV, const FlowViewPlanes &out, int rows, int cols);
+void RenderScaledFlowViews(int cutoff, std::optional<float> radius, const FloatPlane &flowU,
+                           const FloatPlane &flowV, const FlowViewPlanes &out, int rows, int cols,
+                           const BandPlan &plan);
 
 #endif // FLOW_SCALE_H

@@ -39,8 +39,14 @@ std::uint64_t NearestRank(double percentile, std::uint64_t n)
 FlowStatistics ComputeFlowStatistics(const FloatPlane &u, const FloatPlane &v, int rows, int cols,
                                      MagnitudeScratch &scratch)
 {
+    return ComputeFlowStatistics(u, v, rows, cols, scratch, BandPlan());
+}
+
+FlowStatistics ComputeFlowStatistics(const FloatPlane &u, const FloatPlane &v, int rows, int cols,
+                                     MagnitudeScratch &scratch, const BandPlan &plan)
+{
     return magnitudes::computeFlowStatistics(magnitudes::chosenMagnitudeKernels(), u, v, rows, cols,
-                                             scratch);
+                                             scratch, magnitudes::SelectionTuning(), plan);
 }
 
 float PercentileMagnitude(const FloatPlane &u, const FloatPlane &v, int rows, int cols,

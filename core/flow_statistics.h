@@ -3,6 +3,7 @@
 
 #include "cache_line_allocator.h"
 #include "planes.h"
+#include "row_bands.h"
 
 #include <array>
 #include <cstdint>
@@ -38,7 +39,7 @@ struct FlowStatistics {
 
 // Memory a computation of the magnitudes passes through: whoever computes statistics of many
 // flows keeps one, so that every computation after the first finds it mapped already. One per
-// thread.
+// computation at a time (the second thread of a computation works in the band members).
 class MagnitudeScratch
 {
 public:
@@ -51,11 +52,17 @@ public:
     std::vector<float> sample;
     std::vector<float> candidates;
     std::array<std::vector<float>, 2> collected;
+    std::vector<float> bandSample;
+    std::array<std::vector<float>, 2> bandCollected;
+    std::vector<float> chainRow;
 };
 
-// All of the above in one pass over the planes, the ranks by selection.
+// All of the above in one pass over the planes, the ranks by selection. Large flows are worked
+// by two threads (plan), with the same bits as one.
 FlowStatistics ComputeFlowStatistics(const FloatPlane &u, const FloatPlane &v, int rows, int cols,
                                      MagnitudeScratch &scratch);
+FlowStatistics ComputeFlowStatistics(const FloatPlane &u, const FloatPlane &v, int rows, int cols,
+                                     MagnitudeScratch &scratch, const BandPlan &plan);
 
 // The nearest rank of percentile (0 < percentile <= 100) among n >= 1 values: ceil(P / 100 x n),
 // in [1, n]. A product that is a whole number but for the rounding of P's decimals counts as

@@ -4,19 +4,27 @@
 #include "flow_unknown.h"
 #include "kernel_planes.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 namespace {
 
 // Length of the longest known vector as a float, or -1 when no vector is known. The maximum
 // is taken over squared lengths and rooted once: sqrt is monotonic and correctly rounded,
 // so this is the same float as keeping the largest root, at one root per field.
-float longestKnownVector(const FloatPlane &u, const FloatPlane &v, int rows, int cols)
+// Each band's own; the largest of the bands' is the field's, whatever their order.
+struct Longest {
+    bool anyKnown = false;
+    double longestSquared = 0.0;
+};
+
+Longest longestInRows(const FloatPlane &u, const FloatPlane &v, RowRange range, int cols)
 {
     bool anyKnown = false;
     double longestSquared = 0.0;
-    for (int r = 0; r < rows; ++r) {
+    for (int r = range.begin; r < range.end; ++r) {
         const float *ur = u[r];
         const float *vr = v[r];
         for (int c = 0; c < cols; ++c) {
@@ -30,7 +38,23 @@ float longestKnownVector(const FloatPlane &u, const FloatPlane &v, int rows, int
                 longestSquared = squared;
         }
     }
-    return anyKnown ? float(std::sqrt(longestSquared)) : -1.0f;
+    return {anyKnown, longestSquared};
+}
+
+float longestKnownVector(const FloatPlane &u, const FloatPlane &v, int rows, int cols,
+                         const BandPlan &plan)
+{
+    const int bands = bandCount(plan, rows, cols);
+    std::vector<Longest> found(static_cast<std::size_t>(bands));
+    forEachBand(bands, [&](int band) {
+        found[std::size_t(band)] = longestInRows(u, v, bandRows(rows, bands, band), cols);
+    });
+    Longest all;
+    for (const Longest &f : found) {
+        all.anyKnown = all.anyKnown || f.anyKnown;
+        all.longestSquared = std::max(all.longestSquared, f.longestSquared);
+    }
+    return all.anyKnown ? float(std::sqrt(all.longestSquared)) : -1.0f;
 }
 
 } // namespace
@@ -42,12 +66,14 @@ float CutoffRadius(int cutoff)
 }
 
 void rowkernels::flowToColor(const RowKernels &kernels, int cutoff, const PixelPlane &out,
-                             const FloatPlane &u, const FloatPlane &v, int rows, int cols)
+                             const FloatPlane &u, const FloatPlane &v, int rows, int cols,
+                             const BandPlan &plan)
 {
     if (rows <= 0 || cols <= 0)
         return;
 
-    const float radius = cutoff > 0 ? CutoffRadius(cutoff) : longestKnownVector(u, v, rows, cols);
+    const float radius =
+        cutoff > 0 ? CutoffRadius(cutoff) : longestKnownVector(u, v, rows, cols, plan);
 
     // Radius 0 (every known vector is zero) leaves the direction undefined, and -1 means
     // nothing is known: either way every pixel is black and the wheel is never consulted.
@@ -61,9 +87,13 @@ void rowkernels::flowToColor(const RowKernels &kernels, int cutoff, const PixelP
     // within a factor of two of the longest known vector (a denormal rounds coarsely), so
     // the normalised components stay far inside the float range.
     const double inverseRadius = 1.0 / radius;
-    ExactCache cache;
-    for (int r = 0; r < rows; ++r)
-        kernels.colorRow(u[r], v[r], out[r][0], cols, inverseRadius, cache);
+    const int bands = bandCount(plan, rows, cols);
+    forEachBand(bands, [&](int band) {
+        const RowRange range = bandRows(rows, bands, band);
+        ExactCache cache;
+        for (int r = range.begin; r < range.end; ++r)
+            kernels.colorRow(u[r], v[r], out[r][0], cols, inverseRadius, cache);
+    });
 }
 
 void FlowToColor(int cutoff, const PixelPlane &out, const FloatPlane &u, const FloatPlane &v,

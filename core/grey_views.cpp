@@ -6,7 +6,7 @@
 
 void rowkernels::flowToGrey(const RowKernels &kernels, int cutoff, const PixelPlane &dimX,
                             const PixelPlane &dimY, const FloatPlane &u, const FloatPlane &v,
-                            int rows, int cols)
+                            int rows, int cols, const BandPlan &plan)
 {
     if (rows <= 0 || cols <= 0)
         return;
@@ -23,8 +23,12 @@ void rowkernels::flowToGrey(const RowKernels &kernels, int cutoff, const PixelPl
 
     const double k = cutoff;
     const double twoK = 2.0 * k;
-    for (int r = 0; r < rows; ++r)
-        kernels.greyRow(u[r], v[r], dimX[r][0], dimY[r][0], cols, k, twoK);
+    const int bands = bandCount(plan, rows, cols);
+    forEachBand(bands, [&](int band) {
+        const RowRange range = bandRows(rows, bands, band);
+        for (int r = range.begin; r < range.end; ++r)
+            kernels.greyRow(u[r], v[r], dimX[r][0], dimY[r][0], cols, k, twoK);
+    });
 }
 
 void FlowToGrey(int cutoff, const PixelPlane &dimX, const PixelPlane &dimY, const FloatPlane &u,

@@ -1,6 +1,7 @@
 #include "pane_drawing.h"
 
 #include "rgb32_rows.h"
+#include "row_bands.h"
 
 #include <QGraphicsPixmapItem>
 #include <QGraphicsSimpleTextItem>
@@ -9,23 +10,45 @@
 
 namespace {
 
-// The plane's block is wrapped, not copied; the pixmap takes its own copy.
+// The plane's pixels as Qt converts RGB888 to RGB32, into image (of the plane's size, RGB32,
+// not shared), the rows shared out between threads like the colour rows.
+void convertInto(QImage &image, const PixelPlane &plane)
+{
+    uchar *const bits = image.bits();
+    const qsizetype stride = image.bytesPerLine();
+    const int rows = plane.rows();
+    const int bands = bandCount(BandPlan(), rows, plane.cols());
+    forEachBand(bands, [&](int band) {
+        const RowRange range = bandRows(rows, bands, band);
+        for (int y = range.begin; y < range.end; ++y)
+            rgb32Row(plane[y][0], reinterpret_cast<std::uint32_t *>(bits + y * stride),
+                     plane.cols());
+    });
+}
+
+// A new image the pixmap adopts without a copy. Where the memory cannot be had, Qt's own
+// conversion says so as it always did: with a null pixmap.
 QPixmap pixmapOf(const PixelPlane &plane)
 {
     if (!plane)
         return QPixmap();
-    const QImage image(plane.data(), plane.cols(), plane.rows(), plane.bytesPerLine(),
-                       QImage::Format_RGB888);
-    return QPixmap::fromImage(image);
+    QImage image(plane.cols(), plane.rows(), QImage::Format_RGB32);
+    if (image.isNull()) {
+        const QImage wrapped(plane.data(), plane.cols(), plane.rows(), plane.bytesPerLine(),
+                             QImage::Format_RGB888);
+        return QPixmap::fromImage(wrapped);
+    }
+    convertInto(image, plane);
+    return QPixmap::fromImage(std::move(image));
 }
 
 } // namespace
 
 // A new pixmap of a 4K flow is 33 MB of fresh pages for the kernel to clear and map on every
 // slider step, so the layer's previous pixmap gives its image when it has the plane's size and
-// is RGB32, the format the conversion above gives here: the plane is converted into it as Qt
-// would, and the pixmap adopts it without a copy. The image detaches first if anything else
-// still shares it.
+// is RGB32, the format the conversion above gives: the plane is converted into it, and the
+// pixmap adopts it without a copy. The image detaches first (on this thread, before the bands
+// write it) if anything else still shares it.
 void showPlane(QGraphicsPixmapItem *layer, const PixelPlane &plane)
 {
     QImage image = layer->pixmap().toImage();
@@ -35,8 +58,7 @@ void showPlane(QGraphicsPixmapItem *layer, const PixelPlane &plane)
         return;
     }
     layer->setPixmap(QPixmap());
-    for (int y = 0; y < plane.rows(); ++y)
-        rgb32Row(plane[y][0], reinterpret_cast<std::uint32_t *>(image.scanLine(y)), plane.cols());
+    convertInto(image, plane);
     layer->setPixmap(QPixmap::fromImage(std::move(image)));
 }
 

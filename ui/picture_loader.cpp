@@ -28,6 +28,12 @@ namespace {
 // a flow's planes as read, its statistics and its colour view; a raster image as read.
 enum class Make { Whole, Ahead };
 
+// Made ahead on a thread of its own, a picture leaves the other core to the window.
+BandPlan bandsFor(Make make)
+{
+    return make == Make::Ahead ? singleBand() : BandPlan();
+}
+
 // The planes a flow of rows x cols is drawn into; made ahead, the colour plane comes later.
 void allocateViewPlanes(PicturePlanes &p, int rows, int cols, Make make)
 {
@@ -48,21 +54,21 @@ void drawViews(LoadedPicture &picture, std::optional<int> cutoff, const FlowLoad
     PicturePlanes &p = picture.planes;
     const int rows = picture.rows;
     const int cols = picture.cols;
-    picture.openingCutoff = make == Make::Whole ? InitialFlowCutoff(p.flowU, p.flowV, p.clampedU,
-                                                                    p.clampedV, rows, cols)
-                                                : OpeningFlowCutoff(p.flowU, p.flowV, rows, cols);
+    // The views below write the clamped planes.
+    const BandPlan plan = bandsFor(make);
+    picture.openingCutoff = OpeningFlowCutoff(p.flowU, p.flowV, rows, cols, plan);
     picture.cutoff = cutoff.value_or(picture.openingCutoff);
     {
         // Made ahead, the magnitudes' memory is given back before the colour plane is taken:
         // a picture kept ahead must cost as little as it can.
         MagnitudeScratch ownScratch;
-        picture.statistics = ComputeFlowStatistics(p.flowU, p.flowV, rows, cols,
-                                                   options.scratch ? *options.scratch : ownScratch);
+        picture.statistics = ComputeFlowStatistics(
+            p.flowU, p.flowV, rows, cols, options.scratch ? *options.scratch : ownScratch, plan);
     }
     const std::optional<float> radius = MagnitudeScaleRadius(options.scale, *picture.statistics);
     if (make == Make::Ahead) {
         p.color = vek_alloc_3(cols, rows);
-        RenderColourView(picture.cutoff, radius, p.flowU, p.flowV, p.color, rows, cols);
+        RenderColourView(picture.cutoff, radius, p.flowU, p.flowV, p.color, rows, cols, plan);
         return;
     }
     RenderScaledFlowViews(picture.cutoff, radius, p.flowU, p.flowV,
@@ -96,7 +102,7 @@ LoadOutcome loadFlo(const QString &path, std::optional<int> cutoff, FloReadBuffe
         allocateViewPlanes(p, rows, cols, make);
         p.flowU = vek_alloc_2(rows, cols);
         p.flowV = vek_alloc_2(rows, cols);
-        file.readPlanes(p.flowU, p.flowV, buffer);
+        file.readPlanes(p.flowU, p.flowV, buffer, bandsFor(make));
         drawViews(picture, cutoff, options, make);
         outcome.picture = std::move(picture);
     } catch (const CError &error) {

@@ -4,30 +4,35 @@
 // The plane functions through the given row kernels. The public routines (ClampFlow,
 // FlowToColor, FlowToGrey, InitialFlowCutoff, RenderFlowViews) are these with
 // chosenKernels(); tests and the fuzzer pass each set this processor runs, to hold it to the
-// plain one byte for byte.
+// plain one byte for byte. Each takes the bands its rows are shared out in (see row_bands.h);
+// every band count gives the same bytes.
 
 #include "flow_views.h"
 #include "planes.h"
+#include "row_bands.h"
 #include "row_kernels.h"
 
 namespace rowkernels {
 
 void clampFlow(const RowKernels &kernels, const FloatPlane &srcU, const FloatPlane &srcV,
                const FloatPlane &dstU, const FloatPlane &dstV, int rows, int cols, int limit,
-               bool clampAll);
+               bool clampAll, const BandPlan &plan = BandPlan());
 
 void flowToColor(const RowKernels &kernels, int cutoff, const PixelPlane &out, const FloatPlane &u,
-                 const FloatPlane &v, int rows, int cols);
+                 const FloatPlane &v, int rows, int cols, const BandPlan &plan = BandPlan());
 
 void flowToGrey(const RowKernels &kernels, int cutoff, const PixelPlane &dimX,
                 const PixelPlane &dimY, const FloatPlane &u, const FloatPlane &v, int rows,
-                int cols);
+                int cols, const BandPlan &plan = BandPlan());
 
+// Null clamped planes: the cutoff alone.
 int initialFlowCutoff(const RowKernels &kernels, const FloatPlane &flowU, const FloatPlane &flowV,
-                      const FloatPlane &clampedU, const FloatPlane &clampedV, int rows, int cols);
+                      const FloatPlane &clampedU, const FloatPlane &clampedV, int rows, int cols,
+                      const BandPlan &plan = BandPlan());
 
 void renderFlowViews(const RowKernels &kernels, int cutoff, const FloatPlane &flowU,
-                     const FloatPlane &flowV, const FlowViewPlanes &out, int rows, int cols);
+                     const FloatPlane &flowV, const FlowViewPlanes &out, int rows, int cols,
+                     const BandPlan &plan = BandPlan());
 
 } // namespace rowkernels
 

@@ -6,6 +6,7 @@
 #include "flow_scale.h"
 #include "flow_statistics.h"
 #include "flow_views.h"
+#include "row_bands.h"
 
 #include <QTest>
 
@@ -85,8 +86,9 @@ void TestColourView::halvesMakeTheWholeViews()
     const Flow f = flowOf(rows, cols, unsigned(rows * 131 + cols), scale);
 
     const FloatPlane wholeU = vek_alloc_2(rows, cols), wholeV = vek_alloc_2(rows, cols);
-    const int opening = InitialFlowCutoff(f.u, f.v, wholeU, wholeV, rows, cols);
-    QCOMPARE(OpeningFlowCutoff(f.u, f.v, rows, cols), opening);
+    const int opening = InitialFlowCutoff(f.u, f.v, wholeU, wholeV, rows, cols, singleBand());
+    // Two bands however small the flow, so that every shape splits.
+    const BandPlan two{2, 1};
 
     MagnitudeScratch scratch;
     const FlowStatistics statistics = ComputeFlowStatistics(f.u, f.v, rows, cols, scratch);
@@ -98,25 +100,28 @@ void TestColourView::halvesMakeTheWholeViews()
             const PixelPlane dimX = pixelPlaneFilled(rows, cols, 7);
             const PixelPlane dimY = pixelPlaneFilled(rows, cols, 7);
             RenderScaledFlowViews(cutoff, radius, f.u, f.v, {wholeU, wholeV, color, dimX, dimY},
-                                  rows, cols);
+                                  rows, cols, singleBand());
+            for (const BandPlan &plan : {singleBand(), two}) {
+                const PixelPlane halfColor = pixelPlaneFilled(rows, cols, 9);
+                const PixelPlane halfDimX = pixelPlaneFilled(rows, cols, 9);
+                const PixelPlane halfDimY = pixelPlaneFilled(rows, cols, 9);
+                const FloatPlane halfU = vek_alloc_2(rows, cols), halfV = vek_alloc_2(rows, cols);
+                RenderColourView(cutoff, radius, f.u, f.v, halfColor, rows, cols, plan);
+                RenderClampedAndGrey(cutoff, f.u, f.v, halfU, halfV, halfDimX, halfDimY, rows, cols,
+                                     plan);
 
-            const PixelPlane halfColor = pixelPlaneFilled(rows, cols, 9);
-            const PixelPlane halfDimX = pixelPlaneFilled(rows, cols, 9);
-            const PixelPlane halfDimY = pixelPlaneFilled(rows, cols, 9);
-            const FloatPlane halfU = vek_alloc_2(rows, cols), halfV = vek_alloc_2(rows, cols);
-            RenderColourView(cutoff, radius, f.u, f.v, halfColor, rows, cols);
-            RenderClampedAndGrey(cutoff, f.u, f.v, halfU, halfV, halfDimX, halfDimY, rows, cols);
-
-            const QByteArray where =
-                QByteArray::number(int(scale)) + " at " + QByteArray::number(cutoff);
-            QVERIFY2(bytesOf(halfColor) == bytesOf(color), where);
-            QVERIFY2(bytesOf(halfDimX) == bytesOf(dimX), where);
-            QVERIFY2(bytesOf(halfDimY) == bytesOf(dimY), where);
-            const std::vector<float> a = valuesOf(halfU), b = valuesOf(wholeU);
-            const std::vector<float> c = valuesOf(halfV), d = valuesOf(wholeV);
-            for (std::size_t i = 0; i < a.size(); ++i) {
-                QVERIFY2(std::memcmp(&a[i], &b[i], 4) == 0, where);
-                QVERIFY2(std::memcmp(&c[i], &d[i], 4) == 0, where);
+                const QByteArray where = QByteArray::number(int(scale)) + " at " +
+                                         QByteArray::number(cutoff) + " in " +
+                                         QByteArray::number(plan.threads) + " bands";
+                QVERIFY2(bytesOf(halfColor) == bytesOf(color), where);
+                QVERIFY2(bytesOf(halfDimX) == bytesOf(dimX), where);
+                QVERIFY2(bytesOf(halfDimY) == bytesOf(dimY), where);
+                const std::vector<float> a = valuesOf(halfU), b = valuesOf(wholeU);
+                const std::vector<float> c = valuesOf(halfV), d = valuesOf(wholeV);
+                for (std::size_t i = 0; i < a.size(); ++i) {
+                    QVERIFY2(std::memcmp(&a[i], &b[i], 4) == 0, where);
+                    QVERIFY2(std::memcmp(&c[i], &d[i], 4) == 0, where);
+                }
             }
         }
     }

@@ -110,13 +110,24 @@ void compare(const FlowStatistics &got, const FlowStatistics &want)
         QCOMPARE(got.histogram[std::size_t(b)], want.histogram[std::size_t(b)]);
 }
 
+// Every figure to the bit: the sign of a zero extreme and the last bit of the mean included.
 bool sameBits(const FlowStatistics &a, const FlowStatistics &b)
 {
-    return a.known == b.known && a.unknown == b.unknown && a.minU == b.minU && a.maxU == b.maxU &&
-           a.minV == b.minV && a.maxV == b.maxV && a.meanMagnitude == b.meanMagnitude &&
-           a.medianMagnitude == b.medianMagnitude &&
-           a.percentile99Magnitude == b.percentile99Magnitude && a.maxMagnitude == b.maxMagnitude &&
-           a.histogram == b.histogram;
+    const auto bits = [](const FlowStatistics &s) {
+        QByteArray all;
+        const auto add = [&all](const auto &x) {
+            all.append(reinterpret_cast<const char *>(&x), int(sizeof x));
+        };
+        add(s.known);
+        add(s.unknown);
+        for (float x : {s.minU, s.maxU, s.minV, s.maxV, s.medianMagnitude, s.percentile99Magnitude,
+                        s.maxMagnitude})
+            add(x);
+        add(s.meanMagnitude);
+        add(s.histogram);
+        return all;
+    };
+    return bits(a) == bits(b);
 }
 
 // Large random fields of the kinds that stress the selection.
@@ -313,11 +324,13 @@ void TestFlowStatistics::fastFormsMatchTheReference_data()
     for (const char *kind : {"smooth", "noise", "ties", "heavy tail", "tiny", "mostly unknown"}) {
         QTest::addRow("%s, 701 x 523", kind) << QString(kind) << 701 << 523;
         QTest::addRow("%s, 9 x 13", kind) << QString(kind) << 9 << 13;
+        QTest::addRow("%s, 1 x 523", kind) << QString(kind) << 1 << 523;
     }
 }
 
 // Each kernel set, with the usual selection and with one whose brackets almost always miss or
-// that never samples, against the reference.
+// that never samples, on one thread and on two however small the bands, against the
+// reference and, to the last bit of the sum, against each other.
 void TestFlowStatistics::fastFormsMatchTheReference()
 {
     QFETCH(QString, kind);
@@ -343,15 +356,25 @@ void TestFlowStatistics::fastFormsMatchTheReference()
         MagnitudeScratch scratch;
         for (const magnitudes::SelectionTuning &tuning :
              {magnitudes::SelectionTuning(), missing, direct}) {
-            const FlowStatistics got =
-                magnitudes::computeFlowStatistics(*kernels, u, v, rows, cols, scratch, tuning);
-            compare(got, want);
-            if (QTest::currentTestFailed())
-                QFAIL(kernels->name);
-            // The same figures to the last bit, whichever processor runs them.
-            if (!first)
-                first = got;
-            QVERIFY2(sameBits(got, *first), kernels->name);
+            for (const BandPlan &plan : {singleBand(), BandPlan{2, 1}}) {
+                const QByteArray what = QByteArray(kernels->name) + ", " +
+                                        QByteArray::number(plan.threads) + " threads";
+                const FlowStatistics got = magnitudes::computeFlowStatistics(
+                    *kernels, u, v, rows, cols, scratch, tuning, plan);
+                compare(got, want);
+                if (QTest::currentTestFailed())
+                    QFAIL(what.constData());
+                // The same figures to the last bit, whichever processor runs them on however
+                // many threads.
+                if (!first)
+                    first = got;
+                QVERIFY2(sameBits(got, *first), what.constData());
+                for (double percentile : {50.0, 99.0, 0.5})
+                    QCOMPARE(magnitudes::percentileMagnitude(*kernels, u, v, rows, cols, percentile,
+                                                             scratch, tuning, plan),
+                             magnitudes::percentileMagnitude(*kernels, u, v, rows, cols, percentile,
+                                                             scratch, tuning, singleBand()));
+            }
         }
     }
 }

@@ -188,6 +188,22 @@ const RowKernels &kernelsOf(int isa)
     return *rowkernels::kernelsFor(Isa(isa));
 }
 
+// One band on the calling thread, or that many threads on bands however small: every count
+// must give the bytes of the reference.
+BandPlan bandPlan(int bands)
+{
+    return BandPlan{bands, 1};
+}
+
+// The first rows of a field.
+Field firstRows(Field f, int rows)
+{
+    f.rows = rows;
+    f.u.resize(std::size_t(rows) * std::size_t(f.cols));
+    f.v.resize(f.u.size());
+    return f;
+}
+
 // Empty when equal, else where and how the first pixel differs.
 QString firstDifference(const std::vector<std::uint8_t> &actual,
                         const std::vector<std::uint8_t> &expected, const Field &f)
@@ -325,20 +341,29 @@ void ReferenceMatchTest::flowToColorMatches_data()
     QTest::addColumn<QString>("field");
     QTest::addColumn<int>("cutoff");
     QTest::addColumn<bool>("clampFirst");
+    QTest::addColumn<int>("bands");
 
     for (Isa isa : kernels()) {
         const char *k = rowkernels::kernelsFor(isa)->name;
         // Raw fields reach every scale; clamped ones are what the window colours.
         for (int cutoff : {0, 1, 10, 1500, INT_MAX, -5})
             QTest::addRow("%s, random, raw, cutoff %d", k, cutoff)
-                << int(isa) << "random" << cutoff << false;
+                << int(isa) << "random" << cutoff << false << 1;
         for (int cutoff : {1, 10, 1500})
             QTest::addRow("%s, random, clamped, cutoff %d", k, cutoff)
-                << int(isa) << "random" << cutoff << true;
-        QTest::addRow("%s, smooth, raw, automatic radius", k) << int(isa) << "smooth" << 0 << false;
+                << int(isa) << "random" << cutoff << true << 1;
+        QTest::addRow("%s, smooth, raw, automatic radius", k)
+            << int(isa) << "smooth" << 0 << false << 1;
         for (int cutoff : {3, 10, 29, 40})
             QTest::addRow("%s, smooth, clamped, cutoff %d", k, cutoff)
-                << int(isa) << "smooth" << cutoff << true;
+                << int(isa) << "smooth" << cutoff << true << 1;
+        // The automatic radius is the longest vector of all bands.
+        for (int bands : {2, 3}) {
+            QTest::addRow("%s, random, raw, automatic radius, %d bands", k, bands)
+                << int(isa) << "random" << 0 << false << bands;
+            QTest::addRow("%s, smooth, clamped, cutoff 10, %d bands", k, bands)
+                << int(isa) << "smooth" << 10 << true << bands;
+        }
     }
 }
 
@@ -348,13 +373,14 @@ void ReferenceMatchTest::flowToColorMatches()
     QFETCH(QString, field);
     QFETCH(int, cutoff);
     QFETCH(bool, clampFirst);
+    QFETCH(int, bands);
     const Field f = clampFirst ? clamped(fieldNamed(field), cutoff, false) : fieldNamed(field);
     const FloatPlane u = floatPlaneOf(f.u, f.rows, f.cols);
     const FloatPlane v = floatPlaneOf(f.v, f.rows, f.cols);
     const PixelPlane out = pixelPlaneFilled(f.rows, f.cols, 0x5a);
     std::vector<std::uint8_t> expected(3 * f.u.size(), 0xa5);
 
-    rowkernels::flowToColor(kernelsOf(isa), cutoff, out, u, v, f.rows, f.cols);
+    rowkernels::flowToColor(kernelsOf(isa), cutoff, out, u, v, f.rows, f.cols, bandPlan(bands));
     reference::flowToColor(cutoff, expected, f.u, f.v, f.rows, f.cols);
 
     const std::vector<std::uint8_t> actual = bytesOf(out);
@@ -391,11 +417,14 @@ void ReferenceMatchTest::clampFlowMatches()
     const FloatPlane dstU = vek_alloc_2(kRows, kCols);
     const FloatPlane dstV = vek_alloc_2(kRows, kCols);
 
-    rowkernels::clampFlow(kernelsOf(isa), srcU, srcV, dstU, dstV, kRows, kCols, limit, clampAll);
+    for (int bands : {1, 2}) {
+        rowkernels::clampFlow(kernelsOf(isa), srcU, srcV, dstU, dstV, kRows, kCols, limit, clampAll,
+                              bandPlan(bands));
 
-    // Bit for bit: signs of zero and NaN payloads are copied, not recreated.
-    QVERIFY(sameBits(valuesOf(dstU), expected.u));
-    QVERIFY(sameBits(valuesOf(dstV), expected.v));
+        // Bit for bit: signs of zero and NaN payloads are copied, not recreated.
+        QVERIFY2(sameBits(valuesOf(dstU), expected.u), qPrintable(QString::number(bands)));
+        QVERIFY2(sameBits(valuesOf(dstV), expected.v), qPrintable(QString::number(bands)));
+    }
 }
 
 void ReferenceMatchTest::greyViewsMatch_data()
@@ -427,13 +456,16 @@ void ReferenceMatchTest::greyViewsMatch()
     std::vector<std::uint8_t> expectedX(3 * f.u.size(), 0xa5);
     std::vector<std::uint8_t> expectedY(3 * f.u.size(), 0xa5);
 
-    rowkernels::flowToGrey(kernelsOf(isa), cutoff, dimX, dimY, u, v, f.rows, f.cols);
     reference::flowToGrey(cutoff, expectedX, expectedY, f.u, f.v);
-
-    QString difference = firstDifference(bytesOf(dimX), expectedX, f);
-    QVERIFY2(difference.isEmpty(), qPrintable("x: " + difference));
-    difference = firstDifference(bytesOf(dimY), expectedY, f);
-    QVERIFY2(difference.isEmpty(), qPrintable("y: " + difference));
+    for (int bands : {1, 2}) {
+        rowkernels::flowToGrey(kernelsOf(isa), cutoff, dimX, dimY, u, v, f.rows, f.cols,
+                               bandPlan(bands));
+        const QString at = QStringLiteral(" (%1 bands)").arg(bands);
+        QString difference = firstDifference(bytesOf(dimX), expectedX, f);
+        QVERIFY2(difference.isEmpty(), qPrintable("x: " + difference + at));
+        difference = firstDifference(bytesOf(dimY), expectedY, f);
+        QVERIFY2(difference.isEmpty(), qPrintable("y: " + difference + at));
+    }
 }
 
 void ReferenceMatchTest::renderedViewsMatch_data()
@@ -441,13 +473,28 @@ void ReferenceMatchTest::renderedViewsMatch_data()
     QTest::addColumn<int>("isa");
     QTest::addColumn<QString>("field");
     QTest::addColumn<int>("cutoff");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("bands");
 
     for (Isa isa : kernels()) {
         const char *k = rowkernels::kernelsFor(isa)->name;
-        for (int cutoff : {1, 10, 1500, 0, -5})
-            QTest::addRow("%s, random, cutoff %d", k, cutoff) << int(isa) << "random" << cutoff;
-        for (int cutoff : {10, 40})
-            QTest::addRow("%s, smooth, cutoff %d", k, cutoff) << int(isa) << "smooth" << cutoff;
+        for (int bands : {1, 2}) {
+            for (int cutoff : {1, 10, 1500, 0, -5})
+                QTest::addRow("%s, random, cutoff %d, %d bands", k, cutoff, bands)
+                    << int(isa) << "random" << cutoff << kRows << bands;
+            for (int cutoff : {10, 40})
+                QTest::addRow("%s, smooth, cutoff %d, %d bands", k, cutoff, bands)
+                    << int(isa) << "smooth" << cutoff << 436 << bands;
+        }
+        // Bands of unequal rows, and more threads than rows.
+        for (int cutoff : {10, 0}) {
+            QTest::addRow("%s, random, 333 rows, cutoff %d, 2 bands", k, cutoff)
+                << int(isa) << "random" << cutoff << 333 << 2;
+            QTest::addRow("%s, random, 3 rows, cutoff %d, 5 bands", k, cutoff)
+                << int(isa) << "random" << cutoff << 3 << 5;
+            QTest::addRow("%s, random, 1 row, cutoff %d, 2 bands", k, cutoff)
+                << int(isa) << "random" << cutoff << 1 << 2;
+        }
     }
 }
 
@@ -457,7 +504,9 @@ void ReferenceMatchTest::renderedViewsMatch()
     QFETCH(int, isa);
     QFETCH(QString, field);
     QFETCH(int, cutoff);
-    const Field &f = fieldNamed(field);
+    QFETCH(int, rows);
+    QFETCH(int, bands);
+    const Field f = firstRows(fieldNamed(field), rows);
     const Field c = clamped(f, cutoff, false);
     std::vector<std::uint8_t> color(3 * f.u.size()), dimX(color.size()), dimY(color.size());
     reference::flowToColor(cutoff, color, c.u, c.v, f.rows, f.cols);
@@ -471,7 +520,7 @@ void ReferenceMatchTest::renderedViewsMatch()
     const PixelPlane outX = pixelPlaneFilled(f.rows, f.cols, 0x5a);
     const PixelPlane outY = pixelPlaneFilled(f.rows, f.cols, 0x5a);
     rowkernels::renderFlowViews(kernelsOf(isa), cutoff, u, v, {cu, cv, outColor, outX, outY},
-                                f.rows, f.cols);
+                                f.rows, f.cols, bandPlan(bands));
 
     QVERIFY(sameBits(valuesOf(cu), c.u));
     QVERIFY(sameBits(valuesOf(cv), c.v));
@@ -537,14 +586,20 @@ void ReferenceMatchTest::openingCutoffMatches_data()
     QTest::addColumn<int>("isa");
     QTest::addColumn<QString>("field");
     QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("bands");
     for (Isa isa : kernels()) {
         const char *k = rowkernels::kernelsFor(isa)->name;
         // The raw field's markers and NaNs put the cutoff at the limit; the tame one, folded
-        // into (-300, 300), has its largest magnitude inside.
-        QTest::addRow("%s, random", k) << int(isa) << "random" << kRows;
-        QTest::addRow("%s, tame", k) << int(isa) << "tame" << kRows;
-        QTest::addRow("%s, random, one row", k) << int(isa) << "random" << 1;
-        QTest::addRow("%s, smooth", k) << int(isa) << "smooth" << 436;
+        // into (-300, 300), has its largest magnitude inside (in one band of two or three).
+        for (int bands : {1, 2, 3}) {
+            QTest::addRow("%s, random, %d bands", k, bands)
+                << int(isa) << "random" << kRows << bands;
+            QTest::addRow("%s, tame, %d bands", k, bands) << int(isa) << "tame" << kRows << bands;
+            QTest::addRow("%s, tame, 511 rows, %d bands", k, bands)
+                << int(isa) << "tame" << 511 << bands;
+        }
+        QTest::addRow("%s, random, one row", k) << int(isa) << "random" << 1 << 2;
+        QTest::addRow("%s, smooth", k) << int(isa) << "smooth" << 436 << 2;
     }
 }
 
@@ -555,6 +610,7 @@ void ReferenceMatchTest::openingCutoffMatches()
     QFETCH(int, isa);
     QFETCH(QString, field);
     QFETCH(int, rows);
+    QFETCH(int, bands);
     Field f = fieldNamed(field);
     if (field == QLatin1String("tame")) {
         for (std::vector<float> *plane : {&f.u, &f.v})
@@ -580,7 +636,13 @@ void ReferenceMatchTest::openingCutoffMatches()
     const FloatPlane v = floatPlaneOf(f.v, f.rows, f.cols);
     const FloatPlane cu = vek_alloc_2(f.rows, f.cols);
     const FloatPlane cv = vek_alloc_2(f.rows, f.cols);
-    QCOMPARE(rowkernels::initialFlowCutoff(kernelsOf(isa), u, v, cu, cv, f.rows, f.cols), expected);
+    QCOMPARE(rowkernels::initialFlowCutoff(kernelsOf(isa), u, v, cu, cv, f.rows, f.cols,
+                                           bandPlan(bands)),
+             expected);
+    // And without planes to keep the clamped values.
+    QCOMPARE(rowkernels::initialFlowCutoff(kernelsOf(isa), u, v, nullptr, nullptr, f.rows, f.cols,
+                                           bandPlan(bands)),
+             expected);
     QVERIFY(sameBits(valuesOf(cu), c.u));
     QVERIFY(sameBits(valuesOf(cv), c.v));
 }
