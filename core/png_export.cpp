@@ -1,0 +1,147 @@
+#include "png_export.h"
+
+#include "atomic_output.h"
+#include "cerror.h"
+
+#include <libdeflate.h>
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <new>
+
+// Measured on the Sintel colour view (1024 x 436, 1.3 MB of pixels), medians of 15 runs on
+// one core, against Qt's writer (libpng, adaptive filters, zlib level 6: 76,106 bytes):
+//   libspng, zlib level 1:  Up 105,338 bytes, Sub 132,852, adaptive 107,876
+//   libdeflate level 1:     Up  84,022 bytes, Sub 108,872, Paeth 88,675, adaptive 86,617
+// The Up filter wins at every level in both libraries on these smooth pictures, and libdeflate
+// gives a smaller file than libspng (whose deflate is zlib's) at every level, in less time:
+// see the timings in writeRgbPng's notes in README. Adaptive filtering costs more than all of
+// libdeflate's level 1 and saves under 3 %.
+
+namespace {
+
+constexpr std::uint8_t kSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
+constexpr std::uint8_t kFilterUp = 2;
+constexpr int kBitDepth = 8;
+constexpr int kColourTypeRgb = 2;
+constexpr std::uint8_t kUnitMetre = 1;
+// Large enough that the 12 bytes around each chunk do not count, small enough for any reader.
+constexpr std::size_t kIdatChunkBytes = std::size_t(1) << 20;
+
+using Sink = std::function<void(const void *data, std::size_t n)>;
+
+void storeBig32(std::uint8_t *at, std::uint32_t value)
+{
+    at[0] = std::uint8_t(value >> 24);
+    at[1] = std::uint8_t(value >> 16);
+    at[2] = std::uint8_t(value >> 8);
+    at[3] = std::uint8_t(value);
+}
+
+void writeChunk(const Sink &sink, const char type[4], const std::uint8_t *data, std::size_t n)
+{
+    std::uint8_t head[8];
+    storeBig32(head, std::uint32_t(n));
+    std::memcpy(head + 4, type, 4);
+    std::uint8_t tail[4];
+    storeBig32(tail, std::uint32_t(libdeflate_crc32(libdeflate_crc32(0, head + 4, 4), data, n)));
+    sink(head, sizeof head);
+    if (n > 0)
+        sink(data, n);
+    sink(tail, sizeof tail);
+}
+
+struct CompressorFree {
+    void operator()(libdeflate_compressor *c) const noexcept { libdeflate_free_compressor(c); }
+};
+
+void check(const RgbPicture &picture, const PngSettings &settings)
+{
+    if (!picture.pixels || picture.width <= 0 || picture.height <= 0)
+        throw CError("PNG picture has no pixels");
+    if (picture.stride < 3 * std::size_t(picture.width))
+        throw CError("PNG picture rows overlap: %d bytes apart", int(picture.stride));
+    if (settings.compression < kPngMinCompression || settings.compression > kPngMaxCompression)
+        throw CError("PNG compression level %d is not one of 0 to 9", settings.compression);
+}
+
+// Every row behind its filter byte, Up: each byte less the one above it (none above row 0).
+std::unique_ptr<std::uint8_t[]> filterRows(const RgbPicture &picture, std::size_t &size)
+{
+    const std::size_t rowBytes = 3 * std::size_t(picture.width);
+    size = (rowBytes + 1) * std::size_t(picture.height);
+    std::unique_ptr<std::uint8_t[]> filtered(new std::uint8_t[size]);
+    const std::uint8_t *above = nullptr;
+    for (int y = 0; y < picture.height; ++y) {
+        const std::uint8_t *row = picture.pixels + std::size_t(y) * picture.stride;
+        std::uint8_t *out = filtered.get() + std::size_t(y) * (rowBytes + 1);
+        *out++ = kFilterUp;
+        if (!above) {
+            std::memcpy(out, row, rowBytes);
+        } else {
+            for (std::size_t i = 0; i < rowBytes; ++i)
+                out[i] = std::uint8_t(row[i] - above[i]);
+        }
+        above = row;
+    }
+    return filtered;
+}
+
+void encode(const RgbPicture &picture, const PngSettings &settings, const Sink &sink)
+{
+    check(picture, settings);
+    std::size_t rawBytes = 0;
+    const std::unique_ptr<std::uint8_t[]> raw = filterRows(picture, rawBytes);
+
+    const std::unique_ptr<libdeflate_compressor, CompressorFree> compressor(
+        libdeflate_alloc_compressor(settings.compression));
+    if (!compressor)
+        throw std::bad_alloc();
+    const std::size_t bound = libdeflate_zlib_compress_bound(compressor.get(), rawBytes);
+    const std::unique_ptr<std::uint8_t[]> packed(new std::uint8_t[bound]);
+    const std::size_t packedBytes =
+        libdeflate_zlib_compress(compressor.get(), raw.get(), rawBytes, packed.get(), bound);
+    if (packedBytes == 0)
+        throw CError("PNG image data cannot be compressed");
+
+    sink(kSignature, sizeof kSignature);
+    std::uint8_t header[13] = {};
+    storeBig32(header, std::uint32_t(picture.width));
+    storeBig32(header + 4, std::uint32_t(picture.height));
+    header[8] = kBitDepth;
+    header[9] = kColourTypeRgb; // compression, filter method and interlace all 0
+    writeChunk(sink, "IHDR", header, sizeof header);
+    if (settings.dotsPerMeterX > 0 || settings.dotsPerMeterY > 0) {
+        std::uint8_t phys[9];
+        storeBig32(phys, std::uint32_t(std::max(0, settings.dotsPerMeterX)));
+        storeBig32(phys + 4, std::uint32_t(std::max(0, settings.dotsPerMeterY)));
+        phys[8] = kUnitMetre;
+        writeChunk(sink, "pHYs", phys, sizeof phys);
+    }
+    for (std::size_t at = 0; at < packedBytes; at += kIdatChunkBytes)
+        writeChunk(sink, "IDAT", packed.get() + at, std::min(kIdatChunkBytes, packedBytes - at));
+    writeChunk(sink, "IEND", nullptr, 0);
+}
+
+} // namespace
+
+std::vector<std::uint8_t> encodeRgbPng(const RgbPicture &picture, const PngSettings &settings)
+{
+    std::vector<std::uint8_t> file;
+    encode(picture, settings, [&file](const void *data, std::size_t n) {
+        const auto *bytes = static_cast<const std::uint8_t *>(data);
+        file.insert(file.end(), bytes, bytes + n);
+    });
+    return file;
+}
+
+void writeRgbPng(const char *path, const RgbPicture &picture, const PngSettings &settings)
+{
+    // Checked before the temporary file is made, so that a refused picture leaves nothing.
+    check(picture, settings);
+    AtomicOutput out(path);
+    encode(picture, settings, [&out](const void *data, std::size_t n) { out.write(data, n); });
+    out.commit();
+}
