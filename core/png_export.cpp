@@ -45,8 +45,12 @@ void writeChunk(const Sink &sink, const char type[4], const std::uint8_t *data, 
     std::uint8_t head[8];
     storeBig32(head, std::uint32_t(n));
     std::memcpy(head + 4, type, 4);
+    std::uint32_t crc = std::uint32_t(libdeflate_crc32(0, head + 4, 4));
+    // libdeflate takes a null buffer for "start a new CRC", whatever the running value.
+    if (n > 0)
+        crc = std::uint32_t(libdeflate_crc32(crc, data, n));
     std::uint8_t tail[4];
-    storeBig32(tail, std::uint32_t(libdeflate_crc32(libdeflate_crc32(0, head + 4, 4), data, n)));
+    storeBig32(tail, crc);
     sink(head, sizeof head);
     if (n > 0)
         sink(data, n);
