@@ -303,6 +303,9 @@ int main(int argc, char *argv[])
         }
         rows.push_back(
             {"export-batch", t.caseMs, "-j1", t.referenceMs, QStringLiteral("files/s"), 1.7, true});
+        notes << QStringLiteral("export-batch: a plain loop on two threads gains %1x over one "
+                                "at this moment")
+                     .arg(twoThreadCeiling(batchPlan), 0, 'f', 2);
     }
     std::vector<BenchFlow> opened = flows;
     opened.insert(opened.end(), formatFlows.begin(), formatFlows.end());
