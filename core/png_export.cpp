@@ -1,13 +1,11 @@
 #include "png_export.h"
 
-#include "atomic_output.h"
 #include "cerror.h"
 
 #include <libdeflate.h>
 
 #include <algorithm>
 #include <cstring>
-#include <functional>
 #include <memory>
 #include <new>
 
@@ -33,8 +31,6 @@ constexpr std::uint8_t kUnitMetre = 1;
 // Large enough that the 12 bytes around each chunk do not count, small enough for any reader.
 constexpr std::size_t kIdatChunkBytes = std::size_t(1) << 20;
 
-using Sink = std::function<void(const void *data, std::size_t n)>;
-
 void storeBig32(std::uint8_t *at, std::uint32_t value)
 {
     at[0] = std::uint8_t(value >> 24);
@@ -43,7 +39,8 @@ void storeBig32(std::uint8_t *at, std::uint32_t value)
     at[3] = std::uint8_t(value);
 }
 
-void writeChunk(const Sink &sink, const char type[4], const std::uint8_t *data, std::size_t n)
+void appendChunk(std::vector<std::uint8_t> &file, const char type[4], const std::uint8_t *data,
+                 std::size_t n)
 {
     std::uint8_t head[8];
     storeBig32(head, std::uint32_t(n));
@@ -54,10 +51,10 @@ void writeChunk(const Sink &sink, const char type[4], const std::uint8_t *data, 
         crc = std::uint32_t(libdeflate_crc32(crc, data, n));
     std::uint8_t tail[4];
     storeBig32(tail, crc);
-    sink(head, sizeof head);
+    file.insert(file.end(), head, head + sizeof head);
     if (n > 0)
-        sink(data, n);
-    sink(tail, sizeof tail);
+        file.insert(file.end(), data, data + n);
+    file.insert(file.end(), tail, tail + sizeof tail);
 }
 
 struct CompressorFree {
@@ -96,11 +93,13 @@ std::unique_ptr<std::uint8_t[]> filterRows(const RgbPicture &picture, std::size_
     return filtered;
 }
 
-void encode(const RgbPicture &picture, const PngSettings &settings, const Sink &sink)
+} // namespace
+
+std::vector<std::uint8_t> encodeRgbPng(const RgbPicture &picture, const PngSettings &settings)
 {
     check(picture, settings);
     std::size_t rawBytes = 0;
-    const std::unique_ptr<std::uint8_t[]> raw = filterRows(picture, rawBytes);
+    std::unique_ptr<std::uint8_t[]> raw = filterRows(picture, rawBytes);
 
     const std::unique_ptr<libdeflate_compressor, CompressorFree> compressor(
         libdeflate_alloc_compressor(settings.compression));
@@ -112,43 +111,25 @@ void encode(const RgbPicture &picture, const PngSettings &settings, const Sink &
         libdeflate_zlib_compress(compressor.get(), raw.get(), rawBytes, packed.get(), bound);
     if (packedBytes == 0)
         throw CError("PNG image data cannot be compressed");
+    raw.reset();
 
-    sink(kSignature, sizeof kSignature);
+    std::vector<std::uint8_t> file(kSignature, kSignature + sizeof kSignature);
+    file.reserve(packedBytes + 128 + 12 * (packedBytes / kIdatChunkBytes));
     std::uint8_t header[13] = {};
     storeBig32(header, std::uint32_t(picture.width));
     storeBig32(header + 4, std::uint32_t(picture.height));
     header[8] = kBitDepth;
     header[9] = kColourTypeRgb; // compression, filter method and interlace all 0
-    writeChunk(sink, "IHDR", header, sizeof header);
+    appendChunk(file, "IHDR", header, sizeof header);
     if (settings.dotsPerMeterX > 0 || settings.dotsPerMeterY > 0) {
         std::uint8_t phys[9];
         storeBig32(phys, std::uint32_t(std::max(0, settings.dotsPerMeterX)));
         storeBig32(phys + 4, std::uint32_t(std::max(0, settings.dotsPerMeterY)));
         phys[8] = kUnitMetre;
-        writeChunk(sink, "pHYs", phys, sizeof phys);
+        appendChunk(file, "pHYs", phys, sizeof phys);
     }
     for (std::size_t at = 0; at < packedBytes; at += kIdatChunkBytes)
-        writeChunk(sink, "IDAT", packed.get() + at, std::min(kIdatChunkBytes, packedBytes - at));
-    writeChunk(sink, "IEND", nullptr, 0);
-}
-
-} // namespace
-
-std::vector<std::uint8_t> encodeRgbPng(const RgbPicture &picture, const PngSettings &settings)
-{
-    std::vector<std::uint8_t> file;
-    encode(picture, settings, [&file](const void *data, std::size_t n) {
-        const auto *bytes = static_cast<const std::uint8_t *>(data);
-        file.insert(file.end(), bytes, bytes + n);
-    });
+        appendChunk(file, "IDAT", packed.get() + at, std::min(kIdatChunkBytes, packedBytes - at));
+    appendChunk(file, "IEND", nullptr, 0);
     return file;
-}
-
-void writeRgbPng(const char *path, const RgbPicture &picture, const PngSettings &settings)
-{
-    // Checked before the temporary file is made, so that a refused picture leaves nothing.
-    check(picture, settings);
-    AtomicOutput out(path);
-    encode(picture, settings, [&out](const void *data, std::size_t n) { out.write(data, n); });
-    out.commit();
 }

@@ -31,13 +31,8 @@ struct PngSettings {
     int dotsPerMeterY = 0;
 };
 
-// The whole PNG file in memory. Throws CError for a picture without pixels, a side above PNG's
-// limit or a compression level out of range.
+// The whole PNG file. Throws CError for a picture without pixels, rows that overlap or a
+// compression level out of range, std::bad_alloc when memory runs out.
 std::vector<std::uint8_t> encodeRgbPng(const RgbPicture &picture, const PngSettings &settings);
-
-// Writes the PNG to path through a temporary file beside it, renamed over path only once
-// complete and synced. Throws CError naming path when it cannot, leaving any file already
-// under path as it was.
-void writeRgbPng(const char *path, const RgbPicture &picture, const PngSettings &settings);
 
 #endif // PNG_EXPORT_H

@@ -13,6 +13,7 @@
 
 #include "png_export.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -21,6 +22,8 @@
 
 #include <cmath>
 #include <vector>
+
+#include <unistd.h>
 
 namespace {
 
@@ -76,6 +79,7 @@ private slots:
     void everyLevelKeepsThePixels();
     void everyPictureThroughTheEncoder();
     void otherFormatsKeepQtsWriters();
+    void replacesWholeAsQSaveFileDid();
 
 private:
     QString path(const QString &name) const { return dir->filePath(name); }
@@ -216,6 +220,47 @@ void TestPngPictures::otherFormatsKeepQtsWriters()
 
     QVERIFY(!savePicture(rgb, path("no/such/folder/x.png"), &error));
     QVERIFY2(error.size() > 0 && !error.contains("no/such"), qPrintable(error));
+}
+
+// What QSaveFile did with what was at the name stays: a link is followed and kept, the file it
+// names replaced with its permissions; a failure leaves the old file and no temporary file.
+void TestPngPictures::replacesWholeAsQSaveFileDid()
+{
+    QImage image(12, 7, QImage::Format_RGB888);
+    image.fill(QColor(200, 30, 90));
+    const QString real = path("real.png");
+    QVERIFY(writeFile(real, "old"));
+    QVERIFY(QFile::setPermissions(real, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                            QFileDevice::ReadGroup));
+    QVERIFY(QFile::link(real, path("link.png")));
+    QString error;
+    QVERIFY2(savePicture(image, path("link.png"), &error), qPrintable(error));
+    QVERIFY(QFileInfo(path("link.png")).isSymLink());
+    QCOMPARE(readRgb(real), image);
+    const QFileDevice::Permissions kept =
+        QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ReadGroup;
+    // The user's, the group's and the others' bits, which the file system keeps.
+    QCOMPARE(QFile::permissions(real) & 0x0fff, kept);
+
+    const QStringList before = QDir(dir->path()).entryList(QDir::AllEntries | QDir::Hidden);
+    // A folder at the name, a missing folder, and (for users other than root, who writes
+    // anywhere) a file or a folder that may not be written.
+    QVERIFY(QDir().mkdir(path("folder.png")));
+    QVERIFY(!savePicture(image, path("folder.png"), &error));
+    QVERIFY(!savePicture(image, path("missing/x.png"), &error));
+    QVERIFY2(!error.isEmpty() && !error.contains("missing/x.png"), qPrintable(error));
+    if (::geteuid() != 0) {
+        QVERIFY(writeFile(path("locked.png"), "locked"));
+        QVERIFY(QFile::setPermissions(path("locked.png"), QFileDevice::ReadOwner));
+        QVERIFY(!savePicture(image, path("locked.png"), &error));
+        QCOMPARE(error, "Existing file " + path("locked.png") + " is not writable");
+        QCOMPARE(fileBytes(path("locked.png")), QByteArray("locked"));
+    }
+    QStringList after = QDir(dir->path()).entryList(QDir::AllEntries | QDir::Hidden);
+    after.removeAll("folder.png");
+    after.removeAll("locked.png");
+    QCOMPARE(after, before);
+    QCOMPARE(readRgb(real), image);
 }
 
 QTEST_GUILESS_MAIN(TestPngPictures)
