@@ -5,6 +5,7 @@
 
 #include "bench_cases.h"
 #include "bench_eval.h"
+#include "bench_export.h"
 #include "bench_inputs.h"
 #include "bench_keys.h"
 #include "bench_memory.h"
@@ -48,6 +49,7 @@ constexpr int kSintelRows = 436, kSintelCols = 1024;
 constexpr int k4kRows = 2160, k4kCols = 3840;
 constexpr double kFloBytesPerPixel = 8;
 constexpr int kEvalBatchPairs = 40;
+constexpr int kExportBatchFiles = 40;
 
 // The offscreen platform warns about window features it lacks; none of that is the benchmark's
 // business, and it would bury the table.
@@ -284,6 +286,28 @@ int main(int argc, char *argv[])
         rows.push_back(
             {"eval-batch", t.caseMs, "-j1", t.referenceMs, QStringLiteral("pairs/s"), 1.7, true});
         notes << QStringLiteral("eval-batch: a plain loop on two threads gains %1x over one "
+                                "at this moment")
+                     .arg(twoThreadCeiling(batchPlan), 0, 'f', 2);
+    }
+    // PNG export: flo2png on one flow, then a batch on two threads.
+    if (wanted(QStringLiteral("export/sintel"))) {
+        PairTiming t;
+        if (!benchExport(flows[0], work.path(), plan, &t))
+            return 1;
+        rows.push_back({"export/sintel", t.caseMs, "qt-png-encode", t.referenceMs, ms, 0.5});
+    }
+    if (wanted(QStringLiteral("export-batch"))) {
+        PairTiming t;
+        TimingPlan batchPlan = plan;
+        batchPlan.minRepetitions = std::min(plan.minRepetitions, 5);
+        if (!benchExportBatch(work.path(), kExportBatchFiles, quick ? 28 : kSintelRows,
+                              quick ? 64 : kSintelCols, batchPlan, &t)) {
+            std::fprintf(stderr, "flowviewer-bench: the export batch failed\n");
+            return 1;
+        }
+        rows.push_back(
+            {"export-batch", t.caseMs, "-j1", t.referenceMs, QStringLiteral("files/s"), 1.7, true});
+        notes << QStringLiteral("export-batch: a plain loop on two threads gains %1x over one "
                                 "at this moment")
                      .arg(twoThreadCeiling(batchPlan), 0, 'f', 2);
     }

@@ -29,6 +29,27 @@ StandardRequest parseStandardOptions(QCommandLineParser &parser, const QStringLi
     return request;
 }
 
+QCommandLineOption jobsOption(const QString &itemsAtOnce, int defaultThreads)
+{
+    return QCommandLineOption({QStringLiteral("j"), QStringLiteral("jobs")},
+                              QStringLiteral("%1 at once (default: %2, the processor's threads).")
+                                  .arg(itemsAtOnce)
+                                  .arg(defaultThreads),
+                              QStringLiteral("N"));
+}
+
+bool readJobs(const QString &text, int *threads, QString *error)
+{
+    bool ok = false;
+    const int n = text.toInt(&ok);
+    if (ok && n >= 1 && n <= kMaxJobs) {
+        *threads = n;
+        return true;
+    }
+    *error = QStringLiteral("-j needs a whole number from 1 to %1: '%2'").arg(kMaxJobs).arg(text);
+    return false;
+}
+
 int usageError(const QString &tool, const QString &text)
 {
     printTo(stderr,

@@ -46,6 +46,16 @@ bool answeredBefore(const StandardRequest &request, CommandLine &result)
     return true;
 }
 
+// -j N: inputs worked on at once, each thread with its own buffers; more than this only
+// multiplies the memory the inputs in flight take.
+constexpr int kMaxJobs = 256;
+
+// The -j, --jobs option, its help saying what N items are and the default.
+QCommandLineOption jobsOption(const QString &itemsAtOnce, int defaultThreads);
+
+// The number of threads -j's text asks for, or false with the usage error in *error.
+bool readJobs(const QString &text, int *threads, QString *error);
+
 // "TOOL: text" and the pointer to --help on standard error; returns kUsageError.
 int usageError(const QString &tool, const QString &text);
 

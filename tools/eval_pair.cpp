@@ -1,7 +1,7 @@
 #include "eval_pair.h"
 
 #include "cli_common.h"
-#include "image_save.h"
+#include "picture_save.h"
 #include "plane_image.h"
 
 #include "cerror.h"
@@ -52,7 +52,7 @@ PairOutcome evaluatePair(const EvalJob &job, FloReadBuffer &buffer)
             reading = job.epePicture;
             const PixelPlane picture = epePicture(estimate.u, estimate.v, truth.u, truth.v);
             QString error;
-            if (!saveImageAtomically(planeImage(picture), job.epePicture, &error))
+            if (!savePicture(planeImage(picture), job.epePicture, &error))
                 outcome.errors
                     << QStringLiteral("%1: cannot write %2: %3").arg(kTool, job.epePicture, error);
         }

@@ -50,7 +50,7 @@ QString description()
 
 } // namespace
 
-Flo2PngCommandLine parseFlo2PngCommandLine(const QStringList &arguments)
+Flo2PngCommandLine parseFlo2PngCommandLine(const QStringList &arguments, int defaultThreads)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(description());
@@ -90,6 +90,15 @@ Flo2PngCommandLine parseFlo2PngCommandLine(const QStringList &arguments)
                                       .arg(kMinWheelSize)
                                       .arg(kMaxWheelSize),
                                   "N");
+    const QCommandLineOption compression(
+        "compression",
+        QStringLiteral("PNG compression from %1 (none, fastest) to %2 (smallest files, slowest); "
+                       "default %3, fast.")
+            .arg(kPngMinCompression)
+            .arg(kPngMaxCompression)
+            .arg(kPngDefaultCompression),
+        "N");
+    const QCommandLineOption jobs = jobsOption(QStringLiteral("Convert N files"), defaultThreads);
     const QCommandLineOption quiet({"q", "quiet"}, "No progress display and no summary.");
     const QCommandLineOption recursive(
         {"r", "recursive"}, "Read every flow file below each folder given, in name order.");
@@ -97,7 +106,7 @@ Flo2PngCommandLine parseFlo2PngCommandLine(const QStringList &arguments)
         "tree", "With -d: keep each input's folder, relative to the folder all inputs share, "
                 "below DIR.");
     parser.addOptions({output, outDir, cutoff, autoScale, percentile, legend, channels, wheel, size,
-                       quiet, recursive, tree});
+                       compression, jobs, quiet, recursive, tree});
     parser.addPositionalArgument("FILE", "Optical-flow files to convert, or folders with -r.",
                                  "FILE...");
 
@@ -150,6 +159,16 @@ Flo2PngCommandLine parseFlo2PngCommandLine(const QStringList &arguments)
                              .arg(kMaxWheelSize)
                              .arg(parser.value(size)));
     }
+    if (parser.isSet(compression) &&
+        !readInt(parser.value(compression), kPngMinCompression, kPngMaxCompression, &o.compression))
+        return usage(QStringLiteral("--compression needs a whole number from %1 to %2: '%3'")
+                         .arg(kPngMinCompression)
+                         .arg(kPngMaxCompression)
+                         .arg(parser.value(compression)));
+    o.threads = defaultThreads;
+    QString jobsError;
+    if (parser.isSet(jobs) && !readJobs(parser.value(jobs), &o.threads, &jobsError))
+        return usage(jobsError);
     if (parser.isSet(wheel) && !hasPngSuffix(o.wheelFile))
         return usage(QStringLiteral("the legend is a PNG: its name must end in .png: '%1'")
                          .arg(o.wheelFile));

@@ -1,6 +1,8 @@
 #ifndef FLO2PNG_OPTIONS_H
 #define FLO2PNG_OPTIONS_H
 
+#include "png_export.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -18,6 +20,8 @@ struct Flo2PngOptions {
     bool quiet = false;
     bool recursive = false; // folders stand for the flow files below them
     bool tree = false;      // outputs keep their inputs' folders below outDir
+    int compression = kPngDefaultCompression;
+    int threads = 1; // inputs converted at once
 };
 
 struct Flo2PngCommandLine {
@@ -27,7 +31,8 @@ struct Flo2PngCommandLine {
     QString text; // the help or version text, or what is wrong with the command line
 };
 
-// Parses the arguments (program name first) and checks that they make one sensible run.
-Flo2PngCommandLine parseFlo2PngCommandLine(const QStringList &arguments);
+// Parses the arguments (program name first) and checks that they make one sensible run; -j
+// defaults to defaultThreads.
+Flo2PngCommandLine parseFlo2PngCommandLine(const QStringList &arguments, int defaultThreads = 1);
 
 #endif // FLO2PNG_OPTIONS_H

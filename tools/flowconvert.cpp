@@ -2,6 +2,7 @@
 
 #include "cli_common.h"
 #include "flowconvert_options.h"
+#include "ordered_batch.h"
 #include "progress_line.h"
 
 #include "cerror.h"
@@ -10,31 +11,44 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QThread>
 
+#include <algorithm>
+#include <memory>
 #include <new>
+#include <vector>
 
 namespace {
 
 const QString kTool = QStringLiteral("flowconvert");
 
-bool convert(const FlowConvertJob &job, FloReadBuffer &buffer, ProgressLine &progress)
+// What converting one input came to, for the calling thread to report in input order.
+struct Outcome {
+    QStringList messages;
+    bool converted = false;
+};
+
+// Touches nothing shared but the output's folder: any number of threads may convert at once,
+// each with its own buffer.
+Outcome convert(const FlowConvertJob &job, FloReadBuffer &buffer)
 {
+    Outcome outcome;
     try {
         const FlowField flow = readFlow(QFile::encodeName(job.input).constData(), &buffer);
         const WriteReport report =
             writeFlow(job.format, flow.u, flow.v, QFile::encodeName(job.output).constData());
         if (report.clampedComponents > 0)
-            progress.message(QStringLiteral("%1: warning: %2: %3 components clamped to KITTI's "
-                                            "range")
-                                 .arg(kTool, job.output)
-                                 .arg(report.clampedComponents));
-        return true;
+            outcome.messages << QStringLiteral("%1: warning: %2: %3 components clamped to "
+                                               "KITTI's range")
+                                    .arg(kTool, job.output)
+                                    .arg(report.clampedComponents);
+        outcome.converted = true;
     } catch (const CError &error) {
-        progress.message(inputMessage(kTool, job.input, QString::fromLocal8Bit(error.text)));
+        outcome.messages << inputMessage(kTool, job.input, QString::fromLocal8Bit(error.text));
     } catch (const std::bad_alloc &) {
-        progress.message(inputMessage(kTool, job.input, QStringLiteral("out of memory")));
+        outcome.messages << inputMessage(kTool, job.input, QStringLiteral("out of memory"));
     }
-    return false;
+    return outcome;
 }
 
 } // namespace
@@ -46,7 +60,7 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationVersion(QStringLiteral(FLOWVIEWER_VERSION));
 
     const FlowConvertCommandLine command =
-        parseFlowConvertCommandLine(QCoreApplication::arguments());
+        parseFlowConvertCommandLine(QCoreApplication::arguments(), QThread::idealThreadCount());
     switch (command.action) {
     case FlowConvertCommandLine::ShowHelp:
     case FlowConvertCommandLine::ShowVersion:
@@ -67,13 +81,18 @@ int main(int argc, char **argv)
 
     const QList<FlowConvertJob> &jobs = command.jobs;
     ProgressLine progress(!command.quiet && jobs.size() > kFewInputs, int(jobs.size()));
-    FloReadBuffer buffer;
+    PerWorker<FloReadBuffer> buffers(command.threads);
     int failed = 0;
-    for (int i = 0; i < jobs.size(); ++i) {
-        progress.show(i + 1, jobs.at(i).input);
-        if (!convert(jobs.at(i), buffer, progress))
-            ++failed;
-    }
+    runOrdered<Outcome>(
+        int(jobs.size()), command.threads,
+        [&](int item, int worker) { return convert(jobs.at(item), buffers[worker]); },
+        [&](int item, Outcome &outcome) {
+            progress.show(item + 1, jobs.at(item).input);
+            for (const QString &message : std::as_const(outcome.messages))
+                progress.message(message);
+            if (!outcome.converted)
+                ++failed;
+        });
     progress.clear();
     if (failed > 0 && !command.quiet)
         printTo(stderr, QStringLiteral("%1: %2 of %3 inputs not converted\n")

@@ -49,7 +49,7 @@ QString outputName(const QString &input, const QString &folder, FlowFormat forma
 
 } // namespace
 
-FlowConvertCommandLine parseFlowConvertCommandLine(const QStringList &arguments)
+FlowConvertCommandLine parseFlowConvertCommandLine(const QStringList &arguments, int defaultThreads)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(description());
@@ -63,8 +63,9 @@ FlowConvertCommandLine parseFlowConvertCommandLine(const QStringList &arguments)
                                        "With -t: read every flow file below each folder given.");
     const QCommandLineOption tree("tree", "With -d: keep each input's folder, relative to the "
                                           "folder all inputs share, below DIR.");
+    const QCommandLineOption jobs = jobsOption(QStringLiteral("Convert N files"), defaultThreads);
     const QCommandLineOption quiet({"q", "quiet"}, "No progress display and no summary.");
-    parser.addOptions({to, outDir, recursive, tree, quiet});
+    parser.addOptions({to, outDir, recursive, tree, jobs, quiet});
     parser.addPositionalArgument("IN", "Flow files to convert (folders with -r).", "IN...");
     parser.addPositionalArgument("OUT", "Without -t: the output, its format from its suffix.",
                                  "[OUT]");
@@ -78,6 +79,10 @@ FlowConvertCommandLine parseFlowConvertCommandLine(const QStringList &arguments)
     if (answeredBefore(parseStandardOptions(parser, arguments, help, version), result))
         return result;
     result.quiet = parser.isSet(quiet);
+    result.threads = defaultThreads;
+    QString jobsError;
+    if (parser.isSet(jobs) && !readJobs(parser.value(jobs), &result.threads, &jobsError))
+        return usage(jobsError);
     const QStringList positional = parser.positionalArguments();
 
     if (!parser.isSet(to)) {

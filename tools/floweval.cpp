@@ -118,18 +118,12 @@ int evaluate(const FlowEvalOptions &o)
     }
 
     ProgressLine progress(!o.quiet && jobs.size() > kFewInputs, int(jobs.size()));
-    // One read buffer per thread, made by the thread that uses it.
-    std::vector<std::unique_ptr<FloReadBuffer>> buffers(std::size_t(std::max(1, o.threads)));
+    PerWorker<FloReadBuffer> buffers(o.threads);
     QList<PairRecord> records;
     int failed = 0;
     runOrdered<PairOutcome>(
         int(jobs.size()), o.threads,
-        [&](int item, int worker) {
-            std::unique_ptr<FloReadBuffer> &buffer = buffers[std::size_t(worker)];
-            if (!buffer)
-                buffer = std::make_unique<FloReadBuffer>();
-            return evaluatePair(jobs.at(item), *buffer);
-        },
+        [&](int item, int worker) { return evaluatePair(jobs.at(item), buffers[worker]); },
         [&](int item, PairOutcome &outcome) {
             progress.show(item + 1, jobs.at(item).estimate);
             for (const QString &error : std::as_const(outcome.errors))

@@ -10,9 +10,6 @@
 
 namespace {
 
-// More threads than this only multiply the memory two flows take each.
-constexpr int kMaxThreads = 256;
-
 QString description()
 {
     return QStringLiteral(
@@ -57,11 +54,7 @@ FlowEvalCommandLine parseFlowEvalCommandLine(const QStringList &arguments, int d
                                     "DIR");
     const QCommandLineOption epe("epe", "Write the EPE picture of the one pair to FILE.png.",
                                  "FILE");
-    const QCommandLineOption jobs({"j", "jobs"},
-                                  QStringLiteral("Evaluate N pairs at once (default: %1, the "
-                                                 "processor's threads).")
-                                      .arg(defaultThreads),
-                                  "N");
+    const QCommandLineOption jobs = jobsOption(QStringLiteral("Evaluate N pairs"), defaultThreads);
     const QCommandLineOption shard("shard",
                                    "Evaluate only the pairs K, K+N, K+2N, ... of the sorted "
                                    "list, counting from 0.",
@@ -94,10 +87,9 @@ FlowEvalCommandLine parseFlowEvalCommandLine(const QStringList &arguments, int d
         return usage(QStringLiteral("only one of --csv and --json can go to standard output"));
 
     o.threads = defaultThreads;
-    if (parser.isSet(jobs) && !readInt(parser.value(jobs), 1, kMaxThreads, &o.threads))
-        return usage(QStringLiteral("-j needs a whole number from 1 to %1: '%2'")
-                         .arg(kMaxThreads)
-                         .arg(parser.value(jobs)));
+    QString jobsError;
+    if (parser.isSet(jobs) && !readJobs(parser.value(jobs), &o.threads, &jobsError))
+        return usage(jobsError);
     if (parser.isSet(shard)) {
         static const QRegularExpression form(QStringLiteral("^(\\d+)/(\\d+)$"));
         const QRegularExpressionMatch match = form.match(parser.value(shard));

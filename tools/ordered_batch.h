@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -111,5 +112,23 @@ void runOrdered(int count, int threads, const std::function<Result(int item, int
         deliver(item, *slot.result);
     }
 }
+
+// One T for each worker of runOrdered (a read buffer, scratch), made by the thread that first
+// asks for it, so that no two threads ever share one.
+template <class T> class PerWorker
+{
+public:
+    explicit PerWorker(int threads) : items_(std::size_t(std::max(1, threads))) {}
+    T &operator[](int worker)
+    {
+        std::unique_ptr<T> &item = items_.at(std::size_t(worker));
+        if (!item)
+            item = std::make_unique<T>();
+        return *item;
+    }
+
+private:
+    std::vector<std::unique_ptr<T>> items_;
+};
 
 #endif // ORDERED_BATCH_H

@@ -1,7 +1,7 @@
 #include "vek_zandor.h"
 
 #include "browse_controller.h"
-#include "image_save.h"
+#include "picture_save.h"
 #include "plane_image.h"
 #include "save_name.h"
 #include "window_memory.h"
@@ -66,7 +66,7 @@ void Vek_Zandor::SaveFileAction()
         return;
 
     QString error;
-    if (!saveImageAtomically(planeImage(colorPlane), fileName, &error)) {
+    if (!savePicture(planeImage(colorPlane), fileName, &error)) {
         QMessageBox::warning(this, tr("Save File Error"),
                              tr("Cann't save file ") + fileName + tr(" !") + QLatin1Char('\n') +
                                  error,

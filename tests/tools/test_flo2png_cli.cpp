@@ -146,6 +146,10 @@ void TestFlo2PngCli::usageErrorsWriteNothing_data()
         << QStringList{"--percentile", "99", "--auto", "frame12.flo"} << "--percentile";
     QTest::newRow("percentile and cutoff")
         << QStringList{"--cutoff", "3", "--percentile", "99", "frame12.flo"} << "--percentile";
+    QTest::newRow("compression above 9")
+        << QStringList{"--compression", "10", "frame12.flo"} << "from 0 to 9: '10'";
+    QTest::newRow("compression not a number")
+        << QStringList{"--compression", "fast", "frame12.flo"} << "--compression";
     QTest::newRow("same name from two folders")
         << QStringList{"run.1/frame10.flo", "other/frame10.flo", "-d", "out"}
         << "frame10_colorview.png";
@@ -287,9 +291,12 @@ void TestFlo2PngCli::progressOnlyOnATerminal_data()
     QTest::addColumn<int>("inputs");
     QTest::addColumn<bool>("quiet");
     QTest::addColumn<bool>("shown");
-    QTest::newRow("four inputs") << 4 << false << true;
-    QTest::newRow("three inputs") << 3 << false << false;
-    QTest::newRow("four inputs, quiet") << 4 << true << false;
+    QTest::addColumn<int>("threads");
+    QTest::newRow("four inputs") << 4 << false << true << 1;
+    QTest::newRow("three inputs") << 3 << false << false << 1;
+    QTest::newRow("four inputs, quiet") << 4 << true << false << 1;
+    // Counted as they complete, in input order whichever thread finishes first.
+    QTest::newRow("six inputs on three threads") << 6 << false << true << 3;
 }
 
 void TestFlo2PngCli::progressOnlyOnATerminal()
@@ -297,6 +304,7 @@ void TestFlo2PngCli::progressOnlyOnATerminal()
     QFETCH(int, inputs);
     QFETCH(bool, quiet);
     QFETCH(bool, shown);
+    QFETCH(int, threads);
     QStringList args{"-d", path("out")};
     for (int i = 0; i < inputs; ++i) {
         args << path(QStringLiteral("p%1.flo").arg(i));
@@ -304,6 +312,7 @@ void TestFlo2PngCli::progressOnlyOnATerminal()
     }
     if (quiet)
         args << "-q";
+    args << "-j" << QString::number(threads);
 
     // Standard error on a pseudo-terminal of its own.
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
@@ -327,10 +336,12 @@ void TestFlo2PngCli::progressOnlyOnATerminal()
         QCOMPARE(seen, QByteArray());
         return;
     }
+    qsizetype previous = -1;
     for (int i = 1; i <= inputs; ++i) {
         const QByteArray line = QStringLiteral("\r[%1/%2] ").arg(i).arg(inputs).toLatin1() +
                                 QFile::encodeName(args.at(1 + i));
-        QVERIFY2(seen.contains(line), seen.constData());
+        QVERIFY2(seen.indexOf(line) > previous, seen.constData());
+        previous = seen.indexOf(line);
     }
     // The display is wiped at the end, leaving the terminal as it was.
     QVERIFY2(seen.endsWith("\r\x1b[K"), seen.constData());

@@ -2,6 +2,7 @@
 #include "flo_writer.h"
 #include "image_save.h"
 #include "modal_closer.h"
+#include "png_export.h"
 #include "save_name.h"
 #include "vek_zandor.h"
 #include "window_driver.h"
@@ -317,6 +318,16 @@ void TestViewCommands::saveWritesTheColourPlane()
     }
     QCOMPARE(QImageReader(dir->filePath("out.bmp")).format(), QByteArray("bmp"));
     QCOMPARE(closer->count(), 0);
+
+    // The PNG is the fast encoder's at its default level, recording 96 dpi: flo2png's bytes.
+    PngSettings settings;
+    settings.dotsPerMeterX = settings.dotsPerMeterY = 3780;
+    const std::vector<std::uint8_t> png = encodeRgbPng(
+        {w.colorPlane.data(), w.cols, w.rows, std::size_t(w.colorPlane.bytesPerLine())}, settings);
+    QFile saved(dir->filePath("out.png"));
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QVERIFY(saved.readAll() ==
+            QByteArray(reinterpret_cast<const char *>(png.data()), qsizetype(png.size())));
 }
 
 // A name without a suffix names no format: PNG is written under the name with ".png", and a

@@ -1,0 +1,18 @@
+#ifndef PICTURE_SAVE_H
+#define PICTURE_SAVE_H
+
+#include "png_export.h"
+
+#include <QImage>
+#include <QString>
+
+// Saves a picture the way the viewer's Save As, flo2png and floweval all do, so that one
+// picture gives one file whichever writes it: a name ending in .png (in any case) and an RGB888
+// image go through the fast PNG encoder of flowcore at compression, recording the image's
+// resolution; any other format, or an image the encoder does not take, through Qt's writer of
+// the suffix's format. Either way the file takes its name only once complete, so a failed save
+// never damages a file already there. On failure returns false with the reason in *error.
+bool savePicture(const QImage &image, const QString &fileName, QString *error,
+                 int compression = kPngDefaultCompression);
+
+#endif // PICTURE_SAVE_H

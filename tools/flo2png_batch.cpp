@@ -1,0 +1,190 @@
+#include "flo2png_batch.h"
+
+#include "cli_common.h"
+#include "flow_inputs.h"
+#include "flow_key.h"
+#include "flow_legend.h"
+#include "flow_pictures.h"
+#include "ordered_batch.h"
+#include "output_names.h"
+#include "picture_save.h"
+#include "plane_image.h"
+#include "progress_line.h"
+
+#include "cerror.h"
+#include "flo_file.h"
+#include "flow_to_color.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPainter>
+
+#include <algorithm>
+#include <memory>
+#include <new>
+#include <vector>
+
+namespace {
+
+const QString kTool = QStringLiteral("flo2png");
+
+QList<Flo2PngJob> planJobs(const Flo2PngOptions &o)
+{
+    QList<Flo2PngJob> jobs;
+    const QStringList folders =
+        o.tree ? treeFolders(o.inputs, o.outDir) : QStringList(o.inputs.size(), o.outDir);
+    for (qsizetype i = 0; i < o.inputs.size(); ++i) {
+        const QString &input = o.inputs.at(i);
+        Flo2PngJob job;
+        job.input = input;
+        job.colorView = o.output.isEmpty() ? colorViewName(input, folders.at(i)) : o.output;
+        if (o.channels) {
+            job.dimX = channelViewName(job.colorView, QStringLiteral("dimx"));
+            job.dimY = channelViewName(job.colorView, QStringLiteral("dimy"));
+        }
+        jobs.append(job);
+    }
+    return jobs;
+}
+
+// Two inputs of the same name from different folders would overwrite each other's outputs
+// under -d; refuse the run before anything is written. Returns what clashes, or nothing.
+QString findClash(const QList<Flo2PngJob> &jobs, const QString &wheelFile)
+{
+    OutputClaims claims;
+    for (const Flo2PngJob &job : jobs)
+        claims.claimInput(job.input);
+    QString clash = claims.claim(wheelFile, QStringLiteral("--wheel"));
+    for (const Flo2PngJob &job : jobs) {
+        for (const QString &name : {job.colorView, job.dimX, job.dimY}) {
+            if (clash.isEmpty())
+                clash = claims.claim(name, job.input);
+        }
+    }
+    return clash;
+}
+
+// False, with the reason added to messages, when the picture could not be written.
+bool save(const QImage &image, const QString &name, int compression, QStringList &messages)
+{
+    QString error;
+    if (savePicture(image, name, &error, compression))
+        return true;
+    messages << QStringLiteral("%1: cannot write %2: %3").arg(kTool, name, error);
+    return false;
+}
+
+// Larger pictures get the viewer's legend, smaller ones one that fits; below the smallest it
+// could not be read.
+constexpr int kLegendSide = 160;
+constexpr int kLegendMargin = 8;
+constexpr int kSmallestLegend = 32;
+
+// The colour view with the viewer's legend in its bottom-right corner. Painting into an image
+// of its own with a font of its own, it may run on any thread.
+QImage withLegend(const FlowPictures &pictures)
+{
+    const QImage plain = planeImage(pictures.color);
+    QImage image = plain.convertToFormat(QImage::Format_RGB32);
+    const int room = std::min(image.width(), image.height());
+    const int margin = room >= kLegendSide + 2 * kLegendMargin ? kLegendMargin : 0;
+    const int side = std::min(kLegendSide, room - 2 * margin);
+    if (side < kSmallestLegend)
+        return plain;
+    const FlowLegend legend =
+        pictures.radius ? colourLegend(*pictures.radius, std::nullopt)
+                        : colourLegend(pictures.cutoff > 0 ? CutoffRadius(pictures.cutoff) : 0.0,
+                                       pictures.cutoff);
+    {
+        QPainter painter(&image);
+        paintFlowLegend(
+            painter,
+            QRectF(image.width() - margin - side, image.height() - margin - side, side, side), 1.0,
+            legend, legendWheel(side));
+    }
+    image = image.convertToFormat(QImage::Format_RGB888);
+    image.setDotsPerMeterX(plain.dotsPerMeterX());
+    image.setDotsPerMeterY(plain.dotsPerMeterY());
+    return image;
+}
+
+} // namespace
+
+Flo2PngOutcome convertFlow(const Flo2PngJob &job, const Flo2PngOptions &o, FloReadBuffer &buffer)
+{
+    Flo2PngOutcome outcome;
+    try {
+        const ViewChoice choice{o.cutoff, o.autoScale, o.percentile, o.legend};
+        const FlowPictures pictures =
+            drawFlowFile(QFile::encodeName(job.input).constData(), choice, &buffer);
+        const QImage color = o.legend ? withLegend(pictures) : planeImage(pictures.color);
+        if (!save(color, job.colorView, o.compression, outcome.messages))
+            return outcome;
+        if (!job.dimX.isEmpty()) {
+            const bool dimX =
+                save(planeImage(pictures.dimX), job.dimX, o.compression, outcome.messages);
+            const bool dimY =
+                save(planeImage(pictures.dimY), job.dimY, o.compression, outcome.messages);
+            if (!dimX || !dimY)
+                return outcome;
+        }
+        outcome.converted = true;
+    } catch (const CError &error) {
+        outcome.messages << inputMessage(kTool, job.input, QString::fromLocal8Bit(error.text));
+    } catch (const std::bad_alloc &) {
+        outcome.messages << inputMessage(kTool, job.input, QStringLiteral("out of memory"));
+    }
+    return outcome;
+}
+
+int runFlo2Png(const Flo2PngOptions &o)
+{
+    const QList<Flo2PngJob> jobs = planJobs(o);
+    const QString clash = findClash(jobs, o.wheelFile);
+    if (!clash.isEmpty())
+        return usageError(kTool, clash);
+
+    QStringList folders{o.outDir};
+    if (o.tree)
+        for (const Flo2PngJob &job : jobs)
+            folders << QFileInfo(job.colorView).path();
+    folders.removeDuplicates();
+    for (const QString &folder : std::as_const(folders)) {
+        if (folder.isEmpty() || QDir().mkpath(folder))
+            continue;
+        printTo(stderr, QStringLiteral("%1: cannot create the folder %2\n").arg(kTool, folder));
+        return kSomeFailed;
+    }
+
+    ProgressLine progress(!o.quiet && jobs.size() > kFewInputs, int(jobs.size()));
+    bool wheelFailed = false;
+    if (!o.wheelFile.isEmpty()) {
+        QStringList messages;
+        wheelFailed =
+            !save(drawFlowKey(legendKeyLayout(o.wheelSize)), o.wheelFile, o.compression, messages);
+        for (const QString &message : std::as_const(messages))
+            progress.message(message);
+    }
+
+    PerWorker<FloReadBuffer> buffers(o.threads);
+    int failed = 0;
+    runOrdered<Flo2PngOutcome>(
+        int(jobs.size()), o.threads,
+        [&](int item, int worker) { return convertFlow(jobs.at(item), o, buffers[worker]); },
+        [&](int item, Flo2PngOutcome &outcome) {
+            progress.show(item + 1, jobs.at(item).input);
+            for (const QString &message : std::as_const(outcome.messages))
+                progress.message(message);
+            if (!outcome.converted)
+                ++failed;
+        });
+    progress.clear();
+
+    if (failed > 0 && !o.quiet)
+        printTo(stderr, QStringLiteral("%1: %2 of %3 inputs not converted\n")
+                            .arg(kTool)
+                            .arg(failed)
+                            .arg(jobs.size()));
+    return failed > 0 || wheelFailed ? kSomeFailed : kAllWritten;
+}
