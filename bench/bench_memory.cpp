@@ -59,7 +59,7 @@ int runMemoryChild(const QString &floPath, bool prefetch)
     w.browseByStep = false;
     w.LoadCurrentFile();
     if (prefetch) {
-        w.browser()->prefetch()->waitUntilIdle();
+        w.browser()->waitForNeighbours();
         if (w.browser()->prefetch()->kept() != 2)
             return 1;
     }

@@ -65,6 +65,7 @@ PairTiming benchPrefetchedStep(const BenchFlow &flow, const QString &workDir,
     openFlowOrExit(w, folder + QStringLiteral("/f000.flo"));
     auto *keys = w.findChild<KeyBrowser *>();
     NeighbourPrefetch *prefetch = w.browser()->prefetch();
+    w.browser()->waitForNeighbours();
     const auto run = [&] {
         const int taken = prefetch->taken();
         (w.dirIndex == 0 ? keys->nextAction() : keys->previousAction())->trigger();
@@ -76,7 +77,7 @@ PairTiming benchPrefetchedStep(const BenchFlow &flow, const QString &workDir,
     };
     const auto settle = [&] {
         QCoreApplication::processEvents();
-        prefetch->waitUntilIdle();
+        w.browser()->waitForNeighbours();
     };
     return timePair(run, pngReference(flow.pngPath), plan, settle);
 }

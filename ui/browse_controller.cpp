@@ -35,6 +35,12 @@ BrowseController::BrowseController(Vek_Zandor *window) : QObject(window), window
     rulesSettle_->setSingleShot(true);
     rulesSettle_->setInterval(kRulesSettleMs);
     connect(rulesSettle_, &QTimer::timeout, this, &BrowseController::prefetchNeighbours);
+    // Once the load's own events are handled: the reading must not compete with the picture's
+    // way to the screen for a core.
+    afterLoad_ = new QTimer(this);
+    afterLoad_->setSingleShot(true);
+    afterLoad_->setInterval(0);
+    connect(afterLoad_, &QTimer::timeout, this, &BrowseController::prefetchNeighbours);
     const auto changed = [this] { rulesSettle_->start(); };
     Vek_Zandor &w = *window_;
     connect(w.ui.checkBox_KeepMaxValue, &QCheckBox::toggled, this, changed);
@@ -94,13 +100,25 @@ void BrowseController::loadEnded(bool shown)
     if (shown)
         shownPath_ = window_->filePath;
     showReadoutUnderPointer();
-    prefetchNeighbours();
+    if (afterLoad_)
+        afterLoad_->start();
     emit loadFinished(shown);
 }
 
 PrefetchRules BrowseController::rulesFor(std::optional<int> cutoff) const
 {
     return {cutoff, window_->flowTools()->loadOptions().scale, window_->showIndividualDim};
+}
+
+void BrowseController::waitForNeighbours()
+{
+    if (!prefetch_)
+        return;
+    if (afterLoad_->isActive()) {
+        afterLoad_->stop();
+        prefetchNeighbours();
+    }
+    prefetch_->waitUntilIdle();
 }
 
 void BrowseController::prefetchNeighbours()

@@ -45,6 +45,8 @@ public:
 
     // What reads the neighbours ahead; null when switched off.
     NeighbourPrefetch *prefetch() const { return prefetch_.get(); }
+    // Waits until the neighbours of the last load are read ahead; for tests and measurements.
+    void waitForNeighbours();
 
     // The file whose picture is on screen; empty before the first successful load.
     QString shownPath() const { return shownPath_; }
@@ -86,6 +88,7 @@ private:
     std::unique_ptr<NeighbourPrefetch> prefetch_;
     // Reads the neighbours again for rules changed since, once the changes pause.
     QTimer *rulesSettle_ = nullptr;
+    QTimer *afterLoad_ = nullptr;
 };
 
 #endif // BROWSE_CONTROLLER_H

@@ -181,7 +181,7 @@ void TestPrefetch::stepsShowWhatLoadsShow()
         pair.both([&](Vek_Zandor &w) { openByName(w, dir_.path() + "/" + names[0]); });
     QCOMPARE(a, p);
     for (int i = 0; i < steps.size(); ++i) {
-        pair.prefetch().waitUntilIdle();
+        pair.ahead->browser()->waitForNeighbours();
         QVERIFY(pair.prefetch().kept() <= 2);
         const int taken = pair.prefetch().taken();
         const auto [sa, sp] = pair.both([&](Vek_Zandor &w) { step(w, steps[i]); });
@@ -201,7 +201,7 @@ void TestPrefetch::changedFileIsReadAgain()
         age(d + name);
     Pair pair;
     pair.both([&](Vek_Zandor &w) { openByName(w, d + "/a.flo"); });
-    pair.prefetch().waitUntilIdle();
+    pair.ahead->browser()->waitForNeighbours();
     QCOMPARE(pair.prefetch().kept(), 1);
 
     // Written in place with the same length: only its time tells.
@@ -212,7 +212,7 @@ void TestPrefetch::changedFileIsReadAgain()
     QCOMPARE(pair.ahead->flowU[0][0], -7.0f);
 
     // Replaced by another file under the name, as a writer that renames does.
-    pair.prefetch().waitUntilIdle();
+    pair.ahead->browser()->waitForNeighbours();
     writeFile(d + "/new.tmp", numberedField(10, 6, 9.0f));
     QVERIFY(QFile::remove(d + "/c.flo"));
     QVERIFY(QFile::rename(d + "/new.tmp", d + "/c.flo"));
@@ -234,7 +234,7 @@ void TestPrefetch::changedRulesAreNotTaken()
     }
     Pair pair;
     pair.both([&](Vek_Zandor &w) { openByName(w, d + "/r0.flo"); });
-    pair.prefetch().waitUntilIdle();
+    pair.ahead->browser()->waitForNeighbours();
 
     // Each change of rules right before a step: the step loads, and shows what a load shows.
     const std::function<void(Vek_Zandor &)> changes[] = {
@@ -249,7 +249,7 @@ void TestPrefetch::changedRulesAreNotTaken()
         [](Vek_Zandor &w) { w.ui.checkBox_KeepMaxValue->setChecked(false); },
     };
     for (const auto &change : changes) {
-        pair.prefetch().waitUntilIdle();
+        pair.ahead->browser()->waitForNeighbours();
         const int taken = pair.prefetch().taken();
         const auto [a, p] = pair.both([&](Vek_Zandor &w) {
             change(w);
@@ -261,14 +261,14 @@ void TestPrefetch::changedRulesAreNotTaken()
 
     // Once the rules rest, the neighbours are read again for them.
     QTest::qWait(500);
-    pair.prefetch().waitUntilIdle();
+    pair.ahead->browser()->waitForNeighbours();
     pair.both([&](Vek_Zandor &w) {
         w.ui.checkBox_KeepMaxValue->setChecked(false);
         w.SetFlowCutoff(2);
         w.ui.checkBox_KeepMaxValue->setChecked(true);
     });
     QTest::qWait(500);
-    pair.prefetch().waitUntilIdle();
+    pair.ahead->browser()->waitForNeighbours();
     const int taken = pair.prefetch().taken();
     const auto [a2, p2] = pair.both([&](Vek_Zandor &w) { step(w, 1); });
     QCOMPARE(a2, p2);
