@@ -1,5 +1,7 @@
 #include "magnitude_pass.h"
 
+#include "rank_select.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -237,9 +239,7 @@ void ranksAndHistogram(const TallyAll &tallyAll, MagnitudeScratch &scratch, std:
                 values[q] = b.low;
                 found = true;
             } else if ((r -= b.atLow) <= b.inside.size()) {
-                const auto nth = b.inside.begin() + std::ptrdiff_t(r - 1);
-                std::nth_element(b.inside.begin(), nth, b.inside.end());
-                values[q] = *nth;
+                values[q] = selectRank(b.inside, r);
                 found = true;
             } else if (r - b.inside.size() <= b.atHigh) {
                 values[q] = b.high;

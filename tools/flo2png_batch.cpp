@@ -109,6 +109,17 @@ QImage withLegend(const FlowPictures &pictures)
     return image;
 }
 
+// Qt's font database and fontconfig's caches are filled by the first painter that draws text,
+// under locks fontconfig makes on the way. Filling them here, before the threads start, leaves
+// the threads only what they read and paint, each in its own picture.
+void prepareFonts()
+{
+    QImage scratch(kSmallestLegend, kSmallestLegend, QImage::Format_RGB32);
+    QPainter painter(&scratch);
+    paintFlowLegend(painter, QRectF(0, 0, kSmallestLegend, kSmallestLegend), 1.0,
+                    colourLegend(1.0, 1), legendWheel(kSmallestLegend));
+}
+
 } // namespace
 
 Flo2PngOutcome convertFlow(const Flo2PngJob &job, const Flo2PngOptions &o, FloReadBuffer &buffer)
@@ -167,6 +178,8 @@ int runFlo2Png(const Flo2PngOptions &o)
             progress.message(message);
     }
 
+    if (o.legend && o.threads > 1)
+        prepareFonts();
     PerWorker<FloReadBuffer> buffers(o.threads);
     int failed = 0;
     runOrdered<Flo2PngOutcome>(

@@ -6,6 +6,7 @@
 #include "flow_statistics.h"
 #include "flow_unknown.h"
 #include "magnitude_pass.h"
+#include "rank_select.h"
 
 #include <QTest>
 
@@ -190,6 +191,8 @@ private slots:
     void fastFormsMatchTheReference_data();
     void fastFormsMatchTheReference();
     void percentileMagnitudeIsTheStatisticsRank();
+    void rankSelectionMatchesSorting_data();
+    void rankSelectionMatchesSorting();
 };
 
 void TestFlowStatistics::nearestRank_data()
@@ -398,6 +401,47 @@ void TestFlowStatistics::percentileMagnitudeIsTheStatisticsRank()
              m[NearestRank(12.5, m.size()) - 1]);
     const FloatPlane unknown = floatPlaneOf({1e10f, kNaN}, 1, 2);
     QCOMPARE(PercentileMagnitude(unknown, unknown, 1, 2, 99, scratch), -1.0f);
+}
+
+void TestFlowStatistics::rankSelectionMatchesSorting_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("n");
+    for (const char *kind : {"uniform", "few values", "far apart", "zeros and denormals"})
+        for (int n : {1, 7, 4096, 4097, 200000})
+            QTest::newRow(QByteArray(kind).append(", ").append(QByteArray::number(n)))
+                << QString(kind) << n;
+}
+
+// The bracket's selection, by counts of leading bits, against the sorted values at every kind
+// of rank: ties across and within the counted stretches, values bits apart by the whole
+// exponent range, runs of one value larger than the direct selection takes.
+void TestFlowStatistics::rankSelectionMatchesSorting()
+{
+    QFETCH(QString, kind);
+    QFETCH(int, n);
+    std::mt19937_64 rng(std::uint64_t(n) * 31 + std::uint64_t(kind.size()));
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    std::vector<float> values;
+    for (int i = 0; i < n; ++i) {
+        float x = unit(rng);
+        if (kind == QLatin1String("few values"))
+            x = float(int(x * 5)) * 0.25f;
+        else if (kind == QLatin1String("far apart"))
+            x = unit(rng) < 0.5f ? x * 1e-30f : 1e30f + x * 1e24f;
+        else if (kind == QLatin1String("zeros and denormals"))
+            x = unit(rng) < 0.3f ? 0.0f : x * 1e-40f;
+        values.push_back(x);
+    }
+    std::vector<float> sorted = values;
+    std::sort(sorted.begin(), sorted.end());
+    const std::uint64_t count = std::uint64_t(n);
+    for (std::uint64_t rank : {std::uint64_t(1), (count + 1) / 2, count, count * 99 / 100 + 1,
+                               std::uint64_t(rng() % count) + 1}) {
+        rank = std::min(rank, count);
+        std::vector<float> shuffled = values;
+        QCOMPARE(selectRank(shuffled, rank), sorted[std::size_t(rank - 1)]);
+    }
 }
 
 QTEST_APPLESS_MAIN(TestFlowStatistics)

@@ -456,16 +456,15 @@ void ReferenceMatchTest::greyViewsMatch()
     std::vector<std::uint8_t> expectedX(3 * f.u.size(), 0xa5);
     std::vector<std::uint8_t> expectedY(3 * f.u.size(), 0xa5);
 
+    // One band and two in turn.
+    rowkernels::flowToGrey(kernelsOf(isa), cutoff, dimX, dimY, u, v, f.rows, f.cols,
+                           bandPlan(clampFirst ? 2 : 1));
     reference::flowToGrey(cutoff, expectedX, expectedY, f.u, f.v);
-    for (int bands : {1, 2}) {
-        rowkernels::flowToGrey(kernelsOf(isa), cutoff, dimX, dimY, u, v, f.rows, f.cols,
-                               bandPlan(bands));
-        const QString at = QStringLiteral(" (%1 bands)").arg(bands);
-        QString difference = firstDifference(bytesOf(dimX), expectedX, f);
-        QVERIFY2(difference.isEmpty(), qPrintable("x: " + difference + at));
-        difference = firstDifference(bytesOf(dimY), expectedY, f);
-        QVERIFY2(difference.isEmpty(), qPrintable("y: " + difference + at));
-    }
+
+    QString difference = firstDifference(bytesOf(dimX), expectedX, f);
+    QVERIFY2(difference.isEmpty(), qPrintable("x: " + difference));
+    difference = firstDifference(bytesOf(dimY), expectedY, f);
+    QVERIFY2(difference.isEmpty(), qPrintable("y: " + difference));
 }
 
 void ReferenceMatchTest::renderedViewsMatch_data()
@@ -478,14 +477,13 @@ void ReferenceMatchTest::renderedViewsMatch_data()
 
     for (Isa isa : kernels()) {
         const char *k = rowkernels::kernelsFor(isa)->name;
-        for (int bands : {1, 2}) {
-            for (int cutoff : {1, 10, 1500, 0, -5})
-                QTest::addRow("%s, random, cutoff %d, %d bands", k, cutoff, bands)
-                    << int(isa) << "random" << cutoff << kRows << bands;
-            for (int cutoff : {10, 40})
-                QTest::addRow("%s, smooth, cutoff %d, %d bands", k, cutoff, bands)
-                    << int(isa) << "smooth" << cutoff << 436 << bands;
-        }
+        // One band and two in turn, so that each way of drawing runs both ways.
+        for (int cutoff : {1, 10, 1500, 0, -5})
+            QTest::addRow("%s, random, cutoff %d", k, cutoff)
+                << int(isa) << "random" << cutoff << kRows << (cutoff == 10 || cutoff == 0 ? 2 : 1);
+        for (int cutoff : {10, 40})
+            QTest::addRow("%s, smooth, cutoff %d", k, cutoff)
+                << int(isa) << "smooth" << cutoff << 436 << (cutoff == 10 ? 2 : 1);
         // Bands of unequal rows, and more threads than rows.
         for (int cutoff : {10, 0}) {
             QTest::addRow("%s, random, 333 rows, cutoff %d, 2 bands", k, cutoff)
@@ -591,13 +589,12 @@ void ReferenceMatchTest::openingCutoffMatches_data()
         const char *k = rowkernels::kernelsFor(isa)->name;
         // The raw field's markers and NaNs put the cutoff at the limit; the tame one, folded
         // into (-300, 300), has its largest magnitude inside (in one band of two or three).
-        for (int bands : {1, 2, 3}) {
+        for (int bands : {1, 2}) {
             QTest::addRow("%s, random, %d bands", k, bands)
                 << int(isa) << "random" << kRows << bands;
             QTest::addRow("%s, tame, %d bands", k, bands) << int(isa) << "tame" << kRows << bands;
-            QTest::addRow("%s, tame, 511 rows, %d bands", k, bands)
-                << int(isa) << "tame" << 511 << bands;
         }
+        QTest::addRow("%s, tame, 511 rows, 3 bands", k) << int(isa) << "tame" << 511 << 3;
         QTest::addRow("%s, random, one row", k) << int(isa) << "random" << 1 << 2;
         QTest::addRow("%s, smooth", k) << int(isa) << "smooth" << 436 << 2;
     }
