@@ -180,24 +180,9 @@ int runFlo2Png(const Flo2PngOptions &o)
 
     if (o.legend && o.threads > 1)
         prepareFonts();
-    PerWorker<FloReadBuffer> buffers(o.threads);
-    int failed = 0;
-    runOrdered<Flo2PngOutcome>(
-        int(jobs.size()), o.threads,
-        [&](int item, int worker) { return convertFlow(jobs.at(item), o, buffers[worker]); },
-        [&](int item, Flo2PngOutcome &outcome) {
-            progress.show(item + 1, jobs.at(item).input);
-            for (const QString &message : std::as_const(outcome.messages))
-                progress.message(message);
-            if (!outcome.converted)
-                ++failed;
-        });
-    progress.clear();
-
-    if (failed > 0 && !o.quiet)
-        printTo(stderr, QStringLiteral("%1: %2 of %3 inputs not converted\n")
-                            .arg(kTool)
-                            .arg(failed)
-                            .arg(jobs.size()));
+    const int failed = convertInOrder(
+        int(jobs.size()), o.threads, progress, [&](int item) { return jobs.at(item).input; },
+        [&](int item, FloReadBuffer &buffer) { return convertFlow(jobs.at(item), o, buffer); });
+    reportNotConverted(kTool, failed, int(jobs.size()), o.quiet);
     return failed > 0 || wheelFailed ? kSomeFailed : kAllWritten;
 }

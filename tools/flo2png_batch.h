@@ -4,6 +4,7 @@
 // flo2png's work once its command line is understood, apart from main() so that the benchmark
 // can run it in process.
 
+#include "conversion_batch.h"
 #include "flo2png_options.h"
 
 #include <QString>
@@ -19,11 +20,7 @@ struct Flo2PngJob {
     QString dimY;
 };
 
-// What converting one input came to, for the calling thread to report in input order.
-struct Flo2PngOutcome {
-    QStringList messages; // whole lines for standard error
-    bool converted = false;
-};
+using Flo2PngOutcome = ConversionOutcome;
 
 // Reads job.input and writes its pictures as options ask, reading through buffer. Touches
 // nothing shared: any number of threads may convert at once, each with its own buffer.

@@ -1,6 +1,7 @@
 // flowconvert: moves optical-flow files between the formats the viewer reads.
 
 #include "cli_common.h"
+#include "conversion_batch.h"
 #include "flowconvert_options.h"
 #include "ordered_batch.h"
 #include "progress_line.h"
@@ -23,10 +24,7 @@ namespace {
 const QString kTool = QStringLiteral("flowconvert");
 
 // What converting one input came to, for the calling thread to report in input order.
-struct Outcome {
-    QStringList messages;
-    bool converted = false;
-};
+using Outcome = ConversionOutcome;
 
 // Touches nothing shared but the output's folder: any number of threads may convert at once,
 // each with its own buffer.
@@ -81,23 +79,9 @@ int main(int argc, char **argv)
 
     const QList<FlowConvertJob> &jobs = command.jobs;
     ProgressLine progress(!command.quiet && jobs.size() > kFewInputs, int(jobs.size()));
-    PerWorker<FloReadBuffer> buffers(command.threads);
-    int failed = 0;
-    runOrdered<Outcome>(
-        int(jobs.size()), command.threads,
-        [&](int item, int worker) { return convert(jobs.at(item), buffers[worker]); },
-        [&](int item, Outcome &outcome) {
-            progress.show(item + 1, jobs.at(item).input);
-            for (const QString &message : std::as_const(outcome.messages))
-                progress.message(message);
-            if (!outcome.converted)
-                ++failed;
-        });
-    progress.clear();
-    if (failed > 0 && !command.quiet)
-        printTo(stderr, QStringLiteral("%1: %2 of %3 inputs not converted\n")
-                            .arg(kTool)
-                            .arg(failed)
-                            .arg(jobs.size()));
+    const int failed = convertInOrder(
+        int(jobs.size()), command.threads, progress, [&](int item) { return jobs.at(item).input; },
+        [&](int item, FloReadBuffer &buffer) { return convert(jobs.at(item), buffer); });
+    reportNotConverted(kTool, failed, int(jobs.size()), command.quiet);
     return failed > 0 ? kSomeFailed : kAllWritten;
 }
