@@ -7,7 +7,8 @@
 #include "flow_to_color.h"
 #include "flow_views.h"
 
-FlowPictures drawFlowFile(const char *path, const ViewChoice &choice, FloReadBuffer *buffer)
+FlowPictures drawFlowFile(const char *path, const ViewChoice &choice, FloReadBuffer *buffer,
+                          const BandPlan &plan)
 {
     // The viewer's road through one descriptor, so that a file replaced meanwhile is drawn
     // whole as it was, or refused; any flow format, by name or content.
@@ -22,9 +23,9 @@ FlowPictures drawFlowFile(const char *path, const ViewChoice &choice, FloReadBuf
     pictures.dimX = vek_alloc_3(cols, rows);
     pictures.dimY = vek_alloc_3(cols, rows);
 
-    const int cutoff = choice.cutoff >= 0
-                           ? choice.cutoff
-                           : InitialFlowCutoff(flow.u, flow.v, clampedU, clampedV, rows, cols);
+    const int cutoff = choice.cutoff >= 0 ? choice.cutoff
+                                          : InitialFlowCutoff(flow.u, flow.v, clampedU, clampedV,
+                                                              rows, cols, plan);
     pictures.cutoff = cutoff;
     if (choice.percentile > 0) {
         // The viewer's own road for its magnitude scales: the radius, then one routine.
@@ -34,7 +35,7 @@ FlowPictures drawFlowFile(const char *path, const ViewChoice &choice, FloReadBuf
     }
     RenderScaledFlowViews(cutoff, pictures.radius, flow.u, flow.v,
                           {clampedU, clampedV, pictures.color, pictures.dimX, pictures.dimY}, rows,
-                          cols);
+                          cols, plan);
     if (choice.autoScale) {
         FlowToColor(0, pictures.color, flow.u, flow.v, rows, cols);
         // The longest known vector is the 100th percentile.

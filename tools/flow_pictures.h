@@ -2,6 +2,7 @@
 #define FLOW_PICTURES_H
 
 #include "planes.h"
+#include "row_bands.h"
 
 #include <optional>
 
@@ -27,8 +28,8 @@ struct FlowPictures {
 
 // Reads the flow file at path, in any format, and draws its views. The file is checked before
 // anything is allocated for it. Throws the reader's CError. The data pass through buffer when one
-// is given.
+// is given; the views are drawn in the bands of plan.
 FlowPictures drawFlowFile(const char *path, const ViewChoice &choice,
-                          FloReadBuffer *buffer = nullptr);
+                          FloReadBuffer *buffer = nullptr, const BandPlan &plan = BandPlan());
 
 #endif // FLOW_PICTURES_H
