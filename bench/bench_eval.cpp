@@ -125,7 +125,8 @@ bool benchEvalBatch(const QString &workDir, int pairs, int rows, int cols, const
         runOrdered<PairOutcome>(
             pairs, threads,
             [&](int item, int worker) {
-                return evaluatePair(jobs.at(item), *buffers[std::size_t(worker)]);
+                return evaluatePair(jobs.at(item), *buffers[std::size_t(worker)],
+                                    bandsPerItem(threads, pairs));
             },
             [&](int, PairOutcome &outcome) {
                 if (!outcome.evaluated) {

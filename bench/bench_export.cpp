@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QImageWriter>
 #include <QProcess>
+#include <QThread>
 
 #include <cstdio>
 #include <cstdlib>
@@ -43,7 +44,10 @@ bool benchExport(const BenchFlow &flow, const QString &workDir, const TimingPlan
 
     const Flo2PngJob job{flow.floPath, workDir + QStringLiteral("/export_ours.png"), QString(),
                          QString()};
-    const Flo2PngOptions options;
+    // As a user runs it: one flow, the machine's threads.
+    Flo2PngOptions options;
+    options.inputs = QStringList{flow.floPath};
+    options.threads = QThread::idealThreadCount();
     FloReadBuffer buffer;
     *timing = timePair([&] { convertOrExit(job, options, buffer); },
                        [&] {

@@ -231,7 +231,7 @@ void FloFile::checkUnchanged() const
         throw CError(flo::kChanged, path_);
 }
 
-FlowField readFlowField(const char *path, FloReadBuffer *buffer)
+FlowField readFlowField(const char *path, FloReadBuffer *buffer, const BandPlan &plan)
 {
     FloFile file(path);
     file.readHeader();
@@ -239,6 +239,6 @@ FlowField readFlowField(const char *path, FloReadBuffer *buffer)
     file.checkLength();
     FlowField field{vek_alloc_2(file.height(), file.width()),
                     vek_alloc_2(file.height(), file.width())};
-    file.readPlanes(field.u, field.v, buffer);
+    file.readPlanes(field.u, field.v, buffer, plan);
     return field;
 }

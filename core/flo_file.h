@@ -100,6 +100,7 @@ struct FlowField {
 
 // The road the viewer takes through one descriptor, for callers that need no more than the
 // flow: header, checks, planes of the header's size, data.
-FlowField readFlowField(const char *path, FloReadBuffer *buffer = nullptr);
+FlowField readFlowField(const char *path, FloReadBuffer *buffer = nullptr,
+                        const BandPlan &plan = BandPlan());
 
 #endif // FLO_FILE_H

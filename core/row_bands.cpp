@@ -11,6 +11,12 @@ int defaultBandThreads()
     return std::thread::hardware_concurrency() >= 2 ? 2 : 1;
 }
 
+BandPlan bandsPerItem(int threads, int items)
+{
+    const int workers = std::max(1, std::min(threads, items));
+    return BandPlan{std::clamp(threads / workers, 1, defaultBandThreads()), kMinBandPixels};
+}
+
 int bandCount(const BandPlan &plan, int rows, int cols)
 {
     if (rows <= 1 || cols <= 0 || plan.threads <= 1)

@@ -27,6 +27,10 @@ inline BandPlan singleBand()
     return BandPlan{1, kMinBandPixels};
 }
 
+// The plan for each item of a batch of items on at most threads threads: the threads its
+// workers leave over, so that the whole never uses more than it was given (-j1 is one thread).
+BandPlan bandsPerItem(int threads, int items);
+
 // The number of bands of whole rows for rows x cols under plan: at least 1, at most the
 // threads, the rows, and as many as hold minPixels each.
 int bandCount(const BandPlan &plan, int rows, int cols);

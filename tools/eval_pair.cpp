@@ -20,14 +20,14 @@ QString sizeText(const FlowField &flow)
     return QStringLiteral("%1 x %2").arg(flow.u.cols()).arg(flow.u.rows());
 }
 
-FlowField read(const QString &path, FloReadBuffer &buffer)
+FlowField read(const QString &path, FloReadBuffer &buffer, const BandPlan &plan)
 {
-    return readFlow(QFile::encodeName(path).constData(), &buffer);
+    return readFlow(QFile::encodeName(path).constData(), &buffer, plan);
 }
 
 } // namespace
 
-PairOutcome evaluatePair(const EvalJob &job, FloReadBuffer &buffer)
+PairOutcome evaluatePair(const EvalJob &job, FloReadBuffer &buffer, const BandPlan &plan)
 {
     PairOutcome outcome;
     if (!job.problem.isEmpty()) {
@@ -36,9 +36,9 @@ PairOutcome evaluatePair(const EvalJob &job, FloReadBuffer &buffer)
     }
     QString reading = job.estimate;
     try {
-        const FlowField estimate = read(job.estimate, buffer);
+        const FlowField estimate = read(job.estimate, buffer, plan);
         reading = job.groundTruth;
-        const FlowField truth = read(job.groundTruth, buffer);
+        const FlowField truth = read(job.groundTruth, buffer, plan);
         if (estimate.u.rows() != truth.u.rows() || estimate.u.cols() != truth.u.cols()) {
             outcome.errors << QStringLiteral("%1: %2 is %3, its ground truth %4 is %5")
                                   .arg(kTool, job.estimate, sizeText(estimate), job.groundTruth,

@@ -4,6 +4,8 @@
 #include "eval_pairs.h"
 #include "eval_record.h"
 
+#include "row_bands.h"
+
 #include <QStringList>
 
 class FloReadBuffer;
@@ -17,6 +19,7 @@ struct PairOutcome {
 
 // Reads the estimate and its ground truth, through buffer, evaluates them and writes the EPE
 // picture when the job asks for one. Never throws.
-PairOutcome evaluatePair(const EvalJob &job, FloReadBuffer &buffer);
+PairOutcome evaluatePair(const EvalJob &job, FloReadBuffer &buffer,
+                         const BandPlan &plan = BandPlan());
 
 #endif // EVAL_PAIR_H

@@ -126,11 +126,10 @@ Flo2PngOutcome convertFlow(const Flo2PngJob &job, const Flo2PngOptions &o, FloRe
 {
     Flo2PngOutcome outcome;
     try {
-        const ViewChoice choice{o.cutoff, o.autoScale, o.percentile, o.legend};
+        const ViewChoice choice{o.cutoff, o.autoScale, o.percentile, o.legend, o.channels};
         const FlowPictures pictures =
             drawFlowFile(QFile::encodeName(job.input).constData(), choice, &buffer,
-                         // With inputs on several threads, each flow keeps to its own.
-                         o.threads > 1 ? singleBand() : BandPlan());
+                         bandsPerItem(o.threads, int(o.inputs.size())));
         const QImage color = o.legend ? withLegend(pictures) : planeImage(pictures.color);
         if (!save(color, job.colorView, o.compression, outcome.messages))
             return outcome;

@@ -1,5 +1,6 @@
 #include "flow_pictures.h"
 
+#include "colour_view.h"
 #include "flo_file.h"
 #include "flow_format.h"
 #include "flow_scale.h"
@@ -12,20 +13,14 @@ FlowPictures drawFlowFile(const char *path, const ViewChoice &choice, FloReadBuf
 {
     // The viewer's road through one descriptor, so that a file replaced meanwhile is drawn
     // whole as it was, or refused; any flow format, by name or content.
-    const FlowField flow = readFlow(path, buffer);
+    const FlowField flow = readFlow(path, buffer, plan);
     const int rows = flow.u.rows();
     const int cols = flow.u.cols();
 
-    const FloatPlane clampedU = vek_alloc_2(rows, cols);
-    const FloatPlane clampedV = vek_alloc_2(rows, cols);
     FlowPictures pictures;
     pictures.color = vek_alloc_3(cols, rows);
-    pictures.dimX = vek_alloc_3(cols, rows);
-    pictures.dimY = vek_alloc_3(cols, rows);
-
-    const int cutoff = choice.cutoff >= 0 ? choice.cutoff
-                                          : InitialFlowCutoff(flow.u, flow.v, clampedU, clampedV,
-                                                              rows, cols, plan);
+    const int cutoff =
+        choice.cutoff >= 0 ? choice.cutoff : OpeningFlowCutoff(flow.u, flow.v, rows, cols, plan);
     pictures.cutoff = cutoff;
     if (choice.percentile > 0) {
         // The viewer's own road for its magnitude scales: the radius, then one routine.
@@ -33,9 +28,19 @@ FlowPictures drawFlowFile(const char *path, const ViewChoice &choice, FloReadBuf
         pictures.radius =
             PercentileMagnitude(flow.u, flow.v, rows, cols, choice.percentile, scratch);
     }
-    RenderScaledFlowViews(cutoff, pictures.radius, flow.u, flow.v,
-                          {clampedU, clampedV, pictures.color, pictures.dimX, pictures.dimY}, rows,
-                          cols, plan);
+    if (choice.greyViews) {
+        const FloatPlane clampedU = vek_alloc_2(rows, cols);
+        const FloatPlane clampedV = vek_alloc_2(rows, cols);
+        pictures.dimX = vek_alloc_3(cols, rows);
+        pictures.dimY = vek_alloc_3(cols, rows);
+        RenderScaledFlowViews(cutoff, pictures.radius, flow.u, flow.v,
+                              {clampedU, clampedV, pictures.color, pictures.dimX, pictures.dimY},
+                              rows, cols, plan);
+    } else if (!choice.autoScale) {
+        // The colour view alone: no clamped planes to write, fault in and throw away.
+        RenderColourView(cutoff, pictures.radius, flow.u, flow.v, pictures.color, rows, cols,
+                         plan);
+    }
     if (choice.autoScale) {
         FlowToColor(0, pictures.color, flow.u, flow.v, rows, cols);
         // The longest known vector is the 100th percentile.

@@ -27,12 +27,12 @@ const QString kTool = QStringLiteral("flowconvert");
 using Outcome = ConversionOutcome;
 
 // Touches nothing shared but the output's folder: any number of threads may convert at once,
-// each with its own buffer.
-Outcome convert(const FlowConvertJob &job, FloReadBuffer &buffer)
+// each with its own buffer, a large .flo read in the bands of plan.
+Outcome convert(const FlowConvertJob &job, FloReadBuffer &buffer, const BandPlan &plan)
 {
     Outcome outcome;
     try {
-        const FlowField flow = readFlow(QFile::encodeName(job.input).constData(), &buffer);
+        const FlowField flow = readFlow(QFile::encodeName(job.input).constData(), &buffer, plan);
         const WriteReport report =
             writeFlow(job.format, flow.u, flow.v, QFile::encodeName(job.output).constData());
         if (report.clampedComponents > 0)
@@ -79,9 +79,10 @@ int main(int argc, char **argv)
 
     const QList<FlowConvertJob> &jobs = command.jobs;
     ProgressLine progress(!command.quiet && jobs.size() > kFewInputs, int(jobs.size()));
+    const BandPlan bands = bandsPerItem(command.threads, int(jobs.size()));
     const int failed = convertInOrder(
         int(jobs.size()), command.threads, progress, [&](int item) { return jobs.at(item).input; },
-        [&](int item, FloReadBuffer &buffer) { return convert(jobs.at(item), buffer); });
+        [&](int item, FloReadBuffer &buffer) { return convert(jobs.at(item), buffer, bands); });
     reportNotConverted(kTool, failed, int(jobs.size()), command.quiet);
     return failed > 0 ? kSomeFailed : kAllWritten;
 }

@@ -119,11 +119,12 @@ int evaluate(const FlowEvalOptions &o)
 
     ProgressLine progress(!o.quiet && jobs.size() > kFewInputs, int(jobs.size()));
     PerWorker<FloReadBuffer> buffers(o.threads);
+    const BandPlan bands = bandsPerItem(o.threads, int(jobs.size()));
     QList<PairRecord> records;
     int failed = 0;
     runOrdered<PairOutcome>(
         int(jobs.size()), o.threads,
-        [&](int item, int worker) { return evaluatePair(jobs.at(item), buffers[worker]); },
+        [&](int item, int worker) { return evaluatePair(jobs.at(item), buffers[worker], bands); },
         [&](int item, PairOutcome &outcome) {
             progress.show(item + 1, jobs.at(item).estimate);
             for (const QString &error : std::as_const(outcome.errors))

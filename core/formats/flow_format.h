@@ -50,8 +50,10 @@ std::optional<FlowFormat> flowFormatForName(const std::string &name);
 // picture reader then has its say. Throws CError for a flow file that cannot be read.
 std::optional<FlowField> readFlowIfAny(const char *path, FloReadBuffer *buffer = nullptr);
 
-// The same, with a file that cannot be opened or holds no flow format an error too.
-FlowField readFlow(const char *path, FloReadBuffer *buffer = nullptr);
+// The same, with a file that cannot be opened or holds no flow format an error too. A large
+// .flo is read in the bands of plan.
+FlowField readFlow(const char *path, FloReadBuffer *buffer = nullptr,
+                   const BandPlan &plan = BandPlan());
 
 // The format of the file at path as reading it would decide, from its name (".flo") or first
 // bytes, without reading further: a 16-bit RGB PNG counts as KITTI's here, and only reading it

@@ -78,10 +78,10 @@ std::optional<FlowField> readFlowIfAny(const char *path, FloReadBuffer *buffer)
     return readRecognised(*input, buffer);
 }
 
-FlowField readFlow(const char *path, FloReadBuffer *buffer)
+FlowField readFlow(const char *path, FloReadBuffer *buffer, const BandPlan &plan)
 {
     if (path && endsWith(path, ".flo"))
-        return readFlowField(path, buffer);
+        return readFlowField(path, buffer, plan);
     FlowInput input(path);
     std::optional<FlowField> flow = readRecognised(input, buffer);
     if (!flow)

@@ -18,6 +18,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <limits>
@@ -140,6 +141,7 @@ private slots:
     void bandsCoverEveryRowOnce();
     void bandCountFollowsThePlan_data();
     void bandCountFollowsThePlan();
+    void batchesKeepToTheirThreads();
     void everyBandRunsOnceAndFailuresReachTheCaller();
     void viewsMatchOneBand_data();
     void viewsMatchOneBand();
@@ -193,6 +195,26 @@ void TestRowBands::bandCountFollowsThePlan()
     QFETCH(int, cols);
     QFETCH(int, bands);
     QCOMPARE(bandCount(BandPlan{threads, minPixels}, rows, cols), bands);
+}
+
+// -j N means N threads in all: the workers of a batch and their items' bands together.
+void TestRowBands::batchesKeepToTheirThreads()
+{
+    for (int threads = 1; threads <= 9; ++threads) {
+        for (int items = 0; items <= 12; ++items) {
+            const int workers = std::max(1, std::min(threads, items));
+            const int bands = bandsPerItem(threads, items).threads;
+            QVERIFY(bands >= 1);
+            QVERIFY(bands <= defaultBandThreads());
+            QVERIFY2(workers * bands <= threads || threads == 1,
+                     qPrintable(QStringLiteral("%1 %2").arg(threads).arg(items)));
+        }
+    }
+    QCOMPARE(bandsPerItem(1, 1).threads, 1);
+    QCOMPARE(bandsPerItem(2, 40).threads, 1);
+    // A lone input still gets the bands a viewer's load gets.
+    QCOMPARE(bandsPerItem(2, 1).threads, defaultBandThreads());
+    QCOMPARE(bandsPerItem(8, 1).threads, defaultBandThreads());
 }
 
 // Band 0 on the calling thread, each other band once on a thread of its own; an exception in

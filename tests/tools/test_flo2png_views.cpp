@@ -192,6 +192,14 @@ void TestFlo2PngViews::viewsMatchTheViewer()
     QCOMPARE(differences(readRgb(stem + "_dimx.png"), w.dimXPlane), QString());
     QCOMPARE(differences(readRgb(stem + "_dimy.png"), w.dimYPlane), QString());
 
+    // Without --channels the colour view is drawn alone, to the same bytes.
+    const QString alone = dir->filePath(QStringLiteral("alone"));
+    args.replace(1, QStringLiteral("-q"));
+    args.replace(3, alone);
+    QCOMPARE(runFlo2Png(args).status, 0);
+    QCOMPARE(fileBytes(alone + '/' + QFileInfo(stem).fileName() + ".png"), fileBytes(stem + ".png"));
+    QVERIFY(!QFile::exists(alone + '/' + QFileInfo(stem).fileName() + "_dimx.png"));
+
     // Save As writes the very same file.
     const QString saved = dir->filePath(QStringLiteral("saved.png"));
     answerNextFileDialog(saved);
