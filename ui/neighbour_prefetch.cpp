@@ -1,5 +1,6 @@
 #include "neighbour_prefetch.h"
 
+#include "cerror.h"
 #include "flo_file.h"
 
 #include <algorithm>
@@ -33,6 +34,12 @@ NeighbourPrefetch::~NeighbourPrefetch()
     }
     changed_.notify_all();
     thread_.join();
+}
+
+void NeighbourPrefetch::setWholeAheadPixels(std::int64_t pixels)
+{
+    const std::lock_guard<std::mutex> lock(mutex_);
+    wholeAheadPixels_ = pixels;
 }
 
 bool NeighbourPrefetch::wanted()
@@ -133,11 +140,13 @@ void NeighbourPrefetch::run()
     for (;;) {
         std::optional<Job> next;
         std::vector<Made> dropped;
+        std::int64_t wholeAheadPixels = 0;
         {
             std::unique_lock<std::mutex> lock(mutex_);
             changed_.wait(lock, [&] { return stopping_ || !queue_.empty() || !dropped_.empty(); });
             if (stopping_)
                 return;
+            wholeAheadPixels = wholeAheadPixels_;
             dropped.swap(dropped_);
             if (!queue_.empty()) {
                 next = queue_.front();
@@ -158,6 +167,14 @@ void NeighbourPrefetch::run()
             FlowLoadOptions options;
             options.scale = job.rules.scale;
             LoadOutcome outcome = loadPictureAhead(job.path, job.rules.cutoff, &buffer, options);
+            if (outcome.picture && std::int64_t(outcome.picture->rows) * outcome.picture->cols <=
+                                       wholeAheadPixels) {
+                try {
+                    completePicture(*outcome.picture, singleBand());
+                } catch (const CError &) {
+                    // Out of memory: the step finishes it, and shows what that comes to.
+                }
+            }
             if (before == DiskStamp::of(job.path) &&
                 (!before.exists || readAt - before.modifiedNs >= kSettledNs))
                 made = Made{job.path, job.rules, before, std::move(outcome)};

@@ -197,7 +197,7 @@ LoadOutcome loadPictureAhead(const QString &path, std::optional<int> cutoff, Flo
     return loadPicture(path, cutoff, buffer, options, Make::Ahead);
 }
 
-void completePicture(LoadedPicture &picture)
+void completePicture(LoadedPicture &picture, const BandPlan &plan)
 {
     PicturePlanes &p = picture.planes;
     const int rows = picture.rows;
@@ -216,5 +216,5 @@ void completePicture(LoadedPicture &picture)
     p.clampedU = vek_alloc_2(rows, cols);
     p.clampedV = vek_alloc_2(rows, cols);
     RenderClampedAndGrey(picture.cutoff, p.flowU, p.flowV, p.clampedU, p.clampedV, p.dimX, p.dimY,
-                         rows, cols);
+                         rows, cols, plan);
 }

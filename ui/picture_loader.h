@@ -4,6 +4,7 @@
 #include "flow_scale.h"
 #include "flow_statistics.h"
 #include "planes.h"
+#include "row_bands.h"
 
 #include <QImage>
 #include <QSize>
@@ -91,8 +92,8 @@ LoadOutcome loadPictureAhead(const QString &path, std::optional<int> cutoff,
                              FloReadBuffer *buffer = nullptr,
                              const FlowLoadOptions &options = FlowLoadOptions());
 
-// Makes the rest of a picture made ahead, byte for byte what loadPictureFile would have made;
-// a whole picture is left as it is. Throws the allocators' CError.
-void completePicture(LoadedPicture &picture);
+// Makes the rest of a picture made ahead, byte for byte what loadPictureFile would have made,
+// in the bands of plan; a whole picture is left as it is. Throws the allocators' CError.
+void completePicture(LoadedPicture &picture, const BandPlan &plan = BandPlan());
 
 #endif // PICTURE_LOADER_H

@@ -152,6 +152,7 @@ void TestPrefetch::stepsShowWhatLoadsShow_data()
     // unreadable file under one extension.
     QTest::addColumn<QStringList>("names");
     QTest::addColumn<QList<int>>("steps");
+    QTest::addColumn<qlonglong>("wholeAhead"); // the largest picture made whole ahead
     const QString d = dir_.path();
     writeFile(d + "/f0.flo", numberedField(17, 9, 0.5f));
     writeFile(d + "/f1.flo", numberedField(33, 5, -40.0f));
@@ -168,15 +169,22 @@ void TestPrefetch::stepsShowWhatLoadsShow_data()
     for (const char *name : {"f0.flo", "f1.flo", "f2.flo", "f3.flo", "f4.flo", "f5.flo", "k0.png",
                              "k1.png", "k2.png", "k3.png"})
         age(d + "/" + QLatin1String(name));
-    QTest::newRow("flows") << QStringList{"f0.flo"} << QList<int>{-1, -1, -1, -1, -1, 1, 1, -1};
-    QTest::newRow("pngs") << QStringList{"k0.png"} << QList<int>{-1, -1, -1, 1, 1, 1, -1};
+    const QList<int> flowSteps{-1, -1, -1, -1, -1, 1, 1, -1};
+    const QList<int> pngSteps{-1, -1, -1, 1, 1, 1, -1};
+    QTest::newRow("flows, made whole ahead") << QStringList{"f0.flo"} << flowSteps << 1000ll;
+    QTest::newRow("flows, finished at the step") << QStringList{"f0.flo"} << flowSteps << 0ll;
+    QTest::newRow("flows, some of each") << QStringList{"f0.flo"} << flowSteps << 100ll;
+    QTest::newRow("pngs, made whole ahead") << QStringList{"k0.png"} << pngSteps << 1000ll;
+    QTest::newRow("pngs, finished at the step") << QStringList{"k0.png"} << pngSteps << 0ll;
 }
 
 void TestPrefetch::stepsShowWhatLoadsShow()
 {
     QFETCH(QStringList, names);
     QFETCH(QList<int>, steps);
+    QFETCH(qlonglong, wholeAhead);
     Pair pair;
+    pair.prefetch().setWholeAheadPixels(wholeAhead);
     const auto [a, p] =
         pair.both([&](Vek_Zandor &w) { openByName(w, dir_.path() + "/" + names[0]); });
     QCOMPARE(a, p);
