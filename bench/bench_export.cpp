@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QThread>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -63,7 +64,7 @@ bool benchExport(const BenchFlow &flow, const QString &workDir, const TimingPlan
 }
 
 bool benchExportBatch(const QString &workDir, int files, int rows, int cols, const TimingPlan &plan,
-                      PairTiming *timing)
+                      PairTiming *timing, double *fixedMs)
 {
     const QString folder = workDir + QStringLiteral("/export_batch");
     QDir().mkpath(folder);
@@ -81,17 +82,27 @@ bool benchExportBatch(const QString &workDir, int files, int rows, int cols, con
 
     // The tool itself, as a user runs it: its own process, with its own memory settings.
     bool failed = false;
-    const auto batch = [&](int threads) {
+    const auto batch = [&](int threads, const QStringList &flows) {
         QProcess tool;
         tool.setProcessChannelMode(QProcess::ForwardedChannels);
         tool.start(QStringLiteral(FLOWVIEWER_FLO2PNG),
                    QStringList{QStringLiteral("-q"), QStringLiteral("-j%1").arg(threads),
                                QStringLiteral("-d"), folder + QStringLiteral("/pictures")} +
-                       inputs);
+                       flows);
         failed = !tool.waitForFinished(-1) || tool.exitStatus() != QProcess::NormalExit ||
                  tool.exitCode() != 0 || failed;
     };
-    const PairTiming ms = timePair([&] { batch(2); }, [&] { batch(1); }, plan);
-    *timing = {files * 1000.0 / ms.caseMs, files * 1000.0 / ms.referenceMs};
+    const std::vector<double> ms = timeRoundRobin(
+        {[&] { batch(2, inputs); }, [&] { batch(1, inputs); }, [&] { batch(1, inputs.mid(0, 1)); }},
+        plan);
+    *timing = {files * 1000.0 / ms[0], files * 1000.0 / ms[1]};
+    const double perFlow = (ms[1] - ms[2]) / std::max(1, files - 1);
+    *fixedMs = ms[2] - perFlow;
     return !failed;
+}
+
+double exportBatchCeiling(double oneThreadMs, double fixedMs, double gain)
+{
+    const double flowsMs = oneThreadMs - fixedMs;
+    return oneThreadMs / (fixedMs + flowsMs / gain);
 }

@@ -389,8 +389,9 @@ int main(int argc, char *argv[])
     // process's view of its threads unreliable (they share its memory until they start).
     if (wanted(QStringLiteral("export-batch"))) {
         PairTiming t;
+        double fixedMs = 0;
         if (!benchExportBatch(work.path(), kExportBatchFiles, quick ? 28 : kSintelRows,
-                              quick ? 64 : kSintelCols, exportPlan, &t)) {
+                              quick ? 64 : kSintelCols, exportPlan, &t, &fixedMs)) {
             std::fprintf(stderr, "flowviewer-bench: the export batch failed\n");
             return 1;
         }
@@ -399,6 +400,13 @@ int main(int argc, char *argv[])
         notes << QStringLiteral("export-batch: a plain loop on two threads gains %1x over one "
                                 "at this moment")
                      .arg(exportCeiling, 0, 'f', 2);
+        const double oneThreadMs = kExportBatchFiles * 1000.0 / t.referenceMs;
+        notes << QStringLiteral("export-batch: %1 ms of a -j1 run's %2 do not depend on the "
+                                "flows' count; with every flow gaining %3x, -j2 could reach %4")
+                     .arg(fixedMs, 0, 'f', 1)
+                     .arg(oneThreadMs, 0, 'f', 1)
+                     .arg(exportCeiling, 0, 'f', 2)
+                     .arg(exportBatchCeiling(oneThreadMs, fixedMs, exportCeiling), 0, 'f', 2);
     }
     if (options.csv) {
         printCsv(rows);

@@ -38,8 +38,7 @@ FlowPictures drawFlowFile(const char *path, const ViewChoice &choice, FloReadBuf
                               rows, cols, plan);
     } else if (!choice.autoScale) {
         // The colour view alone: no clamped planes to write, fault in and throw away.
-        RenderColourView(cutoff, pictures.radius, flow.u, flow.v, pictures.color, rows, cols,
-                         plan);
+        RenderColourView(cutoff, pictures.radius, flow.u, flow.v, pictures.color, rows, cols, plan);
     }
     if (choice.autoScale) {
         FlowToColor(0, pictures.color, flow.u, flow.v, rows, cols);

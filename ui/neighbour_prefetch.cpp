@@ -167,8 +167,8 @@ void NeighbourPrefetch::run()
             FlowLoadOptions options;
             options.scale = job.rules.scale;
             LoadOutcome outcome = loadPictureAhead(job.path, job.rules.cutoff, &buffer, options);
-            if (outcome.picture && std::int64_t(outcome.picture->rows) * outcome.picture->cols <=
-                                       wholeAheadPixels) {
+            if (outcome.picture &&
+                std::int64_t(outcome.picture->rows) * outcome.picture->cols <= wholeAheadPixels) {
                 try {
                     completePicture(*outcome.picture, singleBand());
                 } catch (const CError &) {

@@ -197,7 +197,8 @@ void TestFlo2PngViews::viewsMatchTheViewer()
     args.replace(1, QStringLiteral("-q"));
     args.replace(3, alone);
     QCOMPARE(runFlo2Png(args).status, 0);
-    QCOMPARE(fileBytes(alone + '/' + QFileInfo(stem).fileName() + ".png"), fileBytes(stem + ".png"));
+    QCOMPARE(fileBytes(alone + '/' + QFileInfo(stem).fileName() + ".png"),
+             fileBytes(stem + ".png"));
     QVERIFY(!QFile::exists(alone + '/' + QFileInfo(stem).fileName() + "_dimx.png"));
 
     // Save As writes the very same file.
