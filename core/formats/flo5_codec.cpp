@@ -71,7 +71,7 @@ bool knownFilters(const Hdf5Library &h5, hid_t dataset, bool &deflated)
         char name[64];
         unsigned config = 0;
         const H5Z_filter_t filter = h5.H5Pget_filter2(plist.get(), unsigned(i), &flags, &values,
-                                                   nullptr, sizeof name, name, &config);
+                                                      nullptr, sizeof name, name, &config);
         if (filter == H5Z_FILTER_DEFLATE)
             deflated = true;
         else if (filter != H5Z_FILTER_SHUFFLE && filter != H5Z_FILTER_FLETCHER32)
@@ -170,9 +170,9 @@ void write(const FloatPlane &u, const FloatPlane &v, const char *path, WriteRepo
     const char *why = nullptr;
     const Hdf5Library *library = hdf5Library(&why);
     if (!library)
-        throw CError((std::string(path) + ": cannot be written: HDF5's library cannot be loaded: " +
-                      why)
-                         .c_str());
+        throw CError(
+            (std::string(path) + ": cannot be written: HDF5's library cannot be loaded: " + why)
+                .c_str());
     const Hdf5Library &h5 = *library;
     quietErrors(h5);
     const hsize_t dims[3] = {hsize_t(u.rows()), hsize_t(u.cols()), 2};
@@ -192,18 +192,20 @@ void write(const FloatPlane &u, const FloatPlane &v, const char *path, WriteRepo
     AtomicOutput out(path);
     out.closeStream();
     {
-        const Handle file(h5.H5Fcreate(out.temporaryPath(), Hdf5Library::kTruncate, H5P_DEFAULT, H5P_DEFAULT),
-                          h5.H5Fclose);
+        const Handle file(
+            h5.H5Fcreate(out.temporaryPath(), Hdf5Library::kTruncate, H5P_DEFAULT, H5P_DEFAULT),
+            h5.H5Fclose);
         const Handle space(h5.H5Screate_simple(3, dims, nullptr), h5.H5Sclose);
         const Handle plist(h5.H5Pcreate(h5.datasetCreate), h5.H5Pclose);
         if (!file.valid() || !space.valid() || !plist.valid() ||
-            h5.H5Pset_chunk(plist.get(), 3, chunk) < 0 || h5.H5Pset_deflate(plist.get(), kGzipLevel) < 0)
+            h5.H5Pset_chunk(plist.get(), 3, chunk) < 0 ||
+            h5.H5Pset_deflate(plist.get(), kGzipLevel) < 0)
             out.fail("HDF5 cannot create it");
         const Handle dataset(h5.H5Dcreate2(file.get(), "flow", h5.ieeeF32le, space.get(),
-                                        H5P_DEFAULT, plist.get(), H5P_DEFAULT),
+                                           H5P_DEFAULT, plist.get(), H5P_DEFAULT),
                              h5.H5Dclose);
         if (!dataset.valid() || h5.H5Dwrite(dataset.get(), h5.nativeFloat, H5S_ALL, H5S_ALL,
-                                         H5P_DEFAULT, pairs.get()) < 0)
+                                            H5P_DEFAULT, pairs.get()) < 0)
             out.fail("HDF5 cannot write \"flow\"");
     }
     out.commit();
