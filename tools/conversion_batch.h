@@ -4,18 +4,39 @@
 // The loop the converting tools share: every input on its threads, what each came to reported
 // in input order, and the summary.
 
+#include "cli_common.h"
 #include "flo_file.h"
 #include "ordered_batch.h"
 #include "progress_line.h"
 
+#include "cerror.h"
+
 #include <QString>
 #include <QStringList>
+
+#include <new>
 
 // What converting one input came to, for the calling thread to report in input order.
 struct ConversionOutcome {
     QStringList messages; // whole lines for standard error
     bool converted = false;
 };
+
+// Runs convert(outcome) for input, the reader's errors and a lack of memory becoming the
+// input's message in outcome; never throws them.
+template <class Convert>
+ConversionOutcome convertReporting(const QString &tool, const QString &input, Convert convert)
+{
+    ConversionOutcome outcome;
+    try {
+        convert(outcome);
+    } catch (const CError &error) {
+        outcome.messages << inputMessage(tool, input, QString::fromLocal8Bit(error.text));
+    } catch (const std::bad_alloc &) {
+        outcome.messages << inputMessage(tool, input, QStringLiteral("out of memory"));
+    }
+    return outcome;
+}
 
 // Runs convert(item, buffer) for items 0 .. count - 1 on up to threads threads, each worker
 // reading through a buffer of its own, and shows the progress over inputOf(item) and every

@@ -124,30 +124,24 @@ void prepareFonts()
 
 Flo2PngOutcome convertFlow(const Flo2PngJob &job, const Flo2PngOptions &o, FloReadBuffer &buffer)
 {
-    Flo2PngOutcome outcome;
-    try {
+    return convertReporting(kTool, job.input, [&](Flo2PngOutcome &outcome) {
         const ViewChoice choice{o.cutoff, o.autoScale, o.percentile, o.legend, o.channels};
         const FlowPictures pictures =
             drawFlowFile(QFile::encodeName(job.input).constData(), choice, &buffer,
                          bandsPerItem(o.threads, int(o.inputs.size())));
         const QImage color = o.legend ? withLegend(pictures) : planeImage(pictures.color);
         if (!save(color, job.colorView, o.compression, outcome.messages))
-            return outcome;
+            return;
         if (!job.dimX.isEmpty()) {
             const bool dimX =
                 save(planeImage(pictures.dimX), job.dimX, o.compression, outcome.messages);
             const bool dimY =
                 save(planeImage(pictures.dimY), job.dimY, o.compression, outcome.messages);
             if (!dimX || !dimY)
-                return outcome;
+                return;
         }
         outcome.converted = true;
-    } catch (const CError &error) {
-        outcome.messages << inputMessage(kTool, job.input, QString::fromLocal8Bit(error.text));
-    } catch (const std::bad_alloc &) {
-        outcome.messages << inputMessage(kTool, job.input, QStringLiteral("out of memory"));
-    }
-    return outcome;
+    });
 }
 
 int runFlo2Png(const Flo2PngOptions &o)

@@ -28,24 +28,35 @@ FlowPictures drawFlowFile(const char *path, const ViewChoice &choice, FloReadBuf
         pictures.radius =
             PercentileMagnitude(flow.u, flow.v, rows, cols, choice.percentile, scratch);
     }
+    FloatPlane clampedU;
+    FloatPlane clampedV;
     if (choice.greyViews) {
-        const FloatPlane clampedU = vek_alloc_2(rows, cols);
-        const FloatPlane clampedV = vek_alloc_2(rows, cols);
+        clampedU = vek_alloc_2(rows, cols);
+        clampedV = vek_alloc_2(rows, cols);
         pictures.dimX = vek_alloc_3(cols, rows);
         pictures.dimY = vek_alloc_3(cols, rows);
+    }
+    if (choice.greyViews && !choice.autoScale) {
+        // All three views in one pass over the flow.
         RenderScaledFlowViews(cutoff, pictures.radius, flow.u, flow.v,
                               {clampedU, clampedV, pictures.color, pictures.dimX, pictures.dimY},
                               rows, cols, plan);
-    } else if (!choice.autoScale) {
-        // The colour view alone: no clamped planes to write, fault in and throw away.
-        RenderColourView(cutoff, pictures.radius, flow.u, flow.v, pictures.color, rows, cols, plan);
+    } else {
+        // The colour view alone (by the longest known vector of the flow as read under
+        // autoScale): without grey views, no clamped planes to fault in and throw away.
+        if (choice.autoScale)
+            FlowToColor(0, pictures.color, flow.u, flow.v, rows, cols);
+        else
+            RenderColourView(cutoff, pictures.radius, flow.u, flow.v, pictures.color, rows, cols,
+                             plan);
+        if (choice.greyViews)
+            RenderClampedAndGrey(cutoff, flow.u, flow.v, clampedU, clampedV, pictures.dimX,
+                                 pictures.dimY, rows, cols, plan);
     }
-    if (choice.autoScale) {
-        FlowToColor(0, pictures.color, flow.u, flow.v, rows, cols);
+    if (choice.autoScale && choice.needRadius) {
         // The longest known vector is the 100th percentile.
         MagnitudeScratch scratch;
-        if (choice.needRadius)
-            pictures.radius = PercentileMagnitude(flow.u, flow.v, rows, cols, 100, scratch);
+        pictures.radius = PercentileMagnitude(flow.u, flow.v, rows, cols, 100, scratch);
     }
     return pictures;
 }

@@ -30,8 +30,7 @@ using Outcome = ConversionOutcome;
 // each with its own buffer, a large .flo read in the bands of plan.
 Outcome convert(const FlowConvertJob &job, FloReadBuffer &buffer, const BandPlan &plan)
 {
-    Outcome outcome;
-    try {
+    return convertReporting(kTool, job.input, [&](Outcome &outcome) {
         const FlowField flow = readFlow(QFile::encodeName(job.input).constData(), &buffer, plan);
         const WriteReport report =
             writeFlow(job.format, flow.u, flow.v, QFile::encodeName(job.output).constData());
@@ -41,12 +40,7 @@ Outcome convert(const FlowConvertJob &job, FloReadBuffer &buffer, const BandPlan
                                     .arg(kTool, job.output)
                                     .arg(report.clampedComponents);
         outcome.converted = true;
-    } catch (const CError &error) {
-        outcome.messages << inputMessage(kTool, job.input, QString::fromLocal8Bit(error.text));
-    } catch (const std::bad_alloc &) {
-        outcome.messages << inputMessage(kTool, job.input, QStringLiteral("out of memory"));
-    }
-    return outcome;
+    });
 }
 
 } // namespace

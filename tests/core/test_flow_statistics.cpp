@@ -7,6 +7,7 @@
 #include "flow_unknown.h"
 #include "magnitude_pass.h"
 #include "rank_select.h"
+#include "statistics_bits.h"
 
 #include <QTest>
 
@@ -114,21 +115,7 @@ void compare(const FlowStatistics &got, const FlowStatistics &want)
 // Every figure to the bit: the sign of a zero extreme and the last bit of the mean included.
 bool sameBits(const FlowStatistics &a, const FlowStatistics &b)
 {
-    const auto bits = [](const FlowStatistics &s) {
-        QByteArray all;
-        const auto add = [&all](const auto &x) {
-            all.append(reinterpret_cast<const char *>(&x), int(sizeof x));
-        };
-        add(s.known);
-        add(s.unknown);
-        for (float x : {s.minU, s.maxU, s.minV, s.maxV, s.medianMagnitude, s.percentile99Magnitude,
-                        s.maxMagnitude})
-            add(x);
-        add(s.meanMagnitude);
-        add(s.histogram);
-        return all;
-    };
-    return bits(a) == bits(b);
+    return statisticsBits(a) == statisticsBits(b);
 }
 
 // Large random fields of the kinds that stress the selection.

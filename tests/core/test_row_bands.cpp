@@ -11,6 +11,7 @@
 #include "kernel_planes.h"
 #include "magnitude_pass.h"
 #include "row_bands.h"
+#include "statistics_bits.h"
 #include "test_data.h"
 
 #include <QDir>
@@ -113,22 +114,6 @@ QString firstDifference(const std::vector<std::uint8_t> &a, const std::vector<st
         if (a[i] != b[i])
             return QString::asprintf("byte %zu: %d, one band %d", i, a[i], b[i]);
     return QString();
-}
-
-QByteArray statisticsBits(const FlowStatistics &s)
-{
-    QByteArray all;
-    const auto add = [&all](const auto &x) {
-        all.append(reinterpret_cast<const char *>(&x), int(sizeof x));
-    };
-    add(s.known);
-    add(s.unknown);
-    for (float x : {s.minU, s.maxU, s.minV, s.maxV, s.medianMagnitude, s.percentile99Magnitude,
-                    s.maxMagnitude})
-        add(x);
-    add(s.meanMagnitude);
-    add(s.histogram);
-    return all;
 }
 
 } // namespace
