@@ -31,3 +31,14 @@ bool sameValue(float a, float b)
 {
     return a == b || (std::isnan(a) && std::isnan(b));
 }
+
+QString firstByteDifference(const std::vector<std::uint8_t> &got,
+                            const std::vector<std::uint8_t> &want, const char *wantName)
+{
+    if (got.size() != want.size())
+        return QString::asprintf("%zu bytes, %s %zu", got.size(), wantName, want.size());
+    for (std::size_t i = 0; i < got.size(); ++i)
+        if (got[i] != want[i])
+            return QString::asprintf("byte %zu: %d, %s %d", i, got[i], wantName, want[i]);
+    return QString();
+}

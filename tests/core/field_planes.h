@@ -3,6 +3,8 @@
 
 #include "planes.h"
 
+#include <QString>
+
 #include <cstdint>
 #include <vector>
 
@@ -15,5 +17,10 @@ std::vector<std::uint8_t> bytesOf(const PixelPlane &plane);
 
 // Equal as the program sees them: NaN matches NaN, and +0 matches -0.
 bool sameValue(float a, float b);
+
+// The first byte where got differs from want, named by what want is ("alone", "one band"); empty
+// when they are equal.
+QString firstByteDifference(const std::vector<std::uint8_t> &got,
+                            const std::vector<std::uint8_t> &want, const char *wantName);
 
 #endif // FIELD_PLANES_H

@@ -132,12 +132,7 @@ std::vector<std::vector<std::uint8_t>> paintAtOnce(const std::vector<Flow> &flow
 
 QString firstDifference(const std::vector<std::uint8_t> &a, const std::vector<std::uint8_t> &b)
 {
-    if (a.size() != b.size())
-        return QString::asprintf("%zu bytes, alone %zu", a.size(), b.size());
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (a[i] != b[i])
-            return QString::asprintf("byte %zu: %d, alone %d", i, a[i], b[i]);
-    return QString();
+    return firstByteDifference(a, b, "alone");
 }
 
 } // namespace

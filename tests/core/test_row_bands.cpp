@@ -108,12 +108,7 @@ std::vector<std::uint8_t> everything(const Flow &f, const rowkernels::RowKernels
 
 QString firstDifference(const std::vector<std::uint8_t> &a, const std::vector<std::uint8_t> &b)
 {
-    if (a.size() != b.size())
-        return QString::asprintf("%zu bytes, one band %zu", a.size(), b.size());
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (a[i] != b[i])
-            return QString::asprintf("byte %zu: %d, one band %d", i, a[i], b[i]);
-    return QString();
+    return firstByteDifference(a, b, "one band");
 }
 
 } // namespace
