@@ -4,17 +4,18 @@
 #include "full_screen.h"
 #include "key_browser.h"
 #include "live_reload.h"
-#include "vek_zandor.h"
+#include "tool_context.h"
 #include "window_memory.h"
 
 #include <QAction>
+#include <QMainWindow>
 
-void addBrowsingTools(Vek_Zandor &window, WindowMemory &memory)
+void addBrowsingTools(const ToolContext &tools, WindowMemory &memory)
 {
-    new KeyBrowser(&window);
-    auto *reload = new LiveReload(&window);
-    auto *follower = new FolderFollower(&window, reload);
-    new FullScreenToggle(&window);
+    new KeyBrowser(tools);
+    auto *reload = new LiveReload(tools);
+    auto *follower = new FolderFollower(tools, reload);
+    new FullScreenToggle(tools.window);
     memory.rememberChecked(reload->watchAction(), QStringLiteral("watch/watchFile"));
     memory.rememberChecked(follower->followAction(), QStringLiteral("watch/followNewest"));
 }

@@ -1,29 +1,32 @@
 #include "folder_follower.h"
 
-#include "browse_controller.h"
 #include "listing_refresh.h"
 #include "live_reload.h"
+#include "tool_context.h"
 #include "tool_host.h"
-#include "vek_zandor.h"
+#include "viewer_document.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QMainWindow>
 #include <QSet>
 #include <QToolBar>
 
 #include <optional>
 
-FolderFollower::FolderFollower(Vek_Zandor *window, LiveReload *reload)
-    : QObject(window), window_(window), reload_(reload), watchFile_(reload->watchAction())
+FolderFollower::FolderFollower(const ToolContext &tools, LiveReload *reload)
+    : QObject(tools.window), document_(tools.document), reload_(reload),
+      watchFile_(reload->watchAction())
 {
+    QMainWindow *window = tools.window;
     follow_ = new QAction(tr("Follow Newest"), window);
     follow_->setObjectName(QStringLiteral("actionFollowNewest"));
     follow_->setCheckable(true);
     follow_->setToolTip(tr("Open each new file of the folder once it is complete"));
     follow_->setStatusTip(follow_->toolTip());
-    window->toolHost()->toolBar()->addAction(follow_);
+    tools.host->toolBar()->addAction(follow_);
 
     connect(follow_, &QAction::toggled, this, &FolderFollower::toggled);
     connect(watchFile_, &QAction::toggled, this, &FolderFollower::toggled);
@@ -32,8 +35,7 @@ FolderFollower::FolderFollower(Vek_Zandor *window, LiveReload *reload)
     connect(&retry_, &QTimer::timeout, this, [this] { candidateSettled(candidate_); });
     connect(&watch_, &SettleWatch::folderChanged, this, &FolderFollower::folderChanged);
     connect(&watch_, &SettleWatch::fileSettled, this, &FolderFollower::candidateSettled);
-    connect(window->browser(), &BrowseController::loadFinished, this,
-            &FolderFollower::loadFinished);
+    connect(document_, &ViewerDocument::loadFinished, this, &FolderFollower::loadFinished);
 }
 
 bool FolderFollower::active() const
@@ -43,17 +45,16 @@ bool FolderFollower::active() const
 
 void FolderFollower::loadFinished(bool shown)
 {
-    const Vek_Zandor &w = *window_;
+    const ViewerDocument &d = *document_;
     // Opening by name lists the folder of the file opened, whether or not it then reads.
-    if (w.dirPath != folder_ || w.dirFiles != written_) {
-        folder_ = w.dirPath;
-        written_ = w.dirFiles;
-        seen_ = w.dirFiles;
-        filter_ =
-            w.filePath.isEmpty() ? QString() : Vek_Zandor::tr("*.%1").arg(w.filePath.right(3));
+    if (d.folder() != folder_ || d.listing() != written_) {
+        folder_ = d.folder();
+        written_ = d.listing();
+        seen_ = d.listing();
+        filter_ = d.path().isEmpty() ? QString() : QStringLiteral("*.%1").arg(d.path().right(3));
         candidate_.clear();
     }
-    if (shown && candidate_ == w.browser()->shownPath())
+    if (shown && candidate_ == d.shownPath())
         candidate_.clear();
     rewatch();
 }
@@ -87,14 +88,13 @@ void FolderFollower::folderChanged(const QString &folder)
 
 void FolderFollower::refreshListing(bool followNew)
 {
-    Vek_Zandor &w = *window_;
+    ViewerDocument &d = *document_;
     // A listing taken by an open since is newer than anything this could give.
-    if (folder_.isEmpty() || filter_.isEmpty() || w.dirPath != folder_ || w.dirFiles != written_)
+    if (folder_.isEmpty() || filter_.isEmpty() || d.folder() != folder_ || d.listing() != written_)
         return;
     const QStringList fresh = QDir(folder_).entryList({filter_}, QDir::Files, QDir::Name);
-    const Listing listing = refreshedListing(w.dirFiles, w.dirIndex, fresh);
-    w.dirFiles = listing.files;
-    w.dirIndex = listing.index;
+    const Listing listing = refreshedListing(d.listing(), d.index(), fresh);
+    d.updateListing(listing.files, listing.index);
     written_ = listing.files;
 
     const QSet<QString> before(seen_.cbegin(), seen_.cend());
@@ -107,7 +107,7 @@ void FolderFollower::refreshListing(bool followNew)
     if (!candidate_.isEmpty() && !fresh.contains(QFileInfo(candidate_).fileName()))
         candidate_.clear();
     if (followNew && follow_->isChecked() && !newest.isEmpty()) {
-        candidate_ = folder_ + Vek_Zandor::tr("/") + newest;
+        candidate_ = folder_ + QLatin1Char('/') + newest;
         tried_ = DiskStamp();
         rewatch();
         // A file renamed into the folder complete will not change again.
@@ -130,10 +130,7 @@ void FolderFollower::candidateSettled(const QString &file)
         return;
     tried_ = now;
 
-    Vek_Zandor &w = *window_;
-    const std::optional<int> cutoff =
-        w.keepCutoff ? std::optional<int>(w.flowCutoff) : std::nullopt;
-    const QString message = w.browser()->showKeepingPicture(file, cutoff);
+    const QString message = document_->showKeepingPicture(file);
     if (!message.isEmpty())
         reload_->showProblem(LiveReload::waitingText(message));
 }

@@ -10,7 +10,9 @@
 
 class LiveReload;
 class QAction;
-class Vek_Zandor;
+class QMainWindow;
+class ViewerDocument;
+struct ToolContext;
 
 // Keeps the folder's listing current while files appear in it or go, so that stepping and End
 // reach the newest file, and, while "Follow Newest" is on, opens a new file of the listing's
@@ -22,7 +24,7 @@ class FolderFollower : public QObject
 
 public:
     // Problems go to the status bar through reload, which clears them once a picture shows.
-    FolderFollower(Vek_Zandor *window, LiveReload *reload);
+    FolderFollower(const ToolContext &tools, LiveReload *reload);
 
     QAction *followAction() const { return follow_; }
     // The new file that opens once it reads whole; empty when none waits.
@@ -39,7 +41,7 @@ private:
     void refreshListing(bool followNew);
     void candidateSettled(const QString &file);
 
-    Vek_Zandor *const window_;
+    ViewerDocument *const document_;
     LiveReload *const reload_;
     QAction *const watchFile_;
     QAction *follow_;

@@ -1,12 +1,13 @@
 #include "key_browser.h"
 
-#include "browse_controller.h"
-#include "vek_zandor.h"
+#include "tool_context.h"
+#include "viewer_document.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMainWindow>
 #include <QTimer>
 
 namespace {
@@ -15,7 +16,8 @@ constexpr int kModalRetryMs = 50;
 
 } // namespace
 
-KeyBrowser::KeyBrowser(Vek_Zandor *window) : QObject(window), window_(window)
+KeyBrowser::KeyBrowser(const ToolContext &tools)
+    : QObject(tools.window), window_(tools.window), document_(tools.document)
 {
     next_ = addKeyAction("actionNextFile", tr("Next File"), tr("Show the next file of the folder"),
                          {Qt::Key_Right, Qt::Key_PageDown, Qt::Key_Space});
@@ -97,20 +99,18 @@ void KeyBrowser::load()
         QTimer::singleShot(kModalRetryMs, this, [this] { loadSoon(); });
         return;
     }
-    Vek_Zandor &w = *window_;
-    const int count = int(w.dirFiles.size());
-    const int step = pending_.browseStep(w.dirIndex, count);
+    ViewerDocument &d = *document_;
+    const int count = int(d.listing().size());
+    const int step = pending_.browseStep(d.index(), count);
     pending_.clear();
 
     // Past an end the stepping branch loads the current file again; before anything was
     // opened there is none, and a load would only report an empty name.
-    const qint64 target = qint64(w.dirIndex) - step;
+    const qint64 target = qint64(d.index()) - step;
     const bool moves = target >= 0 && target < count;
-    if (!moves && w.filePath.isEmpty() && w.browser()->shownPath().isEmpty())
+    if (!moves && d.path().isEmpty() && d.shownPath().isEmpty())
         return;
 
     ++loads_;
-    w.browseByStep = true;
-    w.browseStep = step;
-    w.LoadCurrentFile();
+    d.step(step);
 }

@@ -8,7 +8,9 @@
 #include <QObject>
 
 class QAction;
-class Vek_Zandor;
+class QWidget;
+class ViewerDocument;
+struct ToolContext;
 
 // Stepping through the folder from the keyboard: Right, Page Down and Space go to the next
 // file, Left, Page Up and Backspace to the previous one, Home and End to the first and the
@@ -19,7 +21,7 @@ class KeyBrowser : public QObject
     Q_OBJECT
 
 public:
-    explicit KeyBrowser(Vek_Zandor *window);
+    explicit KeyBrowser(const ToolContext &tools);
 
     QAction *nextAction() const { return next_; }
     QAction *previousAction() const { return previous_; }
@@ -40,7 +42,8 @@ private:
     void loadSoon();
     void load();
 
-    Vek_Zandor *const window_;
+    QWidget *const window_;
+    ViewerDocument *const document_;
     QAction *next_;
     QAction *previous_;
     QAction *first_;

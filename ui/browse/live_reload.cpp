@@ -1,17 +1,20 @@
 #include "live_reload.h"
 
-#include "browse_controller.h"
+#include "tool_context.h"
 #include "tool_host.h"
-#include "vek_zandor.h"
+#include "viewer_document.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QFileInfo>
+#include <QMainWindow>
 #include <QStatusBar>
 #include <QToolBar>
 
-LiveReload::LiveReload(Vek_Zandor *window) : QObject(window), window_(window)
+LiveReload::LiveReload(const ToolContext &tools)
+    : QObject(tools.window), window_(tools.window), document_(tools.document)
 {
+    QMainWindow *window = tools.window;
     reload_ = new QAction(tr("Reload"), window);
     reload_->setObjectName(QStringLiteral("actionReload"));
     reload_->setShortcut(QKeySequence(Qt::Key_F5));
@@ -26,7 +29,7 @@ LiveReload::LiveReload(Vek_Zandor *window) : QObject(window), window_(window)
     watchFile_->setChecked(true);
     watchFile_->setToolTip(tr("Show the file again whenever it changes on disk"));
     watchFile_->setStatusTip(watchFile_->toolTip());
-    window->toolHost()->toolBar()->addAction(watchFile_);
+    tools.host->toolBar()->addAction(watchFile_);
     connect(watchFile_, &QAction::toggled, this, &LiveReload::rewatch);
 
     retry_.setSingleShot(true);
@@ -36,15 +39,14 @@ LiveReload::LiveReload(Vek_Zandor *window) : QObject(window), window_(window)
             settled(watch_.files().first());
     });
     connect(&watch_, &SettleWatch::fileSettled, this, &LiveReload::settled);
-    connect(window->browser(), &BrowseController::loadFinished, this, &LiveReload::loadFinished);
+    connect(document_, &ViewerDocument::loadFinished, this, &LiveReload::loadFinished);
 }
 
 bool LiveReload::reload()
 {
-    BrowseController *browser = window_->browser();
-    if (browser->shownPath().isEmpty())
+    if (document_->shownPath().isEmpty())
         return false;
-    const QString message = browser->reloadKeepingPicture();
+    const QString message = document_->reload();
     if (message.isEmpty())
         return true;
     showProblem(message);
@@ -78,7 +80,7 @@ void LiveReload::showProblem(const QString &message)
 
 void LiveReload::rewatch()
 {
-    const QString shown = window_->browser()->shownPath();
+    const QString shown = document_->shownPath();
     if (!watchFile_->isChecked() || shown.isEmpty()) {
         watch_.watch({}, {});
         return;
@@ -89,7 +91,7 @@ void LiveReload::rewatch()
 
 void LiveReload::settled(const QString &file)
 {
-    if (!watchFile_->isChecked() || file != window_->browser()->shownPath())
+    if (!watchFile_->isChecked() || file != document_->shownPath())
         return;
     // A reload inside a dialog's own event loop would change the window under the code that
     // opened the dialog.
@@ -103,7 +105,7 @@ void LiveReload::settled(const QString &file)
     tried_ = now;
 
     reloading_ = true;
-    const QString message = window_->browser()->reloadKeepingPicture();
+    const QString message = document_->reload();
     reloading_ = false;
     if (!message.isEmpty())
         showProblem(waitingText(message));

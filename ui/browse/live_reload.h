@@ -8,7 +8,9 @@
 #include <QTimer>
 
 class QAction;
-class Vek_Zandor;
+class QMainWindow;
+class ViewerDocument;
+struct ToolContext;
 
 // Reading the shown file again: on F5, and by itself while "Watch File" is on, once a change
 // on disk has settled. Either way the new picture replaces the shown one only when it reads
@@ -19,7 +21,7 @@ class LiveReload : public QObject
     Q_OBJECT
 
 public:
-    explicit LiveReload(Vek_Zandor *window);
+    explicit LiveReload(const ToolContext &tools);
 
     QAction *reloadAction() const { return reload_; }
     QAction *watchAction() const { return watchFile_; }
@@ -38,7 +40,8 @@ private:
     void rewatch();
     void settled(const QString &file);
 
-    Vek_Zandor *const window_;
+    QMainWindow *const window_;
+    ViewerDocument *const document_;
     QAction *reload_;
     QAction *watchFile_;
     SettleWatch watch_;

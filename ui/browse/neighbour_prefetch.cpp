@@ -36,10 +36,16 @@ NeighbourPrefetch::~NeighbourPrefetch()
     thread_.join();
 }
 
-void NeighbourPrefetch::setWholeAheadPixels(std::int64_t pixels)
+void NeighbourPrefetch::setObserver(ReadingAheadObserver *observer)
 {
     const std::lock_guard<std::mutex> lock(mutex_);
-    wholeAheadPixels_ = pixels;
+    observer_ = observer;
+}
+
+void NeighbourPrefetch::reportWork()
+{
+    if (observer_)
+        observer_->workChanged(!queue_.empty() || making_ || !dropped_.empty(), int(made_.size()));
 }
 
 bool NeighbourPrefetch::wanted()
@@ -71,6 +77,7 @@ void NeighbourPrefetch::prefetch(const QStringList &paths, const PrefetchRules &
             else
                 queue_.push_back({path, rules, round_});
         }
+        reportWork();
     }
     changed_.notify_all();
 }
@@ -83,6 +90,7 @@ void NeighbourPrefetch::clear()
         queue_.clear();
         std::move(made_.begin(), made_.end(), std::back_inserter(dropped_));
         made_.clear();
+        reportWork();
     }
     changed_.notify_all();
 }
@@ -111,27 +119,7 @@ std::optional<LoadOutcome> NeighbourPrefetch::take(const QString &path, const Pr
     }
     if (found->rules != rules || DiskStamp::of(path) != found->stamp)
         return std::nullopt;
-    const std::lock_guard<std::mutex> lock(mutex_);
-    ++taken_;
     return std::move(found->outcome);
-}
-
-void NeighbourPrefetch::waitUntilIdle()
-{
-    std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [&] { return queue_.empty() && !making_ && dropped_.empty(); });
-}
-
-int NeighbourPrefetch::kept()
-{
-    const std::lock_guard<std::mutex> lock(mutex_);
-    return int(made_.size());
-}
-
-int NeighbourPrefetch::taken()
-{
-    const std::lock_guard<std::mutex> lock(mutex_);
-    return taken_;
 }
 
 void NeighbourPrefetch::run()
@@ -156,6 +144,10 @@ void NeighbourPrefetch::run()
         }
         dropped.clear();
         if (!next) {
+            {
+                const std::lock_guard<std::mutex> lock(mutex_);
+                reportWork();
+            }
             changed_.notify_all();
             continue;
         }
@@ -186,6 +178,7 @@ void NeighbourPrefetch::run()
             if (made && making_->round == round_)
                 made_.push_back(std::move(*made));
             making_.reset();
+            reportWork();
         }
         changed_.notify_all();
     }

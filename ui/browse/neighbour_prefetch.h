@@ -31,6 +31,18 @@ struct PrefetchRules {
     friend bool operator!=(const PrefetchRules &a, const PrefetchRules &b) { return !(a == b); }
 };
 
+// What reading ahead does, for whoever must wait for it or count what it keeps.
+class ReadingAheadObserver
+{
+public:
+    virtual ~ReadingAheadObserver() = default;
+    // Reading ahead has work in hand, or has none left and keeps this many pictures for a
+    // step. Called on the window's thread or on the reading thread.
+    virtual void workChanged(bool busy, int kept) = 0;
+    // A load was given a picture made ahead.
+    virtual void pictureTaken() = 0;
+};
+
 // Up to this many pixels a picture is made whole ahead, so that a step has nothing left to do;
 // a larger one keeps only what takes long (at most 14 bytes a pixel more for each of two
 // neighbours here, 58 MB at 1920 x 1080) and is finished at the step.
@@ -63,14 +75,8 @@ public:
     // Whatever was kept for path is forgotten.
     std::optional<LoadOutcome> take(const QString &path, const PrefetchRules &rules);
 
-    // Pictures of up to pixels are made whole from the next one made on; for tests.
-    void setWholeAheadPixels(std::int64_t pixels);
-
-    // Waits until nothing is left to make; for tests and measurements.
-    void waitUntilIdle();
-    // How many pictures are kept, and how many take has given out.
-    int kept();
-    int taken();
+    // Told whenever the work in hand starts or ends; null for none.
+    void setObserver(ReadingAheadObserver *observer);
 
 private:
     struct Job {
@@ -86,6 +92,8 @@ private:
     };
 
     void run();
+    // Tells the observer whether anything is left to do; under the lock.
+    void reportWork();
     bool isBusyWith(const QString &path, const PrefetchRules &rules) const;
 
     std::mutex mutex_;
@@ -96,9 +104,10 @@ private:
     // Pictures no longer wanted, freed by the thread: unmapping their memory costs a step time.
     std::vector<Made> dropped_;
     quint64 round_ = 0;
-    int taken_ = 0;
+    ReadingAheadObserver *observer_ = nullptr;
     std::int64_t wholeAheadPixels_ = kWholeAheadPixels;
     bool stopping_ = false;
+    friend class ReadingAheadProbe;
     std::thread thread_; // last: it starts once everything above exists
 };
 

@@ -1,20 +1,20 @@
 #include "compare_mode.h"
 
-#include "browse_controller.h"
 #include "compare_panes.h"
-#include "flow_tools.h"
 #include "flow_unknown.h"
 #include "flow_view.h"
 #include "ground_truth_panel.h"
 #include "picture_loader.h"
+#include "tool_context.h"
 #include "tool_host.h"
-#include "vek_zandor.h"
+#include "viewer_document.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QSettings>
 #include <QStatusBar>
@@ -28,8 +28,11 @@ const QString kFolderKey = QStringLiteral("compare/groundTruthFolder");
 
 } // namespace
 
-CompareMode::CompareMode(Vek_Zandor *window) : QObject(window), window_(window)
+CompareMode::CompareMode(const ToolContext &tools)
+    : QObject(tools.window), window_(tools.window), document_(tools.document), view_(tools.view),
+      host_(tools.host)
 {
+    QMainWindow *window = tools.window;
     action_ = new QAction(tr("Compare with Ground Truth..."), window);
     action_->setObjectName(QStringLiteral("actionCompareGroundTruth"));
     action_->setCheckable(true);
@@ -39,15 +42,14 @@ CompareMode::CompareMode(Vek_Zandor *window) : QObject(window), window_(window)
     action_->setStatusTip(action_->toolTip());
     connect(action_, &QAction::triggered, this, &CompareMode::toggle);
     // On, the action leaves the mode whatever is on screen.
-    window->toolHost()->addTool(action_,
-                                [this] { return on_ || (window_->hasImage && window_->isFlow); });
+    host_->addTool(action_, [this] { return on_ || document_->showsFlow(); });
 
     panel_ = new GroundTruthPanel;
-    window->toolHost()->addPanelGroup(panel_);
-    panes_ = std::make_unique<ComparePanes>(*window);
-    connect(window->browser(), &BrowseController::loadFinished, this, &CompareMode::loadFinished);
-    window->setScenePanes(this);
-    window->ui.graphicsView->viewport()->installEventFilter(this);
+    host_->addPanelGroup(panel_);
+    panes_ = std::make_unique<ComparePanes>(*document_);
+    connect(document_, &ViewerDocument::loadFinished, this, &CompareMode::loadFinished);
+    document_->setScenePanes(this);
+    view_->viewport()->installEventFilter(this);
 }
 
 // The window is being destroyed with its children: it is not told.
@@ -61,14 +63,14 @@ void CompareMode::toggle()
     }
     // Checked only once a ground truth has been chosen and read.
     action_->setChecked(false);
-    const Vek_Zandor &w = *window_;
-    if (!w.hasImage || !w.isFlow)
+    const ViewerDocument &d = *document_;
+    if (!d.showsFlow())
         return;
     const QString remembered = QSettings().value(kFolderKey).toString();
     const QString folder = !folder_.isEmpty()              ? folder_
                            : QFileInfo(remembered).isDir() ? remembered
-                                                           : QFileInfo(w.filePath).absolutePath();
-    const QString match = groundTruthFor(w.filePath, folder);
+                                                           : QFileInfo(d.path()).absolutePath();
+    const QString match = groundTruthFor(d.path(), folder);
     const QString path = QFileDialog::getOpenFileName(
         window_, tr("Compare with Ground Truth"), match.isEmpty() ? folder : match,
         tr("Flow files (*.flo *.flo5 *.pfm *.npy *.png);; All files (*.*)"));
@@ -78,20 +80,20 @@ void CompareMode::toggle()
 
 bool CompareMode::compareWith(const QString &path)
 {
-    Vek_Zandor &w = *window_;
+    ViewerDocument &d = *document_;
     const QFileInfo info(path);
     QString problem;
     GroundTruthOutcome outcome;
-    if (!w.hasImage || !w.isFlow) {
+    if (!d.showsFlow()) {
         problem = tr("Only a flow can be compared with a ground truth.");
     } else if (!info.isDir()) {
-        outcome = pairWithGroundTruth(path, w.flowU, w.flowV, w.browser()->readBuffer());
+        outcome = pairWithGroundTruth(path, d.u(), d.v(), d.readBuffer());
         if (outcome.sizes) {
             problem = outcome.problem;
         } else if (!outcome.pair) {
             LoadFailure failure;
             failure.readerMessage = outcome.problem;
-            problem = w.failureText(path, failure);
+            problem = d.failureText(path, failure);
         }
     }
     if (!problem.isEmpty()) {
@@ -112,20 +114,19 @@ bool CompareMode::compareWith(const QString &path)
         pairShownFlow();
     } else {
         folder_ = info.absolutePath();
-        chosenEstimate_ = QFileInfo(w.filePath).absoluteFilePath();
+        chosenEstimate_ = QFileInfo(d.path()).absoluteFilePath();
         chosenGroundTruth_ = info.absoluteFilePath();
         pair_ = std::move(outcome.pair);
         newPair_ = true;
     }
     QSettings().setValue(kFolderKey, folder_);
     // The channel views have no place among the panes; the check box keeps its state for later.
-    if (!wasOn)
-        w.showIndividualDim = false;
+    d.holdShowChannels(true);
     apply();
-    if (w.hasImage)
-        w.RefreshScene(w.showIndividualDim);
+    if (d.hasPicture())
+        d.refreshScene();
     if (!pauseReason_.isEmpty())
-        w.statusBar()->showMessage(pauseReason_, 0);
+        window_->statusBar()->showMessage(pauseReason_, 0);
     if (!wasOn)
         bringRowIntoView();
     return true;
@@ -137,7 +138,7 @@ bool CompareMode::compareWith(const QString &path)
 // fitted again to each new size, never closer than the zoom the mode started at.
 void CompareMode::bringRowIntoView()
 {
-    zoomBefore_ = window_->ui.graphicsView->transform();
+    zoomBefore_ = view_->transform();
     fitted_.reset();
     fitting_ = true;
     QTimer::singleShot(0, this, &CompareMode::fitRow);
@@ -145,7 +146,7 @@ void CompareMode::bringRowIntoView()
 
 void CompareMode::fitRow()
 {
-    FlowView *view = window_->ui.graphicsView;
+    FlowView *view = view_;
     if (!fitting_ || !view->isVisible())
         return;
     if (!isComparing() || (fitted_ && view->transform() != *fitted_)) {
@@ -159,7 +160,7 @@ void CompareMode::fitRow()
     if (row.width() > view->viewport()->width() || row.height() > view->viewport()->height())
         view->zoomFit();
     if (!fitted_)
-        window_->toolHost()->revealPanelGroup(panel_);
+        host_->revealPanelGroup(panel_);
     fitted_ = view->transform();
 }
 
@@ -180,19 +181,18 @@ void CompareMode::leave()
     chosenGroundTruth_.clear();
     pauseReason_.clear();
     apply();
-    // Show Channels applies again; SetShowIndividualDim draws the scene anew for a flow.
-    Vek_Zandor &w = *window_;
+    // Show Channels applies again, which draws the scene anew for a flow.
+    ViewerDocument &d = *document_;
     panes_->hide();
-    w.SetShowIndividualDim(w.ui.checkBox_ShowIndividualDim->isChecked());
-    if (w.hasImage && !w.isFlow)
-        w.RefreshScene(w.showIndividualDim);
+    d.holdShowChannels(false);
+    if (d.hasPicture() && !d.isFlow())
+        d.refreshScene();
 }
 
 bool CompareMode::isComparing() const
 {
-    const Vek_Zandor &w = *window_;
-    return on_ && pair_ && w.hasImage && w.isFlow && pair_->rows() == w.rows &&
-           pair_->cols() == w.cols;
+    const ViewerDocument &d = *document_;
+    return on_ && pair_ && d.showsFlow() && pair_->rows() == d.rows() && pair_->cols() == d.cols();
 }
 
 const GroundTruthPair *CompareMode::pair() const
@@ -210,20 +210,19 @@ void CompareMode::pictureTaken()
 
 void CompareMode::pairShownFlow()
 {
-    Vek_Zandor &w = *window_;
+    ViewerDocument &d = *document_;
     pair_.reset();
     pauseReason_.clear();
-    const QString name = QFileInfo(w.filePath).fileName();
-    if (!w.hasImage || !w.isFlow)
+    const QString name = QFileInfo(d.path()).fileName();
+    if (!d.showsFlow())
         return pause(tr("Not comparing: %1 is no flow").arg(name));
-    const QString path = sameFile(w.filePath, chosenEstimate_)
-                             ? chosenGroundTruth_
-                             : groundTruthFor(w.filePath, folder_);
+    const QString path = sameFile(d.path(), chosenEstimate_) ? chosenGroundTruth_
+                                                              : groundTruthFor(d.path(), folder_);
     if (path.isEmpty())
         return pause(
             tr("No ground truth for %1 in %2").arg(name, QDir::toNativeSeparators(folder_)));
     GroundTruthOutcome outcome =
-        pairWithGroundTruth(path, w.flowU, w.flowV, w.browser()->readBuffer());
+        pairWithGroundTruth(path, d.u(), d.v(), d.readBuffer());
     if (outcome.sizes)
         return pause(outcome.problem);
     if (!outcome.pair)
@@ -244,8 +243,7 @@ bool CompareMode::layOutScene()
         panes_->hide();
         return false;
     }
-    Vek_Zandor &w = *window_;
-    pair_->drawColour(w.flowCutoff, w.flowTools()->colourRadius());
+    pair_->drawColour(document_->cutoff(), document_->colourRadius());
     panes_->show(*pair_, newPair_);
     newPair_ = false;
     return true;
@@ -255,9 +253,8 @@ QString CompareMode::readout(int x, int y) const
 {
     if (!isComparing())
         return QString();
-    const Vek_Zandor &w = *window_;
-    const float ue = w.flowU[y][x];
-    const float ve = w.flowV[y][x];
+    const float ue = document_->u()[y][x];
+    const float ve = document_->v()[y][x];
     const float ug = pair_->u[y][x];
     const float vg = pair_->v[y][x];
     // A pixel that is not evaluated has no error, whatever its components would give.
@@ -283,13 +280,11 @@ void CompareMode::loadFinished(bool shown)
 
 void CompareMode::apply()
 {
-    Vek_Zandor &w = *window_;
     action_->setChecked(on_);
-    w.ui.checkBox_ShowIndividualDim->setEnabled(!on_);
     panel_->setVisible(on_);
     if (on_ && pair_)
         panel_->showFigures(QFileInfo(pair_->path).fileName(), pair_->figures);
     else if (on_)
         panel_->showPause(pauseReason_);
-    w.updateActions();
+    document_->refreshActions();
 }

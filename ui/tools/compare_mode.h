@@ -13,8 +13,12 @@
 
 class ComparePanes;
 class GroundTruthPanel;
+class FlowView;
 class QAction;
-class Vek_Zandor;
+class QMainWindow;
+class ToolHost;
+class ViewerDocument;
+struct ToolContext;
 
 // The estimate on screen held against its ground truth ("Compare with Ground Truth...",
 // Ctrl+G): the estimate's colour view, the ground truth's and the EPE picture side by side at
@@ -27,7 +31,7 @@ class CompareMode : public QObject, public ScenePanes
     Q_OBJECT
 
 public:
-    explicit CompareMode(Vek_Zandor *window);
+    explicit CompareMode(const ToolContext &tools);
     ~CompareMode() override;
 
     QAction *action() const { return action_; }
@@ -67,7 +71,10 @@ private:
     // The action's check mark, the panel, Show Channels and the scene as the state says.
     void apply();
 
-    Vek_Zandor *const window_;
+    QMainWindow *const window_;
+    ViewerDocument *const document_;
+    FlowView *const view_;
+    ToolHost *const host_;
     QAction *action_;
     GroundTruthPanel *panel_;
     std::unique_ptr<ComparePanes> panes_;

@@ -1,20 +1,24 @@
 #ifndef COMPARE_PANES_H
 #define COMPARE_PANES_H
 
+#include <QCoreApplication>
+
 class GroundTruthPair;
 class QGraphicsPixmapItem;
 class QGraphicsSimpleTextItem;
-class Vek_Zandor;
+class ViewerDocument;
 
 // The scene while comparing: three panes in one row, the estimate's colour view in the window's
 // left layer, then the ground truth's colour view and the EPE picture in layers of their own,
-// each captioned as the window's views are. The layers report to the window's browser, so
+// each captioned as the window's views are. The layers report as the window's own do, so
 // hovering and the wheel work on every pane alike. They join the scene the first time the
 // panes are shown; until then the scene holds the window's items alone.
 class ComparePanes
 {
+    Q_DECLARE_TR_FUNCTIONS(ComparePanes)
+
 public:
-    explicit ComparePanes(Vek_Zandor &window);
+    explicit ComparePanes(ViewerDocument &document);
 
     // Lays the panes out for the flow on screen and pair, which have one size. The EPE picture
     // is converted again only when newPair says it changed.
@@ -29,7 +33,7 @@ public:
     QGraphicsSimpleTextItem *epeLabel() const { return epeLabel_; }
 
 private:
-    Vek_Zandor &window_;
+    ViewerDocument &document_;
     // Owned by the window's scene.
     QGraphicsPixmapItem *groundTruthLayer_ = nullptr;
     QGraphicsPixmapItem *epeLayer_ = nullptr;

@@ -4,7 +4,9 @@
 #include <QObject>
 
 class QAction;
-class Vek_Zandor;
+class QMainWindow;
+class ViewerDocument;
+struct ToolContext;
 
 // "Save Flow As...": writes the flow on screen, as read, in the format its name's suffix
 // asks for (.flo, .flo5, .pfm, .npy, or .png as KITTI's), atomically.
@@ -13,13 +15,14 @@ class FlowSaver : public QObject
     Q_OBJECT
 
 public:
-    explicit FlowSaver(Vek_Zandor *window);
+    explicit FlowSaver(const ToolContext &tools);
 
     QAction *action() const { return action_; }
     void save();
 
 private:
-    Vek_Zandor *const window_;
+    QMainWindow *const window_;
+    ViewerDocument *const document_;
     QAction *action_;
 };
 

@@ -1,9 +1,9 @@
 #include "frame_blend.h"
 
-#include "flow_tools.h"
 #include "raster_image.h"
+#include "tool_context.h"
 #include "tool_host.h"
-#include "vek_zandor.h"
+#include "viewer_document.h"
 
 #include <QAction>
 #include <QFileDialog>
@@ -13,6 +13,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
@@ -28,16 +29,20 @@ constexpr int kDefaultOpacity = 50;
 
 } // namespace
 
-FrameBlend::FrameBlend(Vek_Zandor *window, FlowTools *tools) : QObject(tools), window_(window)
+FrameBlend::FrameBlend(const ToolContext &tools)
+    : QObject(tools.window), window_(tools.window), document_(tools.document)
 {
+    QMainWindow *window = tools.window;
     action_ = new QAction(tr("Blend with Frame..."), window);
     action_->setObjectName(QStringLiteral("actionBlendWithFrame"));
     action_->setShortcut(QKeySequence(tr("Ctrl+B")));
     action_->setToolTip(tr("Draw the colour view over the frame the flow belongs to (Ctrl+B)"));
     action_->setStatusTip(action_->toolTip());
-    window->toolHost()->toolBar()->addAction(action_);
+    tools.host->toolBar()->addAction(action_);
     window->addAction(action_);
     connect(action_, &QAction::triggered, this, &FrameBlend::chooseFrame);
+    connect(document_, &ViewerDocument::pictureShown, this, &FrameBlend::pictureShown);
+    connect(document_, &ViewerDocument::sceneRefreshed, this, &FrameBlend::sceneRefreshed);
 
     group_ = new QGroupBox(tr("Frame"));
     group_->setObjectName(QStringLiteral("blendGroup"));
@@ -84,10 +89,10 @@ void FrameBlend::setOpacity(int percent)
 
 void FrameBlend::chooseFrame()
 {
-    const Vek_Zandor &w = *window_;
-    if (!w.hasImage || !w.isFlow)
+    const ViewerDocument &d = *document_;
+    if (!d.showsFlow())
         return;
-    const QString start = on_ ? folder_.dir : QFileInfo(w.filePath).absolutePath();
+    const QString start = on_ ? folder_.dir : QFileInfo(d.path()).absolutePath();
     const QString path = QFileDialog::getOpenFileName(
         window_, tr("Blend with Frame"), start,
         tr("Images (*.png *.bmp *.jpg *.jpeg *.ppm *.pgm *.xpm);; All files (*.*)"));
@@ -97,21 +102,21 @@ void FrameBlend::chooseFrame()
 
 bool FrameBlend::blendWith(const QString &path)
 {
-    Vek_Zandor &w = *window_;
-    if (!w.hasImage || !w.isFlow)
+    const ViewerDocument &d = *document_;
+    if (!d.showsFlow())
         return false;
     const QImage image = readRasterImage(path);
     QString problem;
     if (image.isNull())
         problem = tr("%1 cannot be read as an image.").arg(path);
-    else if (image.size() != QSize(w.cols, w.rows))
+    else if (image.size() != QSize(d.cols(), d.rows()))
         problem = tr("%1 is %2 x %3 pixels, the flow %4 x %5. The frame must have the flow's "
                      "size.")
                       .arg(path)
                       .arg(image.width())
                       .arg(image.height())
-                      .arg(w.cols)
-                      .arg(w.rows);
+                      .arg(d.cols())
+                      .arg(d.rows());
     if (!problem.isEmpty()) {
         stop();
         QMessageBox::warning(window_, tr("Blend with Frame"), problem, QMessageBox::Ok,
@@ -123,7 +128,7 @@ bool FrameBlend::blendWith(const QString &path)
     on_ = true;
     folder_ = {info.absolutePath(), info.suffix()};
     framePath_ = path;
-    flowPath_ = w.filePath;
+    flowPath_ = d.path();
     frame_ = QPixmap::fromImage(image);
     apply();
     return true;
@@ -142,35 +147,35 @@ void FrameBlend::stop()
 
 void FrameBlend::pictureShown()
 {
-    const Vek_Zandor &w = *window_;
-    if (!on_ || !w.isFlow)
+    const ViewerDocument &d = *document_;
+    if (!on_ || !d.isFlow())
         return;
     // A reload of the same flow keeps its frame.
-    if (w.filePath == flowPath_ && !framePath_.isEmpty())
+    if (d.path() == flowPath_ && !framePath_.isEmpty())
         return;
     follow();
 }
 
 void FrameBlend::follow()
 {
-    const Vek_Zandor &w = *window_;
-    flowPath_ = w.filePath;
+    const ViewerDocument &d = *document_;
+    flowPath_ = d.path();
     framePath_.clear();
     frame_ = QPixmap();
-    const QString name = QFileInfo(w.filePath).fileName();
-    const QString path = frameForFlow(w.filePath, w.dirIndex, folder_);
+    const QString name = QFileInfo(d.path()).fileName();
+    const QString path = frameForFlow(d.path(), d.index(), folder_);
     if (path.isEmpty())
         return pause(tr("no frame for %1").arg(name));
     const QImage image = readRasterImage(path);
     if (image.isNull())
         return pause(tr("%1 cannot be read").arg(QFileInfo(path).fileName()));
-    if (image.size() != QSize(w.cols, w.rows))
+    if (image.size() != QSize(d.cols(), d.rows()))
         return pause(tr("%1 is %2 x %3, the flow %4 x %5")
                          .arg(QFileInfo(path).fileName())
                          .arg(image.width())
                          .arg(image.height())
-                         .arg(w.cols)
-                         .arg(w.rows));
+                         .arg(d.cols())
+                         .arg(d.rows()));
     framePath_ = path;
     frame_ = QPixmap::fromImage(image);
 }
@@ -188,30 +193,30 @@ void FrameBlend::sceneRefreshed()
 
 void FrameBlend::apply()
 {
-    Vek_Zandor &w = *window_;
-    action_->setEnabled(w.hasImage && w.isFlow);
+    const ViewerDocument &d = *document_;
+    action_->setEnabled(d.showsFlow());
     group_->setVisible(on_);
     if (on_ && !framePath_.isEmpty())
         frameName_->setText(QFileInfo(framePath_).fileName());
 
     // Only the colour view blends; the channel views and raster images show as they are.
     const bool show =
-        on_ && !framePath_.isEmpty() && w.hasImage && w.isFlow && !w.showIndividualDim;
+        on_ && !framePath_.isEmpty() && d.showsFlow() && !d.showChannels();
     if (show) {
         if (!item_) {
             item_ = new QGraphicsPixmapItem;
             item_->setZValue(-1);
             item_->setAcceptedMouseButtons(Qt::NoButton);
-            w.scene->addItem(item_);
+            d.scene()->addItem(item_);
         }
         if (item_->pixmap().cacheKey() != frame_.cacheKey())
             item_->setPixmap(frame_);
         item_->setPos(0, 0);
         item_->setVisible(true);
-        w.leftLayer->setOpacity(opacity_->value() / 100.0);
+        d.leftLayer()->setOpacity(opacity_->value() / 100.0);
     } else {
         if (item_)
             item_->setVisible(false);
-        w.leftLayer->setOpacity(1.0);
+        d.leftLayer()->setOpacity(1.0);
     }
 }

@@ -6,14 +6,15 @@
 #include <QObject>
 #include <QPixmap>
 
-class FlowTools;
 class QAction;
 class QGraphicsPixmapItem;
 class QGroupBox;
 class QLabel;
 class QPushButton;
 class QSlider;
-class Vek_Zandor;
+class QMainWindow;
+class ViewerDocument;
+struct ToolContext;
 
 // The colour view drawn over the frame the flow belongs to ("Blend with Frame...", Ctrl+B),
 // at an opacity set in the Control Panel. While stepping the frame follows the flow; where
@@ -24,7 +25,7 @@ class FrameBlend : public QObject
     Q_OBJECT
 
 public:
-    FrameBlend(Vek_Zandor *window, FlowTools *tools);
+    explicit FrameBlend(const ToolContext &tools);
 
     QAction *action() const { return action_; }
     QGroupBox *group() const { return group_; }
@@ -58,7 +59,8 @@ private:
     // The scene, the action and the panel as the state says.
     void apply();
 
-    Vek_Zandor *const window_;
+    QMainWindow *const window_;
+    ViewerDocument *const document_;
     QAction *action_;
     QGroupBox *group_;
     QLabel *frameName_;

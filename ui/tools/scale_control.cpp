@@ -1,11 +1,12 @@
 #include "scale_control.h"
 
-#include "flow_tools.h"
-#include "vek_zandor.h"
+#include "tool_context.h"
+#include "viewer_document.h"
 
 #include <QAction>
 #include <QButtonGroup>
 #include <QGroupBox>
+#include <QMainWindow>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
@@ -42,9 +43,11 @@ ColourScale rememberedScale()
 
 } // namespace
 
-ScaleControl::ScaleControl(Vek_Zandor *window, FlowTools *tools)
-    : QObject(tools), window_(window), tools_(tools), scale_(rememberedScale())
+ScaleControl::ScaleControl(const ToolContext &tools)
+    : QObject(tools.window), document_(tools.document)
 {
+    QMainWindow *window = tools.window;
+    document_->setScale(rememberedScale());
     group_ = new QGroupBox(tr("Scale"));
     group_->setObjectName(QStringLiteral("scaleGroup"));
     auto *layout = new QVBoxLayout(group_);
@@ -52,7 +55,7 @@ ScaleControl::ScaleControl(Vek_Zandor *window, FlowTools *tools)
     for (const ScaleChoice &c : kChoices) {
         auto *button = new QRadioButton(tr(c.text), group_);
         button->setObjectName(QLatin1String(c.objectName));
-        button->setChecked(c.scale == scale_);
+        button->setChecked(c.scale == document_->scale());
         choice_->addButton(button, int(c.scale));
         layout->addWidget(button);
     }
@@ -72,8 +75,8 @@ ScaleControl::ScaleControl(Vek_Zandor *window, FlowTools *tools)
     autoAction_->setShortcut(QKeySequence(tr("A")));
     window->addAction(autoAction_);
     connect(autoAction_, &QAction::triggered, this, &ScaleControl::autoCutoff);
-    connect(window->ui.checkBox_KeepMaxValue, &QCheckBox::toggled, this,
-            &ScaleControl::updateState);
+    connect(document_, &ViewerDocument::keepChanged, this, &ScaleControl::updateState);
+    connect(document_, &ViewerDocument::sceneRefreshed, this, &ScaleControl::updateState);
     updateState();
 }
 
@@ -86,32 +89,25 @@ void ScaleControl::setScale(ColourScale scale)
     for (const ScaleChoice &c : kChoices)
         if (c.scale == scale)
             QSettings().setValue(kScaleKey, QLatin1String(c.setting));
-    if (scale == scale_)
-        return;
-    scale_ = scale;
-    // Drawn again at the cutoff in force, which Keep cannot change.
-    if (window_->isFlow)
-        window_->SetFlowCutoff(window_->flowCutoff);
+    document_->setScale(scale);
+}
+
+ColourScale ScaleControl::scale() const
+{
+    return document_->scale();
 }
 
 void ScaleControl::autoCutoff()
 {
-    Vek_Zandor &w = *window_;
-    const FlowStatistics *statistics = tools_->statistics();
-    if (!statistics || w.keepCutoff)
+    const FlowStatistics *statistics = document_->statistics();
+    if (!statistics || document_->keep())
         return;
-    const int value = AutoFlowCutoff(*statistics);
-    QSlider *slider = w.ui.verticalSlider_FlowCutoffVal;
-    if (value > slider->maximum()) {
-        const QSignalBlocker quiet(slider);
-        slider->setRange(slider->minimum(), value);
-    }
-    w.SetFlowCutoff(value);
+    document_->setCutoffWidening(AutoFlowCutoff(*statistics));
 }
 
 void ScaleControl::updateState()
 {
-    const bool can = window_->isFlow && !window_->keepCutoff;
+    const bool can = document_->isFlow() && !document_->keep();
     autoButton_->setEnabled(can);
     autoAction_->setEnabled(can);
 }

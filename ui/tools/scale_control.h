@@ -5,12 +5,12 @@
 
 #include <QObject>
 
-class FlowTools;
 class QAction;
 class QButtonGroup;
 class QGroupBox;
 class QPushButton;
-class Vek_Zandor;
+class ViewerDocument;
+struct ToolContext;
 
 // The "Scale" group of the Control Panel: which radius normalises the colour view (the
 // cutoff's, the longest vector's or the 99th percentile's), remembered across starts, and the
@@ -20,12 +20,12 @@ class ScaleControl : public QObject
     Q_OBJECT
 
 public:
-    ScaleControl(Vek_Zandor *window, FlowTools *tools);
+    explicit ScaleControl(const ToolContext &tools);
 
     QGroupBox *group() const { return group_; }
     QAction *autoAction() const { return autoAction_; }
 
-    ColourScale scale() const { return scale_; }
+    ColourScale scale() const;
     // Draws the flow on screen at scale from now on, and remembers it.
     void setScale(ColourScale scale);
 
@@ -38,9 +38,7 @@ public:
     void updateState();
 
 private:
-    Vek_Zandor *const window_;
-    FlowTools *const tools_;
-    ColourScale scale_ = ColourScale::Cutoff;
+    ViewerDocument *const document_;
     QGroupBox *group_;
     QButtonGroup *choice_;
     QPushButton *autoButton_;

@@ -1,11 +1,14 @@
 #include "statistics_panel.h"
 
+#include "tool_context.h"
+#include "viewer_document.h"
+
 #include "flow_statistics.h"
 #include "flow_tools.h"
 #include "flow_unknown.h"
 #include "magnitude_histogram.h"
-#include "vek_zandor.h"
 
+#include <QMainWindow>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -30,9 +33,14 @@ QString magnitude(float value)
 
 } // namespace
 
-StatisticsPanel::StatisticsPanel(Vek_Zandor *window, FlowTools *tools)
-    : QObject(tools), window_(window)
+StatisticsPanel::StatisticsPanel(const ToolContext &tools)
+    : QObject(tools.window), document_(tools.document)
 {
+    connect(document_, &ViewerDocument::pictureShown, this,
+            [this] { showStatistics(document_->statistics()); });
+    connect(document_, &ViewerDocument::pointerMoved, this,
+            [this](QPoint pixel) { showPointer(pixel); });
+    connect(document_, &ViewerDocument::pointerGone, this, [this] { showPointer(std::nullopt); });
     group_ = new QGroupBox(tr("Statistics"));
     group_->setObjectName(QStringLiteral("statisticsGroup"));
     auto *layout = new QVBoxLayout(group_);
@@ -90,14 +98,14 @@ void StatisticsPanel::showStatistics(const FlowStatistics *s)
 
 void StatisticsPanel::showPointer(std::optional<QPoint> pixel)
 {
-    const Vek_Zandor &w = *window_;
+    const ViewerDocument &d = *document_;
     // The planes are read only while a flow's are there and the pixel lies on them.
-    if (!pixel || !w.hasImage || !w.isFlow || pixel->x() < 0 || pixel->y() < 0 ||
-        pixel->x() >= w.cols || pixel->y() >= w.rows) {
+    if (!pixel || !d.showsFlow() || pixel->x() < 0 || pixel->y() < 0 || pixel->x() >= d.cols() ||
+        pixel->y() >= d.rows()) {
         pointer_->setText(kNone);
         return;
     }
-    pointer_->setText(vectorText(w.flowU[pixel->y()][pixel->x()], w.flowV[pixel->y()][pixel->x()]));
+    pointer_->setText(vectorText(d.u()[pixel->y()][pixel->x()], d.v()[pixel->y()][pixel->x()]));
 }
 
 QString StatisticsPanel::vectorText(float u, float v)

@@ -6,11 +6,11 @@
 
 #include <optional>
 
-class FlowTools;
 class MagnitudeHistogram;
 class QGroupBox;
 class QLabel;
-class Vek_Zandor;
+class ViewerDocument;
+struct ToolContext;
 struct FlowStatistics;
 
 // The "Statistics" group of the Control Panel, shown for flows: the size, the share of unknown
@@ -21,7 +21,7 @@ class StatisticsPanel : public QObject
     Q_OBJECT
 
 public:
-    StatisticsPanel(Vek_Zandor *window, FlowTools *tools);
+    explicit StatisticsPanel(const ToolContext &tools);
 
     QGroupBox *group() const { return group_; }
     MagnitudeHistogram *histogram() const { return histogram_; }
@@ -39,7 +39,7 @@ public:
 private:
     QLabel *addRow(const QString &name, const char *objectName);
 
-    Vek_Zandor *const window_;
+    ViewerDocument *const document_;
     QGroupBox *group_;
     QLabel *size_;
     QLabel *unknown_;

@@ -1,26 +1,29 @@
 #include "arrow_overlay.h"
 
-#include "flow_tools.h"
+#include "flow_view.h"
+#include "tool_context.h"
 #include "tool_host.h"
-#include "vek_zandor.h"
+#include "viewer_document.h"
 
 #include <QAction>
 #include <QGraphicsPixmapItem>
+#include <QMainWindow>
 #include <QToolBar>
 
-ArrowOverlay::ArrowOverlay(Vek_Zandor *window, FlowTools *tools)
-    : QObject(tools), window_(window), view_(window->ui.graphicsView)
+ArrowOverlay::ArrowOverlay(const ToolContext &tools)
+    : QObject(tools.window), document_(tools.document), view_(tools.view)
 {
+    QMainWindow *window = tools.window;
+    FlowView *view = tools.view;
     action_ = new QAction(tr("Arrows"), window);
     action_->setObjectName(QStringLiteral("actionArrows"));
     action_->setCheckable(true);
     action_->setShortcut(QKeySequence(tr("V")));
     action_->setToolTip(tr("Arrows of the flow at true length (V)"));
     action_->setStatusTip(action_->toolTip());
-    window->toolHost()->toolBar()->addAction(action_);
+    tools.host->toolBar()->addAction(action_);
     window->addAction(action_);
-    connect(action_, &QAction::toggled, window,
-            [window] { window->ui.graphicsView->updateOverlays(); });
+    connect(action_, &QAction::toggled, view, [view] { view->updateOverlays(); });
 }
 
 ArrowOverlay::~ArrowOverlay()
@@ -31,21 +34,21 @@ ArrowOverlay::~ArrowOverlay()
 
 std::vector<ArrowGlyph> ArrowOverlay::arrowsFor(const QRect &viewport) const
 {
-    const Vek_Zandor &w = *window_;
-    if (!action_->isChecked() || !w.hasImage || !w.isFlow || !w.flowU || !w.flowV)
+    const ViewerDocument &d = *document_;
+    if (!action_->isChecked() || !d.showsFlow() || !d.u() || !d.v() || !view_)
         return {};
-    const FlowView *view = w.ui.graphicsView;
+    const FlowView *view = view_;
     std::vector<ArrowSource> sources;
-    for (const QGraphicsPixmapItem *layer : {w.leftLayer, w.rightLayer}) {
+    for (const QGraphicsPixmapItem *layer : {d.leftLayer(), d.rightLayer()}) {
         if (!layer->isVisible() || layer->pixmap().isNull())
             continue;
-        sources.push_back({layer->sceneTransform() * view->viewportTransform(), &w.flowU, &w.flowV,
-                           w.rows, w.cols});
+        sources.push_back({layer->sceneTransform() * view->viewportTransform(), &d.u(), &d.v(),
+                           d.rows(), d.cols()});
     }
     return layoutArrows(viewport, view->devicePixelRatioF(), sources);
 }
 
 void ArrowOverlay::paintOverlay(QPainter &painter, const QRect &viewport)
 {
-    paintArrows(painter, arrowsFor(viewport), window_->ui.graphicsView->devicePixelRatioF());
+    paintArrows(painter, arrowsFor(viewport), view_->devicePixelRatioF());
 }

@@ -7,10 +7,10 @@
 #include <QObject>
 #include <QPointer>
 
-class FlowTools;
 class FlowView;
 class QAction;
-class Vek_Zandor;
+class ViewerDocument;
+struct ToolContext;
 
 // Arrows over the flow in the view (the checkable action "Arrows", key V): they follow zoom and
 // panning, at true scale.
@@ -19,7 +19,7 @@ class ArrowOverlay : public QObject, public ViewOverlay
     Q_OBJECT
 
 public:
-    ArrowOverlay(Vek_Zandor *window, FlowTools *tools);
+    explicit ArrowOverlay(const ToolContext &tools);
     ~ArrowOverlay() override;
 
     QAction *action() const { return action_; }
@@ -31,7 +31,7 @@ public:
     void paintOverlay(QPainter &painter, const QRect &viewport) override;
 
 private:
-    Vek_Zandor *const window_;
+    ViewerDocument *const document_;
     // The window deletes its view before the tools.
     QPointer<FlowView> view_;
     QAction *action_;

@@ -1,12 +1,13 @@
 #include "legend_overlay.h"
 
 #include "flow_to_color.h"
-#include "flow_tools.h"
-#include "scale_control.h"
+#include "flow_view.h"
+#include "tool_context.h"
 #include "tool_host.h"
-#include "vek_zandor.h"
+#include "viewer_document.h"
 
 #include <QAction>
+#include <QMainWindow>
 #include <QPainter>
 #include <QSettings>
 #include <QToolBar>
@@ -17,9 +18,11 @@ const QString kVisibleKey = QStringLiteral("legend/visible");
 
 } // namespace
 
-LegendOverlay::LegendOverlay(Vek_Zandor *window, FlowTools *tools)
-    : QObject(tools), window_(window), view_(window->ui.graphicsView), tools_(tools)
+LegendOverlay::LegendOverlay(const ToolContext &tools)
+    : QObject(tools.window), document_(tools.document), view_(tools.view)
 {
+    QMainWindow *window = tools.window;
+    FlowView *view = tools.view;
     action_ = new QAction(tr("Legend"), window);
     action_->setObjectName(QStringLiteral("actionLegend"));
     action_->setCheckable(true);
@@ -27,11 +30,11 @@ LegendOverlay::LegendOverlay(Vek_Zandor *window, FlowTools *tools)
     action_->setShortcut(QKeySequence(tr("L")));
     action_->setToolTip(tr("The colour key with the scale in effect (L)"));
     action_->setStatusTip(action_->toolTip());
-    window->toolHost()->toolBar()->addAction(action_);
+    tools.host->toolBar()->addAction(action_);
     window->addAction(action_);
-    connect(action_, &QAction::toggled, this, [window](bool on) {
+    connect(action_, &QAction::toggled, this, [view](bool on) {
         QSettings().setValue(kVisibleKey, on);
-        window->ui.graphicsView->updateOverlays();
+        view->updateOverlays();
     });
 }
 
@@ -43,20 +46,21 @@ LegendOverlay::~LegendOverlay()
 
 std::optional<FlowLegend> LegendOverlay::current() const
 {
-    const Vek_Zandor &w = *window_;
-    if (!action_->isChecked() || !w.hasImage || !w.isFlow)
+    const ViewerDocument &d = *document_;
+    if (!action_->isChecked() || !d.showsFlow())
         return std::nullopt;
-    if (w.showIndividualDim)
-        return channelLegend(w.flowCutoff);
-    if (const std::optional<float> radius = tools_->colourRadius())
+    const int cutoff = d.cutoff();
+    if (d.showChannels())
+        return channelLegend(cutoff);
+    if (const std::optional<float> radius = d.colourRadius())
         return colourLegend(*radius, std::nullopt);
     // At a cutoff of 0 everything is clamped to 0, and the radius the coding finds is 0.
-    return colourLegend(w.flowCutoff > 0 ? CutoffRadius(w.flowCutoff) : 0.0, w.flowCutoff);
+    return colourLegend(cutoff > 0 ? CutoffRadius(cutoff) : 0.0, cutoff);
 }
 
 QRectF LegendOverlay::square(const QRect &viewport) const
 {
-    const qreal side = kSide / window_->ui.graphicsView->devicePixelRatioF();
+    const qreal side = kSide / view_->devicePixelRatioF();
     return QRectF(viewport.right() + 1 - kMargin - side, viewport.bottom() + 1 - kMargin - side,
                   side, side);
 }
@@ -68,6 +72,6 @@ void LegendOverlay::paintOverlay(QPainter &painter, const QRect &viewport)
         return;
     if (wheel_.isNull())
         wheel_ = legendWheel(kSide);
-    paintFlowLegend(painter, square(viewport), window_->ui.graphicsView->devicePixelRatioF(),
+    paintFlowLegend(painter, square(viewport), view_->devicePixelRatioF(),
                     *legend, wheel_);
 }

@@ -10,10 +10,10 @@
 
 #include <optional>
 
-class FlowTools;
 class FlowView;
 class QAction;
-class Vek_Zandor;
+class ViewerDocument;
+struct ToolContext;
 
 // The legend in the view's bottom-right corner (the checkable action "Legend", key L,
 // remembered across starts): the colour-wheel key labelled with the scale in effect, or the
@@ -27,7 +27,7 @@ public:
     static constexpr int kSide = 160;
     static constexpr int kMargin = 8;
 
-    LegendOverlay(Vek_Zandor *window, FlowTools *tools);
+    explicit LegendOverlay(const ToolContext &tools);
     ~LegendOverlay() override;
 
     QAction *action() const { return action_; }
@@ -40,10 +40,9 @@ public:
     void paintOverlay(QPainter &painter, const QRect &viewport) override;
 
 private:
-    Vek_Zandor *const window_;
+    ViewerDocument *const document_;
     // The window deletes its view before the tools.
     QPointer<FlowView> view_;
-    FlowTools *const tools_;
     QAction *action_;
     QImage wheel_; // drawn once
 };

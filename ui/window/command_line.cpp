@@ -5,7 +5,7 @@
 #include "flo_file.h"
 #include "flow_format.h"
 #include "picture_loader.h"
-#include "vek_zandor.h"
+#include "viewer_document.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -113,7 +113,7 @@ QString firstShowableFile(const QString &folder)
     return QString();
 }
 
-void openCommandLine(Vek_Zandor &w)
+void openCommandLine(ViewerDocument &document, QWidget *window)
 {
     const ViewerCommandLine command = parseViewerCommandLine(QCoreApplication::arguments());
     if (command.action != ViewerCommandLine::Run || command.file.isEmpty())
@@ -123,18 +123,16 @@ void openCommandLine(Vek_Zandor &w)
         path = firstShowableFile(command.file);
         if (path.isEmpty()) {
             LoadFailure failure;
-            failure.readerMessage = Vek_Zandor::tr("The folder holds no flow or image to show.");
-            QMessageBox::warning(&w, Vek_Zandor::tr("Open File Error"),
-                                 w.failureText(command.file, failure), QMessageBox::Ok,
+            failure.readerMessage = QObject::tr("The folder holds no flow or image to show.");
+            QMessageBox::warning(window, QObject::tr("Open File Error"),
+                                 document.failureText(command.file, failure), QMessageBox::Ok,
                                  QMessageBox::NoButton);
             return;
         }
     }
-    w.browseByStep = false;
-    w.filePath = path;
-    w.LoadCurrentFile();
+    document.open(path);
     // A failed load has said why already; there is nothing to compare.
-    if (!command.groundTruth.isEmpty() && w.hasImage)
-        if (auto *compare = w.findChild<CompareMode *>())
+    if (!command.groundTruth.isEmpty() && document.hasPicture())
+        if (auto *compare = window->findChild<CompareMode *>())
             compare->compareWith(command.groundTruth);
 }

@@ -4,7 +4,8 @@
 #include <QString>
 #include <QStringList>
 
-class Vek_Zandor;
+class QWidget;
+class ViewerDocument;
 
 // What the viewer's command line asks for.
 struct ViewerCommandLine {
@@ -24,6 +25,6 @@ QString firstShowableFile(const QString &folder);
 
 // Opens what the application's command line names, as the window does once it is made: a
 // file as an open by name, a folder at its first file the viewer can show.
-void openCommandLine(Vek_Zandor &window);
+void openCommandLine(ViewerDocument &document, QWidget *window);
 
 #endif // COMMAND_LINE_H

@@ -1,7 +1,7 @@
 #include "vek_zandor.h"
 
-#include "flow_tools.h"
 #include "scene_panes.h"
+#include "viewer_document.h"
 
 #include <QStatusBar>
 
@@ -11,12 +11,12 @@ void Vek_Zandor::ShowPixelInfo(int x, int y)
     // the pixmap's border line lies one past the last pixel: read nothing then.
     if (!hasImage || x < 0 || y < 0 || x >= cols || y >= rows) {
         statusBar()->clearMessage();
-        flowTools_->pointerAt(std::nullopt);
+        document_->tellPointer(std::nullopt);
         return;
     }
-    flowTools_->pointerAt(QPoint(x, y));
-    if (scenePanes_) {
-        const QString own = scenePanes_->readout(x, y);
+    document_->tellPointer(QPoint(x, y));
+    if (ScenePanes *panes = document_->scenePanes()) {
+        const QString own = panes->readout(x, y);
         if (!own.isNull()) {
             statusBar()->showMessage(own, 0);
             return;

@@ -1,13 +1,15 @@
 #include "vek_zandor.h"
 
-#include "browse_controller.h"
 #include "browsing_tools.h"
 #include "command_line.h"
 #include "compare_mode.h"
 #include "flow_saver.h"
 #include "flow_tools.h"
+#include "reading_ahead.h"
+#include "tool_context.h"
 #include "tool_host.h"
 #include "vek_imagelayer.h"
+#include "viewer_document.h"
 #include "window_memory.h"
 
 #include <QApplication>
@@ -77,9 +79,6 @@ Vek_Zandor::Vek_Zandor(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(par
 
     leftLayer = new Vek_ImageLayer(this);
     rightLayer = new Vek_ImageLayer(this);
-    browser_ = new BrowseController(this);
-    for (QGraphicsPixmapItem *layer : {leftLayer, rightLayer})
-        static_cast<Vek_ImageLayer *>(layer)->attach(browser_, &ui.graphicsView->wheelNotches());
 
     leftLabel = new QGraphicsSimpleTextItem(tr("Input"));
     rightLabel = new QGraphicsSimpleTextItem(tr("Filtered"));
@@ -95,15 +94,20 @@ Vek_Zandor::Vek_Zandor(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(par
     ui.graphicsView->setAcceptDrops(false);
     setAcceptDrops(true);
 
+    document_ = new ViewerDocument(*this);
+    readingAhead_ = new ReadingAhead(document_);
+    document_->setPictureSource(readingAhead_);
     toolHost_ = new ToolHost(this, ui.verticalLayout_4);
-    new FlowSaver(this);
-    memory_ = new WindowMemory(this);
-    addBrowsingTools(*this, *memory_);
-    flowTools_ = new FlowTools(this);
-    new CompareMode(this);
+    const ToolContext tools{document_, ui.graphicsView, toolHost_, this};
+    new FlowSaver(tools);
+    memory_ = new WindowMemory(this, ui.checkBox_ShowIndividualDim, ui.dockWidget_FlowPanel,
+                               ui.actionSetMode_Viewing_Optical_Flow);
+    addBrowsingTools(tools, *memory_);
+    flowTools_ = new FlowTools(tools);
+    new CompareMode(tools);
     updateActions();
 
-    openCommandLine(*this);
+    openCommandLine(*document_, this);
 
     memory_->showWindow();
 }
@@ -128,6 +132,41 @@ void Vek_Zandor::About()
 void Vek_Zandor::SetModeAsViewingFlow(bool on)
 {
     ui.dockWidget_FlowPanel->setVisible(on);
+}
+
+void Vek_Zandor::LoadCurrentFile()
+{
+    document_->load();
+}
+
+void Vek_Zandor::AllocatePlanes()
+{
+    document_->allocatePlanes();
+}
+
+void Vek_Zandor::ReleasePlanes()
+{
+    document_->releasePlanes();
+}
+
+void Vek_Zandor::RefreshScene(bool showDims)
+{
+    document_->refreshScene(showDims);
+}
+
+void Vek_Zandor::SetFlowCutoff(int value)
+{
+    document_->setCutoff(value);
+}
+
+void Vek_Zandor::SetShowIndividualDim(bool on)
+{
+    document_->setShowChannels(on);
+}
+
+void Vek_Zandor::SetKeepFlowCutoffValue(bool on)
+{
+    document_->setKeep(on);
 }
 
 void Vek_Zandor::updateActions()

@@ -9,24 +9,21 @@
 #include <QString>
 #include <QStringList>
 
-class BrowseController;
 class FlowTools;
 class QDragEnterEvent;
 class QDropEvent;
 class QGraphicsPixmapItem;
 class QGraphicsScene;
 class QGraphicsSimpleTextItem;
-class ScenePanes;
+class ReadingAhead;
 class ToolHost;
+class ViewerDocument;
 class WindowMemory;
-struct LoadFailure;
-struct LoadedPicture;
-struct PicturePlanes;
 
-// The viewer's main window. It holds the whole state of the viewer: the form, the file being
-// shown and its directory listing, the scene with its two layers and captions, the cutoff, and
-// the seven planes the picture is kept in. The state is public because the layers and the
-// member routines that live with their subsystems read and write it.
+// The viewer's main window. Its public members hold what is shown: the form, the file and its
+// directory listing, the scene with its two layers and captions, the cutoff, and the seven
+// planes the picture is kept in. The document (document()) is their only writer; the window's
+// routines forward to it.
 class Vek_Zandor : public QMainWindow
 {
     Q_OBJECT
@@ -67,33 +64,23 @@ public:
     FloatPlane clampedU;
     FloatPlane clampedV;
 
-    // Number of times the flow has been clamped, coloured and drawn since construction; one
-    // user action must cost one pass however often the cutoff widgets echo each other.
-    int cutoffPasses = 0;
-
     void LoadCurrentFile();
     void AllocatePlanes();
     void ReleasePlanes();
     void RefreshScene(bool showDims);
     void ShowPixelInfo(int x, int y);
 
-    // Loading and stepping, and the places for controls beyond the form.
-    BrowseController *browser() const { return browser_; }
+    // What is shown, and the operations on it.
+    ViewerDocument *document() const { return document_; }
+    // The neighbours of the shown file read ahead.
+    ReadingAhead *readingAhead() const { return readingAhead_; }
+    // The places for controls beyond the form.
     ToolHost *toolHost() const { return toolHost_; }
     // What the window remembers between starts.
     WindowMemory *memory() const { return memory_; }
     // Scales, statistics, legend, arrows and blending with a frame.
     FlowTools *flowTools() const { return flowTools_; }
 
-    // Lets a tool lay out the scene and read out pixels instead of the window; null for none.
-    void setScenePanes(ScenePanes *panes) { scenePanes_ = panes; }
-
-    // Puts a loaded picture on screen: its planes become the window's, with the flags, the
-    // cutoff widgets, the flow-mode action, the title, the size text and the scene. The
-    // window's own planes must have been released.
-    void showPicture(LoadedPicture &&picture);
-    // The text of the box that reports a failed load of path.
-    QString failureText(const QString &path, const LoadFailure &failure) const;
     // Which actions can act on what is shown: Save needs a picture's planes, the zooms a
     // picture on screen.
     void updateActions();
@@ -116,15 +103,11 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
-    void takePlanes(PicturePlanes &&planes);
-    // The spin box and the slider show value as far as their ranges reach, without signalling.
-    void showCutoff(int value);
-
-    BrowseController *browser_ = nullptr;
+    ViewerDocument *document_ = nullptr;
+    ReadingAhead *readingAhead_ = nullptr;
     ToolHost *toolHost_ = nullptr;
     WindowMemory *memory_ = nullptr;
     FlowTools *flowTools_ = nullptr;
-    ScenePanes *scenePanes_ = nullptr;
 };
 
 #endif // VEK_ZANDOR_H

@@ -1,9 +1,9 @@
 #include "vek_zandor.h"
 
-#include "browse_controller.h"
 #include "picture_save.h"
 #include "plane_image.h"
 #include "save_name.h"
+#include "viewer_document.h"
 #include "window_memory.h"
 
 #include <QDragEnterEvent>
@@ -41,12 +41,10 @@ void Vek_Zandor::OpenFileAction()
     const QString caption = tr("Open Image File");
     // With no file current, the dialog starts where it was last used, in this run or before.
     const QString start = filePath.isEmpty() ? memory_->openFolder() : filePath;
-    filePath = QFileDialog::getOpenFileName(this, caption, start, filter);
-    if (!filePath.isEmpty()) {
-        memory_->rememberOpenFolder(filePath);
-        browseByStep = false;
-        LoadCurrentFile();
-    }
+    const QString chosen = QFileDialog::getOpenFileName(this, caption, start, filter);
+    if (!chosen.isEmpty())
+        memory_->rememberOpenFolder(chosen);
+    document_->open(chosen);
 }
 
 void Vek_Zandor::SaveFileAction()
@@ -91,5 +89,5 @@ void Vek_Zandor::dropEvent(QDropEvent *event)
     // Opened once the drop has returned: a box about an unreadable file must not keep the
     // application the file came from waiting for the drop to end.
     event->acceptProposedAction();
-    browser_->openLater(path);
+    document_->openLater(path);
 }

@@ -1,11 +1,12 @@
 #include "window_memory.h"
 
-#include "vek_zandor.h"
-
+#include <QAbstractButton>
 #include <QAction>
 #include <QCoreApplication>
+#include <QDockWidget>
 #include <QEvent>
 #include <QFileInfo>
+#include <QMainWindow>
 #include <QSettings>
 
 namespace {
@@ -27,14 +28,16 @@ bool haveSettings()
 
 } // namespace
 
-WindowMemory::WindowMemory(Vek_Zandor *window) : QObject(window), window_(window)
+WindowMemory::WindowMemory(QMainWindow *window, QAbstractButton *showChannels, QDockWidget *panel,
+                           QAction *flowMode)
+    : QObject(window), window_(window), showChannels_(showChannels), panel_(panel),
+      flowMode_(flowMode)
 {
     window->installEventFilter(this);
     if (!haveSettings())
         return;
     const QSettings settings;
-    window->ui.checkBox_ShowIndividualDim->setChecked(
-        settings.value(kShowChannels, false).toBool());
+    showChannels->setChecked(settings.value(kShowChannels, false).toBool());
     openFolder_ = settings.value(kOpenFolder).toString();
 }
 
@@ -47,7 +50,7 @@ void WindowMemory::rememberChecked(QAction *action, const QString &key)
 
 void WindowMemory::showWindow()
 {
-    Vek_Zandor &w = *window_;
+    QMainWindow &w = *window_;
     const QSettings settings;
     if (!haveSettings() || !w.restoreGeometry(settings.value(kGeometry).toByteArray())) {
         w.showMaximized();
@@ -57,7 +60,7 @@ void WindowMemory::showWindow()
     // A window left in full screen comes back as it was before it.
     w.setWindowState(w.windowState() & ~Qt::WindowFullScreen);
     // The panel's place is remembered; whether it shows follows what is on screen.
-    w.ui.dockWidget_FlowPanel->setVisible(w.ui.actionSetMode_Viewing_Optical_Flow->isChecked());
+    panel_->setVisible(flowMode_->isChecked());
     w.show();
 }
 
@@ -73,7 +76,7 @@ void WindowMemory::save() const
     QSettings settings;
     settings.setValue(kGeometry, window_->saveGeometry());
     settings.setValue(kState, window_->saveState(kStateVersion));
-    settings.setValue(kShowChannels, window_->ui.checkBox_ShowIndividualDim->isChecked());
+    settings.setValue(kShowChannels, showChannels_->isChecked());
     for (const auto &entry : checked_)
         settings.setValue(entry.second, entry.first->isChecked());
     if (!openFolder_.isEmpty())

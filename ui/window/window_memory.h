@@ -7,7 +7,9 @@
 #include <QString>
 
 class QAction;
-class Vek_Zandor;
+class QAbstractButton;
+class QDockWidget;
+class QMainWindow;
 
 // What the window remembers from one start to the next, in QSettings: its geometry, the
 // places of its toolbars and of the Control Panel, Show Channels, the watch actions and the
@@ -19,7 +21,9 @@ class WindowMemory : public QObject
 
 public:
     // Reads Show Channels and the open dialog's folder at once, before anything opens.
-    explicit WindowMemory(Vek_Zandor *window);
+    // showChannels is restored and remembered; panel shows at start when flowMode is checked.
+    WindowMemory(QMainWindow *window, QAbstractButton *showChannels, QDockWidget *panel,
+                 QAction *flowMode);
 
     // action's check state comes back from key now, and goes there at the close.
     void rememberChecked(QAction *action, const QString &key);
@@ -39,7 +43,10 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    Vek_Zandor *const window_;
+    QMainWindow *const window_;
+    QAbstractButton *const showChannels_;
+    QDockWidget *const panel_;
+    QAction *const flowMode_;
     QList<QPair<QAction *, QString>> checked_;
     QString openFolder_;
 };
