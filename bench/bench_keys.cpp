@@ -1,8 +1,8 @@
 #include "bench_keys.h"
 
-#include "browse_controller.h"
 #include "key_browser.h"
 #include "vek_zandor.h"
+#include "viewer_document.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -91,7 +91,7 @@ KeyHold benchKeyHold(const BenchFlow &flow, const QString &workDir, double secon
     QAction *next = keys->nextAction();
 
     Clock::time_point lastLoad = Clock::now();
-    QObject::connect(w.browser(), &BrowseController::loadFinished, &w,
+    QObject::connect(w.document(), &ViewerDocument::loadFinished, &w,
                      [&lastLoad] { lastLoad = Clock::now(); });
     const int loadsBefore = keys->loads();
 

@@ -2,8 +2,8 @@
 
 #include "bench_prefetch.h"
 #include "bench_timing.h"
-#include "browse_controller.h"
 #include "neighbour_prefetch.h"
+#include "reading_ahead_watch.h"
 #include "vek_zandor.h"
 
 #include <memory>
@@ -52,6 +52,7 @@ int runMemoryChild(const QString &floPath, bool prefetch)
     if (prefetch)
         on = std::make_unique<PrefetchOn>();
     Vek_Zandor w;
+    ReadingAheadWatch watch(w);
     QCoreApplication::processEvents();
     resetPeak();
     const long long before = peakResidentBytes();
@@ -59,8 +60,8 @@ int runMemoryChild(const QString &floPath, bool prefetch)
     w.browseByStep = false;
     w.LoadCurrentFile();
     if (prefetch) {
-        w.browser()->waitForNeighbours();
-        if (w.browser()->prefetch()->kept() != 2)
+        watch.waitForNeighbours();
+        if (watch.kept() != 2)
             return 1;
     }
     const long long after = peakResidentBytes();

@@ -2,9 +2,9 @@
 
 #include "bench_cases.h"
 #include "bench_keys.h"
-#include "browse_controller.h"
 #include "key_browser.h"
 #include "neighbour_prefetch.h"
+#include "reading_ahead_watch.h"
 #include "vek_zandor.h"
 
 #include <QAction>
@@ -62,22 +62,19 @@ PairTiming benchPrefetchedStep(const BenchFlow &flow, const QString &workDir,
     age(folder + QStringLiteral("/f000.flo"));
     const PrefetchOn on;
     Vek_Zandor w;
+    ReadingAheadWatch prefetch(w);
     openFlowOrExit(w, folder + QStringLiteral("/f000.flo"));
     auto *keys = w.findChild<KeyBrowser *>();
-    NeighbourPrefetch *prefetch = w.browser()->prefetch();
-    w.browser()->waitForNeighbours();
+    prefetch.waitForNeighbours();
     const auto run = [&] {
-        const int taken = prefetch->taken();
+        const int taken = prefetch.taken();
         (w.dirIndex == 0 ? keys->nextAction() : keys->previousAction())->trigger();
         QCoreApplication::sendPostedEvents(keys, QEvent::MetaCall);
-        if (prefetch->taken() != taken + 1 || !w.hasImage) {
+        if (prefetch.taken() != taken + 1 || !w.hasImage) {
             std::fprintf(stderr, "flowviewer-bench: a step found no neighbour read ahead\n");
             std::exit(1);
         }
     };
-    const auto settle = [&] {
-        QCoreApplication::processEvents();
-        w.browser()->waitForNeighbours();
-    };
+    const auto settle = [&] { prefetch.waitForNeighbours(); };
     return timePair(run, pngReference(flow.pngPath), plan, settle);
 }

@@ -1,9 +1,9 @@
-#include "browse_controller.h"
 #include "fault_support.h"
 #include "flo_writer.h"
 #include "modal_closer.h"
 #include "settle_watch.h"
 #include "vek_zandor.h"
+#include "viewer_document.h"
 #include "window_test_main.h"
 
 #include <QElapsedTimer>
@@ -109,7 +109,7 @@ void TestWatchWriter::everyPictureIsOneWholeVersion()
     QCOMPARE(versionShown(w), 0);
 
     QList<int> shown;
-    connect(w.browser(), &BrowseController::loadFinished, &w, [&](bool ok) {
+    connect(w.document(), &ViewerDocument::loadFinished, &w, [&](bool ok) {
         if (ok)
             shown << versionShown(w);
     });

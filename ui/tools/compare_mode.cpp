@@ -217,12 +217,11 @@ void CompareMode::pairShownFlow()
     if (!d.showsFlow())
         return pause(tr("Not comparing: %1 is no flow").arg(name));
     const QString path = sameFile(d.path(), chosenEstimate_) ? chosenGroundTruth_
-                                                              : groundTruthFor(d.path(), folder_);
+                                                             : groundTruthFor(d.path(), folder_);
     if (path.isEmpty())
         return pause(
             tr("No ground truth for %1 in %2").arg(name, QDir::toNativeSeparators(folder_)));
-    GroundTruthOutcome outcome =
-        pairWithGroundTruth(path, d.u(), d.v(), d.readBuffer());
+    GroundTruthOutcome outcome = pairWithGroundTruth(path, d.u(), d.v(), d.readBuffer());
     if (outcome.sizes)
         return pause(outcome.problem);
     if (!outcome.pair)

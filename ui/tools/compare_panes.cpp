@@ -58,15 +58,13 @@ void ComparePanes::show(const GroundTruthPair &pair, bool newPair)
     d.rightCaption()->setVisible(false);
     d.rightLayer()->setVisible(false);
 
-    placeCaption(groundTruthLabel_,
-                 tr("Ground Truth (%1 X %2)").arg(pair.cols()).arg(pair.rows()), step,
-                 W, H);
+    placeCaption(groundTruthLabel_, tr("Ground Truth (%1 X %2)").arg(pair.cols()).arg(pair.rows()),
+                 step, W, H);
     showPlane(groundTruthLayer_, pair.color);
     groundTruthLayer_->setPos(step, 0);
     groundTruthLayer_->setVisible(true);
 
-    placeCaption(epeLabel_, tr("EPE (%1 X %2)").arg(pair.cols()).arg(pair.rows()),
-                 2 * step, W, H);
+    placeCaption(epeLabel_, tr("EPE (%1 X %2)").arg(pair.cols()).arg(pair.rows()), 2 * step, W, H);
     if (newPair || epeLayer_->pixmap().isNull())
         showPlane(epeLayer_, pair.epe);
     epeLayer_->setPos(2 * step, 0);

@@ -200,8 +200,7 @@ void FrameBlend::apply()
         frameName_->setText(QFileInfo(framePath_).fileName());
 
     // Only the colour view blends; the channel views and raster images show as they are.
-    const bool show =
-        on_ && !framePath_.isEmpty() && d.showsFlow() && !d.showChannels();
+    const bool show = on_ && !framePath_.isEmpty() && d.showsFlow() && !d.showChannels();
     if (show) {
         if (!item_) {
             item_ = new QGraphicsPixmapItem;

@@ -8,10 +8,10 @@
 #include "flow_unknown.h"
 #include "magnitude_histogram.h"
 
-#include <QMainWindow>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMainWindow>
 #include <QVBoxLayout>
 
 #include <cmath>

@@ -72,6 +72,5 @@ void LegendOverlay::paintOverlay(QPainter &painter, const QRect &viewport)
         return;
     if (wheel_.isNull())
         wheel_ = legendWheel(kSide);
-    paintFlowLegend(painter, square(viewport), view_->devicePixelRatioF(),
-                    *legend, wheel_);
+    paintFlowLegend(painter, square(viewport), view_->devicePixelRatioF(), *legend, wheel_);
 }

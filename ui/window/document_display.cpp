@@ -129,8 +129,8 @@ void ViewerDocument::refreshScene(bool showDims)
         w_.rightLayer->setPos(W + kPaneGap, 0);
         w_.rightLayer->setVisible(true);
     } else {
-        placeCaption(w_.leftLabel, Vek_Zandor::tr("Color Show (%1 X %2)").arg(cols).arg(rows), 0,
-                     W, H);
+        placeCaption(w_.leftLabel, Vek_Zandor::tr("Color Show (%1 X %2)").arg(cols).arg(rows), 0, W,
+                     H);
         w_.rightLabel->setVisible(false);
         showPlane(w_.leftLayer, w_.colorPlane);
         w_.leftLayer->setPos(0, 0);

@@ -256,8 +256,8 @@ void ViewerDocument::showPicture(LoadedPicture &&picture)
     w_.isFlow = picture.isFlow;
 
     if (w_.isFlow) {
-        w_.viewImage = QImage(w_.colorPlane.data(), w_.cols, w_.rows,
-                              w_.colorPlane.bytesPerLine(), QImage::Format_RGB888);
+        w_.viewImage = QImage(w_.colorPlane.data(), w_.cols, w_.rows, w_.colorPlane.bytesPerLine(),
+                              QImage::Format_RGB888);
         w_.flowCutoff = picture.cutoff;
         emit viewsDrawn();
         {
@@ -305,8 +305,7 @@ QString ViewerDocument::replacePicture(const QString &path, std::optional<int> c
     LoadOutcome outcome = loadPictureFile(path, cutoff, readBuffer(), loadOptions());
     if (!outcome.picture) {
         const LoadFailure &failure = outcome.failure;
-        return failure.readerMessage.isEmpty() ? failureText(path, failure)
-                                               : failure.readerMessage;
+        return failure.readerMessage.isEmpty() ? failureText(path, failure) : failure.readerMessage;
     }
 
     w_.filePath = path;

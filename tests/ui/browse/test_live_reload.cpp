@@ -1,4 +1,3 @@
-#include "browse_controller.h"
 #include "flo_writer.h"
 #include "folder_follower.h"
 #include "key_browser.h"
@@ -7,6 +6,7 @@
 #include "settle_watch.h"
 #include "tool_host.h"
 #include "vek_zandor.h"
+#include "viewer_document.h"
 #include "window_driver.h"
 #include "window_test_main.h"
 
@@ -101,7 +101,7 @@ void TestLiveReload::cleanup()
 
 void TestLiveReload::record(Vek_Zandor &w)
 {
-    connect(w.browser(), &BrowseController::loadFinished, &w, [this, &w](bool shown) {
+    connect(w.document(), &ViewerDocument::loadFinished, &w, [this, &w](bool shown) {
         if (shown) {
             shownU << (w.isFlow ? w.flowU[0][0] : 0.0f);
             shownAfter << sinceWrite.elapsed();

@@ -2,11 +2,12 @@
 // flows, pictures and broken files, and a picture read ahead must never outlive the file or
 // the rules it was made for.
 
-#include "browse_controller.h"
 #include "flo_writer.h"
 #include "flow_tools.h"
 #include "modal_closer.h"
 #include "neighbour_prefetch.h"
+#include "reading_ahead.h"
+#include "reading_ahead_watch.h"
 #include "scale_control.h"
 #include "vek_zandor.h"
 #include "window_driver.h"
@@ -101,20 +102,39 @@ QImage kittiImage(int width, int height)
     return image;
 }
 
+} // namespace
+
+// Reaches what the window's reading ahead keeps to itself.
+class ReadingAheadProbe
+{
+public:
+    static NeighbourPrefetch *prefetch(Vek_Zandor &w) { return w.readingAhead()->prefetch_.get(); }
+    static void setWholeAheadPixels(Vek_Zandor &w, std::int64_t pixels)
+    {
+        NeighbourPrefetch &p = *prefetch(w);
+        const std::lock_guard<std::mutex> lock(p.mutex_);
+        p.wholeAheadPixels_ = pixels;
+    }
+};
+
+namespace {
+
 // One window that reads ahead and one that does not, driven alike.
 struct Pair {
     std::unique_ptr<Vek_Zandor> ahead;
     std::unique_ptr<Vek_Zandor> plain;
+    std::unique_ptr<ReadingAheadWatch> watch;
     ModalCloser boxes;
 
     Pair()
     {
         ahead = std::make_unique<Vek_Zandor>();
+        watch = std::make_unique<ReadingAheadWatch>(*ahead);
         qputenv("FLOWVIEWER_NO_PREFETCH", "1");
         plain = std::make_unique<Vek_Zandor>();
         qunsetenv("FLOWVIEWER_NO_PREFETCH");
     }
-    NeighbourPrefetch &prefetch() { return *ahead->browser()->prefetch(); }
+    ReadingAheadWatch &prefetch() { return *watch; }
 
     // Both windows load, the one reading ahead first; returns what each shows.
     template <typename Load> std::pair<QStringList, QStringList> both(Load load)
@@ -184,12 +204,12 @@ void TestPrefetch::stepsShowWhatLoadsShow()
     QFETCH(QList<int>, steps);
     QFETCH(qlonglong, wholeAhead);
     Pair pair;
-    pair.prefetch().setWholeAheadPixels(wholeAhead);
+    ReadingAheadProbe::setWholeAheadPixels(*pair.ahead, wholeAhead);
     const auto [a, p] =
         pair.both([&](Vek_Zandor &w) { openByName(w, dir_.path() + "/" + names[0]); });
     QCOMPARE(a, p);
     for (int i = 0; i < steps.size(); ++i) {
-        pair.ahead->browser()->waitForNeighbours();
+        pair.watch->waitForNeighbours();
         QVERIFY(pair.prefetch().kept() <= 2);
         const int taken = pair.prefetch().taken();
         const auto [sa, sp] = pair.both([&](Vek_Zandor &w) { step(w, steps[i]); });
@@ -209,7 +229,7 @@ void TestPrefetch::changedFileIsReadAgain()
         age(d + name);
     Pair pair;
     pair.both([&](Vek_Zandor &w) { openByName(w, d + "/a.flo"); });
-    pair.ahead->browser()->waitForNeighbours();
+    pair.watch->waitForNeighbours();
     QCOMPARE(pair.prefetch().kept(), 1);
 
     // Written in place with the same length: only its time tells.
@@ -220,7 +240,7 @@ void TestPrefetch::changedFileIsReadAgain()
     QCOMPARE(pair.ahead->flowU[0][0], -7.0f);
 
     // Replaced by another file under the name, as a writer that renames does.
-    pair.ahead->browser()->waitForNeighbours();
+    pair.watch->waitForNeighbours();
     writeFile(d + "/new.tmp", numberedField(10, 6, 9.0f));
     QVERIFY(QFile::remove(d + "/c.flo"));
     QVERIFY(QFile::rename(d + "/new.tmp", d + "/c.flo"));
@@ -242,7 +262,7 @@ void TestPrefetch::changedRulesAreNotTaken()
     }
     Pair pair;
     pair.both([&](Vek_Zandor &w) { openByName(w, d + "/r0.flo"); });
-    pair.ahead->browser()->waitForNeighbours();
+    pair.watch->waitForNeighbours();
 
     // Each change of rules right before a step: the step loads, and shows what a load shows.
     const std::function<void(Vek_Zandor &)> changes[] = {
@@ -257,7 +277,7 @@ void TestPrefetch::changedRulesAreNotTaken()
         [](Vek_Zandor &w) { w.ui.checkBox_KeepMaxValue->setChecked(false); },
     };
     for (const auto &change : changes) {
-        pair.ahead->browser()->waitForNeighbours();
+        pair.watch->waitForNeighbours();
         const int taken = pair.prefetch().taken();
         const auto [a, p] = pair.both([&](Vek_Zandor &w) {
             change(w);
@@ -269,14 +289,14 @@ void TestPrefetch::changedRulesAreNotTaken()
 
     // Once the rules rest, the neighbours are read again for them.
     QTest::qWait(500);
-    pair.ahead->browser()->waitForNeighbours();
+    pair.watch->waitForNeighbours();
     pair.both([&](Vek_Zandor &w) {
         w.ui.checkBox_KeepMaxValue->setChecked(false);
         w.SetFlowCutoff(2);
         w.ui.checkBox_KeepMaxValue->setChecked(true);
     });
     QTest::qWait(500);
-    pair.ahead->browser()->waitForNeighbours();
+    pair.watch->waitForNeighbours();
     const int taken = pair.prefetch().taken();
     const auto [a2, p2] = pair.both([&](Vek_Zandor &w) { step(w, 1); });
     QCOMPARE(a2, p2);
@@ -290,9 +310,9 @@ void TestPrefetch::switchedOff()
     qputenv("FLOWVIEWER_NO_PREFETCH", "1");
     Vek_Zandor w;
     qunsetenv("FLOWVIEWER_NO_PREFETCH");
-    QVERIFY(!w.browser()->prefetch());
+    QVERIFY(!ReadingAheadProbe::prefetch(w));
     Vek_Zandor on;
-    QVERIFY(on.browser()->prefetch());
+    QVERIFY(ReadingAheadProbe::prefetch(on));
 }
 
 FLOWVIEWER_WINDOW_TEST_MAIN(TestPrefetch)

@@ -2,7 +2,6 @@
 // a user drives them: the scale chosen once and kept across starts, steps and reloads, Auto
 // through SetFlowCutoff with Keep respected, and the figures of the flow on screen.
 
-#include "browse_controller.h"
 #include "flo_writer.h"
 #include "flow_scale.h"
 #include "flow_statistics.h"
@@ -13,6 +12,7 @@
 #include "scale_control.h"
 #include "statistics_panel.h"
 #include "vek_zandor.h"
+#include "viewer_document.h"
 #include "window_driver.h"
 #include "window_test_main.h"
 
@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -161,7 +162,7 @@ void TestColourScales::scaleSurvivesSteppingAndReload()
     QVERIFY(w.filePath.endsWith("b.flo"));
     QCOMPARE(bytes(w.colorPlane), expectedColour(w, ColourScale::LongestVector));
     QVERIFY(writeFile(path("b.flo"), outlierField(40, 30, 3.0f)));
-    QCOMPARE(w.browser()->reloadKeepingPicture(), QString());
+    QCOMPARE(w.document()->reload(), QString());
     QCOMPARE(w.flowU[0][39], 3.0f * 0.1f * 39.0f);
     QCOMPARE(bytes(w.colorPlane), expectedColour(w, ColourScale::LongestVector));
 }
@@ -173,9 +174,9 @@ void TestColourScales::switchingScaleKeepsTheCutoff()
     openByName(w, path("a.flo"));
     w.SetFlowCutoff(6);
     w.ui.checkBox_KeepMaxValue->setChecked(true);
-    const int passes = w.cutoffPasses;
+    QSignalSpy passes(w.document(), &ViewerDocument::viewsDrawn);
     scaleButton(w, "scalePercentile")->click();
-    QCOMPARE(w.cutoffPasses, passes + 1);
+    QCOMPARE(passes.count(), 1);
     QCOMPARE(w.flowCutoff, 6);
     QCOMPARE(w.ui.spinBox_FlowCutoffVal->value(), 6);
     QCOMPARE(bytes(w.colorPlane), expectedColour(w, ColourScale::Percentile99));
@@ -213,9 +214,9 @@ void TestColourScales::autoCutoffGrowsTheSliderPastUnknownVectors()
     QVERIFY(QTest::qWaitForWindowActive(&w));
     openByName(w, path("c.flo"));
     QCOMPARE(w.ui.verticalSlider_FlowCutoffVal->maximum(), 6);
-    const int passes = w.cutoffPasses;
+    QSignalSpy passes(w.document(), &ViewerDocument::viewsDrawn);
     QTest::keyClick(&w, Qt::Key_A);
-    QCOMPARE(w.cutoffPasses, passes + 1);
+    QCOMPARE(passes.count(), 1);
     QCOMPARE(w.flowCutoff, 24);
     QCOMPARE(w.ui.verticalSlider_FlowCutoffVal->maximum(), 24);
     QCOMPARE(w.ui.verticalSlider_FlowCutoffVal->value(), 24);
@@ -269,7 +270,7 @@ void TestColourScales::statisticsFollowReloadAndHideForImages()
     openByName(w, path("a.flo"));
     QCOMPARE(statistic(w, "statLongest"), QStringLiteral("50 px"));
     QVERIFY(writeFile(path("a.flo"), floBytes(2, 1, {0, 0.5f, 1e10f, 0})));
-    QCOMPARE(w.browser()->reloadKeepingPicture(), QString());
+    QCOMPARE(w.document()->reload(), QString());
     QCOMPARE(statistic(w, "statSize"), QStringLiteral("2 x 1"));
     QCOMPARE(statistic(w, "statLongest"), QStringLiteral("0.5 px"));
     QCOMPARE(statistic(w, "statUnknown"), QStringLiteral("50.00 %"));
@@ -278,7 +279,7 @@ void TestColourScales::statisticsFollowReloadAndHideForImages()
     QVERIFY(image.save(path("i.png")));
     openByName(w, path("i.png"));
     QVERIFY(w.flowTools()->statisticsPanel()->group()->isHidden());
-    QVERIFY(!w.flowTools()->statistics());
+    QVERIFY(!w.document()->statistics());
     openByName(w, path("b.flo"));
     QVERIFY(!w.flowTools()->statisticsPanel()->group()->isHidden());
     QCOMPARE(statistic(w, "statSize"), QStringLiteral("40 x 30"));

@@ -8,6 +8,7 @@
 #include "modal_closer.h"
 #include "scale_control.h"
 #include "tool_host.h"
+#include "viewer_document.h"
 #include "window_driver.h"
 #include "window_test_main.h"
 
@@ -159,7 +160,7 @@ void TestCompareMode::panesFollowTheCutoffAndTheScale()
     QCOMPARE(paneBytes(compare.panes().epeLayer()), epe); // no cutoff in the error
 
     w.flowTools()->scale()->setScale(ColourScale::LongestVector);
-    const std::optional<float> radius = w.flowTools()->colourRadius();
+    const std::optional<float> radius = w.document()->colourRadius();
     QVERIFY(radius);
     QCOMPARE(paneBytes(gtLayer), expected(w.flowCutoff, radius));
     w.flowTools()->scale()->setScale(ColourScale::Cutoff);

@@ -1,10 +1,10 @@
-#include "browse_controller.h"
 #include "compare_fixture.h"
 #include "compare_panes.h"
 #include "flo_writer.h"
 #include "ground_truth_pair.h"
 #include "key_browser.h"
 #include "modal_closer.h"
+#include "viewer_document.h"
 #include "window_driver.h"
 #include "window_test_main.h"
 
@@ -178,7 +178,7 @@ void TestCompareStepping::reloadKeepsTheChosenPair()
 
     QVERIFY(writeFile(path("gt/truth.flo"), floBytesFilled(4, 3, 0.25f, 0)));
     QVERIFY(writeFile(path("est/b.flo"), floBytesFilled(4, 3, 1, 0)));
-    QVERIFY(w.browser()->reloadKeepingPicture().isEmpty());
+    QVERIFY(w.document()->reload().isEmpty());
     QVERIFY(compare.isComparing());
     QCOMPARE(figure(w, "gtName"), QStringLiteral("truth.flo"));
     QCOMPARE(figure(w, "gtAee"), QStringLiteral("0.75"));

@@ -1,12 +1,14 @@
 #include "flo_writer.h"
 #include "modal_closer.h"
 #include "vek_zandor.h"
+#include "viewer_document.h"
 #include "window_driver.h"
 #include "window_test_main.h"
 
 #include <QGraphicsPixmapItem>
 #include <QGraphicsScene>
 #include <QGraphicsSimpleTextItem>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -76,9 +78,10 @@ void TestCutoffSlots::oneLoadDrawsOnce()
     Vek_Zandor w;
     // A slider at 100 is moved by the range change to 25, which echoes through the slot.
     w.ui.verticalSlider_FlowCutoffVal->setValue(100);
-    const int before = w.cutoffPasses;
+    QSignalSpy passes(w.document(), &ViewerDocument::viewsDrawn);
+    const int before = int(passes.count());
     QVERIFY(openFlow(w, flow640));
-    QCOMPARE(w.cutoffPasses - before, 1);
+    QCOMPARE(int(passes.count()) - before, 1);
     QCOMPARE(w.ui.verticalSlider_FlowCutoffVal->maximum(), 25);
     QCOMPARE(w.flowCutoff, 25);
     QCOMPARE(w.ui.spinBox_FlowCutoffVal->value(), 25);
@@ -91,11 +94,12 @@ void TestCutoffSlots::sliderMoveReachesSpinBoxAndDrawsOnce()
     QVERIFY(openFlow(w, flow640));
     w.ui.verticalSlider_FlowCutoffVal->setValue(20);
     QCOMPARE(w.flowCutoff, 20);
-    const int before = w.cutoffPasses;
+    QSignalSpy passes(w.document(), &ViewerDocument::viewsDrawn);
+    const int before = int(passes.count());
     w.ui.verticalSlider_FlowCutoffVal->setValue(20); // no change, no pass
-    QCOMPARE(w.cutoffPasses, before);
+    QCOMPARE(int(passes.count()), before);
     w.ui.spinBox_FlowCutoffVal->setValue(24);
-    QCOMPARE(w.cutoffPasses - before, 1);
+    QCOMPARE(int(passes.count()) - before, 1);
     QCOMPARE(w.ui.verticalSlider_FlowCutoffVal->value(), 24);
     QCOMPARE(w.flowCutoff, 24);
 }
@@ -125,13 +129,14 @@ void TestCutoffSlots::widgetsShowTheCutoffInEffect()
     Vek_Zandor w;
     QVERIFY(openFlow(w, path));
     QCOMPARE(w.ui.verticalSlider_FlowCutoffVal->maximum(), 4);
-    const int before = w.cutoffPasses;
+    QSignalSpy passes(w.document(), &ViewerDocument::viewsDrawn);
+    const int before = int(passes.count());
     QTest::keyClick(w.ui.spinBox_FlowCutoffVal, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(w.ui.spinBox_FlowCutoffVal, "10");
     QCOMPARE(w.flowCutoff, 10);
     QCOMPARE(w.ui.spinBox_FlowCutoffVal->value(), 10);
     QCOMPARE(w.ui.verticalSlider_FlowCutoffVal->value(), 4);
-    QCOMPARE(w.cutoffPasses - before, 2); // "1", then "10"
+    QCOMPARE(int(passes.count()) - before, 2); // "1", then "10"
 
     // The slider dragged back down moves both.
     w.ui.verticalSlider_FlowCutoffVal->setValue(2);
@@ -276,10 +281,11 @@ void TestCutoffSlots::sceneLayoutForBothViews()
 void TestCutoffSlots::channelsToggleWithoutFlowOnlySetsTheFlag()
 {
     Vek_Zandor w;
-    const int before = w.cutoffPasses;
+    QSignalSpy passes(w.document(), &ViewerDocument::viewsDrawn);
+    const int before = int(passes.count());
     w.ui.checkBox_ShowIndividualDim->setChecked(true);
     QVERIFY(w.showIndividualDim);
-    QCOMPARE(w.cutoffPasses, before);
+    QCOMPARE(int(passes.count()), before);
     w.ui.spinBox_FlowCutoffVal->setValue(40);
     QCOMPARE(w.ui.verticalSlider_FlowCutoffVal->value(), 40);
     QCOMPARE(w.flowCutoff, 0);
