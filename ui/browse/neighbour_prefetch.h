@@ -45,7 +45,7 @@ public:
 
 // Up to this many pixels a picture is made whole ahead, so that a step has nothing left to do;
 // a larger one keeps only what takes long (at most 14 bytes a pixel more for each of two
-// neighbours here, 58 MB at 1920 x 1080) and is finished at the step.
+// neighbours) and is finished at the step.
 constexpr std::int64_t kWholeAheadPixels = std::int64_t(1) << 21;
 
 // Reads the files next to the one on screen on a thread of its own, so that a step onto one

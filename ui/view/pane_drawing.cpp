@@ -44,9 +44,9 @@ QPixmap pixmapOf(const PixelPlane &plane)
 
 } // namespace
 
-// A new pixmap of a 4K flow is 33 MB of fresh pages for the kernel to clear and map on every
-// slider step, so the layer's previous pixmap gives its image when it has the plane's size and
-// is RGB32, the format the conversion above gives: the plane is converted into it, and the
+// A new pixmap of a large flow is a great many fresh pages for the kernel to clear and map on
+// every slider step, so the layer's previous pixmap gives its image when it has the plane's size
+// and is RGB32, the format the conversion above gives: the plane is converted into it, and the
 // pixmap adopts it without a copy. The image detaches first (on this thread, before the bands
 // write it) if anything else still shares it.
 void showPlane(QGraphicsPixmapItem *layer, const PixelPlane &plane)
