@@ -79,9 +79,9 @@ void paintArrows(QPainter &painter, const std::vector<ArrowGlyph> &arrows, qreal
                 a.to, a.to + QPointF(head * std::cos(back + side), head * std::sin(back + side))));
     }
 
-    // A screenful of arrows must redraw within a few milliseconds: the dark edge is drawn
-    // without antialiasing, under a one-device-pixel light line that has it. Round caps and
-    // wide antialiased pens cost ten times as much.
+    // A screenful of arrows is redrawn at every scroll and zoom step, so only the thin light line
+    // is antialiased; the dark edge under it is not, and has square caps: round caps and wide
+    // antialiased pens would make the overlay slower than the picture it lies on.
     painter.save();
     const QColor outline(20, 20, 20);
     const QColor ink(255, 255, 255);

@@ -2,7 +2,7 @@
 
 namespace {
 
-// 96 dpi, what an ordinary screen gives and what the files written so far record.
+// 96 dpi, what an ordinary screen gives.
 constexpr int kDotsPerMeterAt96Dpi = 3780;
 
 } // namespace

@@ -1,6 +1,5 @@
 #include "dialog_driver.h"
 #include "flo_writer.h"
-#include "image_save.h"
 #include "modal_closer.h"
 #include "png_export.h"
 #include "save_name.h"
@@ -20,8 +19,6 @@
 #include <QTest>
 #include <QUrl>
 #include <QWheelEvent>
-
-#include <unistd.h>
 
 namespace {
 
@@ -80,7 +77,6 @@ private slots:
     void saveWithoutSuffixWritesPng();
     void saveWithNothingLoadedDoesNothing();
     void failedSaveIsReported();
-    void failedWritesLeaveFilesAlone();
     void dragNeedsAUriList();
     void dropOpensTheFirstLocalFile();
     void dropReturnsBeforeTheFileOpens();
@@ -385,49 +381,6 @@ void TestViewCommands::failedSaveIsReported()
     QVERIFY(closer->texts.first().startsWith("Cann't save file " + target + " !\n"));
     QVERIFY(closer->texts.first().size() > QString("Cann't save file " + target + " !\n").size());
     QVERIFY(!QFile::exists(target));
-}
-
-void TestViewCommands::failedWritesLeaveFilesAlone()
-{
-    QImage image(4, 4, QImage::Format_RGB888);
-    image.fill(Qt::green);
-    QString error;
-
-    // An unknown format: the file already there keeps its bytes.
-    const QString existing = dir->filePath("keep.xyz");
-    QVERIFY(writeFile(existing, "precious"));
-    QVERIFY(!saveImageAtomically(image, existing, &error));
-    QVERIFY(!error.isEmpty());
-    QFile f(existing);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), QByteArray("precious"));
-
-    // A folder that does not exist.
-    error.clear();
-    const QString nowhere = dir->filePath("no/such/folder/x.png");
-    QVERIFY(!saveImageAtomically(image, nowhere, &error));
-    QVERIFY(!error.isEmpty());
-    QVERIFY(!QFile::exists(nowhere));
-
-    // A read-only folder (root writes anywhere, so only checked for other users).
-    if (geteuid() != 0) {
-        QVERIFY(QDir(dir->path()).mkdir("ro"));
-        const QString target = dir->filePath("ro/old.png");
-        QVERIFY(writeFile(target, "old bytes"));
-        QVERIFY(QFile::setPermissions(dir->filePath("ro"), QFile::ReadOwner | QFile::ExeOwner));
-        QVERIFY(!saveImageAtomically(image, target, &error));
-        QFile::setPermissions(dir->filePath("ro"),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QFile old(target);
-        QVERIFY(old.open(QIODevice::ReadOnly));
-        QCOMPARE(old.readAll(), QByteArray("old bytes"));
-    }
-
-    // And a good write replaces the file whole.
-    const QString png = dir->filePath("keep.png");
-    QVERIFY(writeFile(png, "old"));
-    QVERIFY(saveImageAtomically(image, png, &error));
-    QCOMPARE(QImage(png).pixel(3, 3), qRgb(0, 255, 0));
 }
 
 void TestViewCommands::dragNeedsAUriList()
