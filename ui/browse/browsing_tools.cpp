@@ -4,6 +4,7 @@
 #include "full_screen.h"
 #include "key_browser.h"
 #include "live_reload.h"
+#include "position_field.h"
 #include "tool_context.h"
 #include "window_memory.h"
 
@@ -16,6 +17,7 @@ void addBrowsingTools(const ToolContext &tools, WindowMemory &memory)
     auto *reload = new LiveReload(tools);
     auto *follower = new FolderFollower(tools, reload);
     new FullScreenToggle(tools.window);
+    new PositionField(tools);
     memory.rememberChecked(reload->watchAction(), QStringLiteral("watch/watchFile"));
     memory.rememberChecked(follower->followAction(), QStringLiteral("watch/followNewest"));
 }

@@ -59,14 +59,31 @@ void ViewerDocument::showCutoff(int value)
 void ViewerDocument::setKeep(bool on)
 {
     w_.keepCutoff = on;
-    w_.ui.verticalSlider_FlowCutoffVal->setEnabled(!on);
-    w_.ui.spinBox_FlowCutoffVal->setEnabled(!on);
+    updateCutoffControls();
     emit keepChanged(on);
+}
+
+// Under a magnitude scale the colour view does not use the cutoff, and only the channel views
+// could show it.
+void ViewerDocument::updateCutoffControls()
+{
+    const bool scaledByCutoff = scale_ == ColourScale::Cutoff || w_.showIndividualDim;
+    QString tip;
+    if (!scaledByCutoff)
+        tip = scale_ == ColourScale::LongestVector
+                  ? tr("The colour view is scaled by the longest vector; the cutoff is not used")
+                  : tr("The colour view is scaled by the 99th percentile; the cutoff is not used");
+    for (QWidget *control : {static_cast<QWidget *>(w_.ui.verticalSlider_FlowCutoffVal),
+                             static_cast<QWidget *>(w_.ui.spinBox_FlowCutoffVal)}) {
+        control->setEnabled(!w_.keepCutoff && scaledByCutoff);
+        control->setToolTip(tip);
+    }
 }
 
 void ViewerDocument::setShowChannels(bool on)
 {
     w_.showIndividualDim = on;
+    updateCutoffControls();
     emit showChannelsChanged(on);
     setCutoff(w_.flowCutoff);
 }
@@ -80,6 +97,7 @@ void ViewerDocument::holdShowChannels(bool held)
     box->setEnabled(!held);
     if (held) {
         w_.showIndividualDim = false;
+        updateCutoffControls();
         emit showChannelsChanged(false);
     } else {
         setShowChannels(box->isChecked());
@@ -91,6 +109,7 @@ void ViewerDocument::setScale(ColourScale scale)
     if (scale == scale_)
         return;
     scale_ = scale;
+    updateCutoffControls();
     emit scaleChanged(scale);
     // Drawn again at the cutoff in force, which Keep cannot change.
     if (w_.isFlow)

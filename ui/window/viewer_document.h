@@ -170,6 +170,8 @@ private:
     void takePlanes(PicturePlanes &&planes);
     void loadEnded(bool shown);
     void drawViews();
+    // Whether the cutoff's spin box and slider can act, in one place.
+    void updateCutoffControls();
     // The spin box and the slider show value as far as their ranges reach, without signalling.
     void showCutoff(int value);
     void showReadoutUnderPointer();

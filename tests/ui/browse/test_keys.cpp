@@ -2,6 +2,7 @@
 #include "flo_writer.h"
 #include "key_browser.h"
 #include "modal_closer.h"
+#include "position_field.h"
 #include "vek_zandor.h"
 #include "viewer_document.h"
 #include "window_driver.h"
@@ -9,6 +10,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QLabel>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -29,6 +31,7 @@ private slots:
     void keysAtTheEndsLoadTheFileAgain_data();
     void keysAtTheEndsLoadTheFileAgain();
     void folderOfOneFile();
+    void positionInTheFolder();
     void afterACancelledOpenDialog();
     void afterAFailedFirstOpen();
     void nothingOpenedNothingLoads();
@@ -159,6 +162,32 @@ void TestKeys::keysAtTheEndsLoadTheFileAgain()
     QCOMPARE(w.windowTitle(), title);
     QCOMPARE(w.flowU[0][0], 3.0f); // read again
     QCOMPARE(closer->count(), 0);
+}
+
+// The status bar's field follows open, steps, Home and End, a failed step and a file its
+// listing leaves out.
+void TestKeys::positionInTheFolder()
+{
+    Vek_Zandor w;
+    showWindow(w);
+    const QLabel *field = w.findChild<PositionField *>()->label();
+    QCOMPARE(field->text(), QString());
+    openByName(w, path("c.flo"));
+    QCOMPARE(field->text(), QStringLiteral("3 / 5"));
+    press(w, Qt::Key_Right);
+    QCOMPARE(field->text(), QStringLiteral("4 / 5"));
+    press(w, Qt::Key_Home);
+    QCOMPARE(field->text(), QStringLiteral("1 / 5"));
+    press(w, Qt::Key_End);
+    QCOMPARE(field->text(), QStringLiteral("5 / 5"));
+    QVERIFY(writeFile(path("d.flo"), QByteArray("broken")));
+    press(w, Qt::Key_Left); // fails: e.flo stays on screen
+    QCOMPARE(field->text(), QStringLiteral("5 / 5"));
+    closer->clear();
+    const QString odd = path("z.jpeg");
+    QImage(4, 3, QImage::Format_RGB32).save(odd, "JPG");
+    openByName(w, odd); // lists "*.peg": its own name is not among them
+    QCOMPARE(field->text(), QString::fromUtf8("\u2013 / 0"));
 }
 
 void TestKeys::folderOfOneFile()

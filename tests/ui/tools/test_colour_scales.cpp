@@ -91,6 +91,7 @@ private slots:
     void scaleIsRememberedAcrossStarts();
     void scaleSurvivesSteppingAndReload();
     void switchingScaleKeepsTheCutoff();
+    void cutoffControlsActOnlyWhereTheCutoffShows();
     void autoCutoffWithoutUnknownVectors();
     void autoCutoffGrowsTheSliderPastUnknownVectors();
     void keepBlocksAuto();
@@ -165,6 +166,35 @@ void TestColourScales::scaleSurvivesSteppingAndReload()
     QCOMPARE(w.document()->reload(), QString());
     QCOMPARE(w.flowU[0][39], 3.0f * 0.1f * 39.0f);
     QCOMPARE(bytes(w.colorPlane), expectedColour(w, ColourScale::LongestVector));
+}
+
+// Under a magnitude scale the colour view ignores the cutoff: its controls are off, with a
+// reason, unless the channel views show it; Keep holds them off whatever the scale.
+void TestColourScales::cutoffControlsActOnlyWhereTheCutoffShows()
+{
+    Vek_Zandor w;
+    openByName(w, path("a.flo"));
+    const auto enabled = [&w] {
+        const bool spin = w.ui.spinBox_FlowCutoffVal->isEnabled();
+        return spin == w.ui.verticalSlider_FlowCutoffVal->isEnabled() ? int(spin) : -1;
+    };
+    QCOMPARE(enabled(), 1);
+    scaleButton(w, "scaleLongest")->click();
+    QCOMPARE(enabled(), 0);
+    QVERIFY(w.ui.spinBox_FlowCutoffVal->toolTip().contains("longest vector"));
+    scaleButton(w, "scalePercentile")->click();
+    QCOMPARE(enabled(), 0);
+    QVERIFY(w.ui.spinBox_FlowCutoffVal->toolTip().contains("99th percentile"));
+    w.ui.checkBox_ShowIndividualDim->setChecked(true);
+    QCOMPARE(enabled(), 1);
+    QVERIFY(w.ui.spinBox_FlowCutoffVal->toolTip().isEmpty());
+    w.ui.checkBox_KeepMaxValue->setChecked(true);
+    QCOMPARE(enabled(), 0);
+    w.ui.checkBox_ShowIndividualDim->setChecked(false);
+    scaleButton(w, "scaleCutoff")->click();
+    QCOMPARE(enabled(), 0);
+    w.ui.checkBox_KeepMaxValue->setChecked(false);
+    QCOMPARE(enabled(), 1);
 }
 
 // A scale changes the colour view only: the cutoff, the widgets and Keep's hold stay.

@@ -2,6 +2,7 @@
 #include "modal_closer.h"
 #include "vek_zandor.h"
 #include "viewer_document.h"
+#include "wheel_notches.h"
 #include "window_driver.h"
 #include "window_test_main.h"
 
@@ -52,6 +53,7 @@ private slots:
     void wheelStepsThroughTheFolder_data();
     void wheelStepsThroughTheFolder();
     void wheelPiecesAddUpToNotches();
+    void wheelLeftoverIsDropped();
     void readoutFollowsTheNewFile();
 
 private:
@@ -182,16 +184,29 @@ void TestPixelReadout::wheelPiecesAddUpToNotches()
     QCOMPARE(w.filePath, dir.filePath("l.flo"));
 
     // Back the other way: a piece of 15 and one of 100 make -115, no notch yet; the next 15
-    // completes it, and the 10 over are kept toward the next.
+    // completes it.
     QVERIFY(wheel(w, w.leftLayer, -15));
     QVERIFY(wheel(w, w.leftLayer, -100));
     QCOMPARE(w.filePath, dir.filePath("l.flo"));
     QVERIFY(wheel(w, w.leftLayer, -15));
     QCOMPARE(w.browseStep, -1);
     QCOMPARE(w.filePath, dir.filePath("m.flo"));
-    QVERIFY(wheel(w, w.leftLayer, -110));
-    QCOMPARE(w.filePath, dir.filePath("n.flo"));
     QCOMPARE(closer.count(), 0);
+}
+
+// A piece left over never eats into a whole notch: it is dropped when the wheel turns the
+// other way, and when it rests.
+void TestPixelReadout::wheelLeftoverIsDropped()
+{
+    WheelNotches notches;
+    QCOMPARE(notches.add(40, 1000), 0);
+    QCOMPARE(notches.add(-120, 1010), -1); // reversed
+    QCOMPARE(notches.add(-60, 1020), 0);
+    QCOMPARE(notches.add(-60, 1030), -1); // same way: the pieces add up
+    QCOMPARE(notches.add(100, 1040), 0);
+    QCOMPARE(notches.add(100, 1040 + WheelNotches::kRestMs), 0); // rested: 100, not 200
+    QCOMPARE(notches.add(20, 1050 + WheelNotches::kRestMs), 1);
+    QCOMPARE(notches.add(-250, 1060 + WheelNotches::kRestMs), -2);
 }
 
 // The pointer stays where it was while the wheel steps: the status bar reads the new file's
