@@ -14,14 +14,18 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QFontMetricsF>
 #include <QGraphicsSimpleTextItem>
 #include <QLabel>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
 
 #include <cmath>
 #include <limits>
+
+Q_DECLARE_METATYPE(PaneArrangement)
 
 namespace {
 
@@ -50,6 +54,10 @@ private slots:
     void init();
     void cleanup();
     void threePanesWithTheirCaptions();
+    void arrangementGivesTheLargerZoomAtFit_data();
+    void arrangementGivesTheLargerZoomAtFit();
+    void panesFollowTheWindowsShape();
+    void captionsKeepTheirScreenSize();
     void panesFollowTheCutoffAndTheScale();
     void epePaneEqualsTheEpePicture();
     void figuresOfAHandComputedPair();
@@ -60,7 +68,7 @@ private slots:
     void onlyAFlowIsCompared();
     void leavingBringsShowChannelsBack();
     void actionChoosesTheGroundTruthAndLeaves();
-    void enteringBringsTheRowIntoView();
+    void enteringBringsThePanesIntoView();
 
 private:
     QString path(const QString &name) const { return dir->filePath(name); }
@@ -107,30 +115,163 @@ void TestCompareMode::threePanesWithTheirCaptions()
     QVERIFY(compare.compareWith(path("gt.flo")));
     const ComparePanes &panes = compare.panes();
 
+    // One pane after another, in a row parted by a gap or in a column parted by the captions.
     const qreal W = 7, H = 4;
-    const QList<QPair<QGraphicsPixmapItem *, QGraphicsSimpleTextItem *>> row{
-        {w.leftLayer, w.leftLabel},
-        {panes.groundTruthLayer(), panes.groundTruthLabel()},
-        {panes.epeLayer(), panes.epeLabel()}};
-    const QStringList captions{"Estimate (7 X 4)", "Ground Truth (7 X 4)", "EPE (7 X 4)"};
+    const bool row = panes.arrangement() == PaneArrangement::Row;
+    const QPointF step = row ? QPointF(W + 5, 0) : QPointF(0, H + 30);
+    const QList<QGraphicsPixmapItem *> layers{w.leftLayer, panes.groundTruthLayer(),
+                                              panes.epeLayer()};
+    const QList<PaneCaptions::Caption> captions = panes.captions().captions();
+    const QStringList texts{"Estimate (7 X 4)", "Ground Truth (7 X 4)", "EPE (7 X 4)"};
+    QCOMPARE(captions.size(), 3);
     for (int i = 0; i < 3; ++i) {
-        const qreal left = i * (W + 5);
-        QVERIFY(row[i].first->isVisible());
-        QCOMPARE(row[i].first->pos(), QPointF(left, 0));
-        QCOMPARE(row[i].first->pixmap().size(), QSize(7, 4));
-        QVERIFY(row[i].second->isVisible());
-        QCOMPARE(row[i].second->text(), captions[i]);
-        const qreal textWidth = row[i].second->boundingRect().width();
-        QCOMPARE(row[i].second->pos(), QPointF(left + W * 0.5 - textWidth * 0.5, H + 5));
-        // Captions look like the window's own.
-        QCOMPARE(row[i].second->font(), w.leftLabel->font());
+        QVERIFY(layers[i]->isVisible());
+        QCOMPARE(layers[i]->pos(), i * step);
+        QCOMPARE(layers[i]->pixmap().size(), QSize(7, 4));
+        QCOMPARE(captions[i].picture, QRectF(i * step, QSizeF(W, H)));
+        QCOMPARE(captions[i].text, texts[i]);
     }
-    QVERIFY(!w.rightLayer->isVisible());
+    QCOMPARE(w.scene->sceneRect(),
+             row ? QRectF(0, 0, 3 * W + 10, H + 30) : QRectF(0, 0, W, 3 * (H + 30)));
+    // The captions are drawn over the view in the window's own font; none of the window's own
+    // shows in the scene.
+    QCOMPARE(panes.captions().font(), w.leftLabel->font());
+    QVERIFY(!w.leftLabel->isVisible());
     QVERIFY(!w.rightLabel->isVisible());
-    QCOMPARE(w.scene->sceneRect(), QRectF(0, 0, 3 * W + 10, H + 30));
+    QVERIFY(!w.rightLayer->isVisible());
     QCOMPARE(paneBytes(w.leftLayer), planeBytes(w.colorPlane));
 }
 
+// A wide picture stacks in a column and a tall one stands in a row, but only because that
+// shows them larger: in a viewport wide enough, a wide picture goes in a row too.
+void TestCompareMode::arrangementGivesTheLargerZoomAtFit_data()
+{
+    QTest::addColumn<QSizeF>("picture");
+    QTest::addColumn<QSizeF>("viewport");
+    QTest::addColumn<PaneArrangement>("expected");
+    QTest::newRow("wide") << QSizeF(1024, 436) << QSizeF(1000, 700) << PaneArrangement::Column;
+    QTest::newRow("tall") << QSizeF(436, 1024) << QSizeF(1000, 700) << PaneArrangement::Row;
+    QTest::newRow("wide, very wide view")
+        << QSizeF(1024, 436) << QSizeF(3200, 500) << PaneArrangement::Row;
+    QTest::newRow("tall, very tall view")
+        << QSizeF(436, 1024) << QSizeF(500, 3300) << PaneArrangement::Column;
+    // A column is 3 x 130 tall, a row 3 x 100 + 10 wide: in 620 x 780 both fit at 2.0.
+    QTest::newRow("alike") << QSizeF(100, 100) << QSizeF(620, 780) << PaneArrangement::Row;
+}
+
+void TestCompareMode::arrangementGivesTheLargerZoomAtFit()
+{
+    QFETCH(QSizeF, picture);
+    QFETCH(QSizeF, viewport);
+    QFETCH(PaneArrangement, expected);
+    QCOMPARE(bestArrangement(picture, 3, viewport), expected);
+    const PaneArrangement other =
+        expected == PaneArrangement::Row ? PaneArrangement::Column : PaneArrangement::Row;
+    QVERIFY(paneFitZoom(picture, 3, expected, viewport) >=
+            paneFitZoom(picture, 3, other, viewport));
+    // At Fit the whole arrangement is in the viewport, and one side fills it.
+    const QSizeF shown =
+        panesSize(picture, 3, expected) * paneFitZoom(picture, 3, expected, viewport);
+    QVERIFY(shown.width() <= viewport.width() + 1e-9 && shown.height() <= viewport.height() + 1e-9);
+    QVERIFY(qFuzzyCompare(shown.width(), viewport.width()) ||
+            qFuzzyCompare(shown.height(), viewport.height()));
+    // No pane, its caption band included, reaches into another.
+    for (const PaneArrangement arrangement : {PaneArrangement::Row, PaneArrangement::Column}) {
+        for (int i = 0; i < 3; ++i) {
+            const QRectF cell = panePicture(picture, i, arrangement).adjusted(0, 0, 0, 30);
+            QVERIFY(QRectF(QPointF(), panesSize(picture, 3, arrangement)).contains(cell));
+            for (int j = i + 1; j < 3; ++j)
+                QVERIFY(!cell.intersects(panePicture(picture, j, arrangement)));
+        }
+    }
+}
+
+// The window chooses when the mode starts, and again when it is resized while the panes are
+// fitted.
+void TestCompareMode::panesFollowTheWindowsShape()
+{
+    Vek_Zandor w;
+    w.showNormal();
+    w.resize(900, 760);
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    FlowView *view = w.ui.graphicsView;
+    QVERIFY(writeFile(path("wide.flo"), floBytesFilled(400, 100, 1, 0)));
+    QVERIFY(writeFile(path("wide_gt.flo"), floBytesFilled(400, 100, 0, 0)));
+    QVERIFY(writeFile(path("tall.flo"), floBytesFilled(100, 400, 1, 0)));
+    QVERIFY(writeFile(path("tall_gt.flo"), floBytesFilled(100, 400, 0, 0)));
+    const ComparePanes &panes = compareOf(w).panes();
+
+    openByName(w, path("tall.flo"));
+    QVERIFY(compareOf(w).compareWith(path("tall_gt.flo")));
+    QCOMPARE(panes.arrangement(), PaneArrangement::Row);
+    QCOMPARE(panes.epeLayer()->pos(), QPointF(210, 0));
+
+    compareOf(w).leave();
+    openByName(w, path("wide.flo"));
+    QVERIFY(compareOf(w).compareWith(path("wide_gt.flo")));
+    QCOMPARE(panes.arrangement(), PaneArrangement::Column);
+    QCOMPARE(panes.epeLayer()->pos(), QPointF(0, 260));
+    QCOMPARE(w.scene->sceneRect(), QRectF(0, 0, 400, 390));
+
+    // Wide and low, the window shows the wide flow larger in a row.
+    w.resize(1800, 480);
+    QTRY_COMPARE(panes.arrangement(), PaneArrangement::Row);
+    QCOMPARE(w.scene->sceneRect(), QRectF(0, 0, 1210, 130));
+    const QRect shown = view->mapFromScene(w.scene->sceneRect()).boundingRect();
+    QVERIFY(view->viewport()->rect().adjusted(-1, -1, 1, 1).contains(shown));
+}
+
+// The captions are as tall on screen at Fit as far in, sit under their own pictures, and are
+// painted dark on light.
+void TestCompareMode::captionsKeepTheirScreenSize()
+{
+    Vek_Zandor w;
+    w.showNormal();
+    w.resize(900, 700);
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(writeFile(path("est.flo"), floBytesFilled(400, 240, 1, 0)));
+    QVERIFY(writeFile(path("gt.flo"), floBytesFilled(400, 240, 0, 0)));
+    openByName(w, path("est.flo"));
+    FlowView *view = w.ui.graphicsView;
+    QVERIFY(compareOf(w).compareWith(path("gt.flo")));
+    QTRY_VERIFY(view->zoom() < 1.0);
+    const PaneCaptions &captions = compareOf(w).panes().captions();
+    const qreal textHeight = QFontMetricsF(w.leftLabel->font(), view->viewport()).height();
+    QVERIFY(textHeight > 10);
+
+    QList<qreal> heights;
+    for (int zoomIns : {0, 3}) {
+        for (int i = 0; i < zoomIns; ++i)
+            w.ZoomIn();
+        const QRectF truth = compareOf(w).panes().groundTruthLayer()->sceneBoundingRect();
+        view->centerOn(truth.center().x(), truth.bottom());
+        const QList<PaneCaptions::Placement> placed = captions.placements();
+        QCOMPARE(placed.size(), 3);
+        for (int i = 0; i < 3; ++i) {
+            const QRectF picture = captions.captions()[i].picture;
+            const QRectF cell = view->viewportTransform().mapRect(picture.adjusted(0, 0, 0, 30));
+            QVERIFY(cell.contains(placed[i].box));
+            QVERIFY(placed[i].box.height() >= textHeight);
+            QCOMPARE(placed[i].text, captions.captions()[i].text);
+            heights.append(placed[i].box.height());
+        }
+        // The ground truth's caption, in sight, is painted: dark text on a light box.
+        const QRect box = placed[1].box.toRect();
+        const QImage shot = view->viewport()->grab().toImage().copy(QRect(
+            box.topLeft() * view->devicePixelRatioF(), box.size() * view->devicePixelRatioF()));
+        int dark = 0, light = 0;
+        for (int y = 0; y < shot.height(); ++y) {
+            for (int x = 0; x < shot.width(); ++x) {
+                const int grey = qGray(shot.pixel(x, y));
+                dark += grey < 80;
+                light += grey > 200;
+            }
+        }
+        QVERIFY2(dark > 10 && light > dark,
+                 qPrintable(QStringLiteral("%1 %2").arg(dark).arg(light)));
+    }
+    QCOMPARE(QSet<qreal>(heights.begin(), heights.end()).size(), 1);
+}
 // The ground truth is drawn as the estimate is, so that a colour means one vector in both.
 void TestCompareMode::panesFollowTheCutoffAndTheScale()
 {
@@ -345,7 +486,8 @@ void TestCompareMode::leavingBringsShowChannelsBack()
 
     CompareMode &compare = compareOf(w);
     QVERIFY(compare.compareWith(path("gt.flo")));
-    QCOMPARE(w.leftLabel->text(), QStringLiteral("Estimate (6 X 3)"));
+    QCOMPARE(captionTexts(compare).value(0), QStringLiteral("Estimate (6 X 3)"));
+    QVERIFY(!w.leftLabel->isVisible());
     QVERIFY(!w.rightLayer->isVisible());
     QCOMPARE(paneBytes(w.leftLayer), planeBytes(w.colorPlane));
     // The check box keeps the user's choice for later, and cannot be changed meanwhile.
@@ -359,14 +501,16 @@ void TestCompareMode::leavingBringsShowChannelsBack()
     QVERIFY(w.showIndividualDim);
     QCOMPARE(w.leftLabel->text(), QStringLiteral("X Dimension (6 X 3)"));
     QCOMPARE(w.rightLabel->text(), QStringLiteral("Y Dimension (6 X 3)"));
+    QVERIFY(w.leftLabel->isVisible() && w.rightLabel->isVisible());
+    QCOMPARE(w.leftLabel->pos().y(), 3.0 + 5);
     QVERIFY(w.rightLayer->isVisible());
     QCOMPARE(paneBytes(w.leftLayer), planeBytes(w.dimXPlane));
     QCOMPARE(paneBytes(w.rightLayer), planeBytes(w.dimYPlane));
     QVERIFY(!compare.panes().groundTruthLayer()->isVisible());
     QVERIFY(!compare.panes().epeLayer()->isVisible());
-    QVERIFY(!compare.panes().epeLabel()->isVisible());
+    QVERIFY(captionTexts(compare).isEmpty());
     QVERIFY(!compare.panel()->isVisibleTo(&w));
-    QCOMPARE(w.scene->sceneRect().width(), 12.0);
+    QCOMPARE(w.scene->sceneRect(), QRectF(0, 0, 12, 3 + 30));
 }
 
 void TestCompareMode::actionChoosesTheGroundTruthAndLeaves()
@@ -409,7 +553,7 @@ void TestCompareMode::actionChoosesTheGroundTruthAndLeaves()
     QCOMPARE(lastFileDialogSelection(), path("truth/est.flo"));
 }
 
-void TestCompareMode::enteringBringsTheRowIntoView()
+void TestCompareMode::enteringBringsThePanesIntoView()
 {
     Vek_Zandor w;
     w.showNormal();
@@ -422,17 +566,17 @@ void TestCompareMode::enteringBringsTheRowIntoView()
     FlowView *view = w.ui.graphicsView;
     QVERIFY(compareOf(w).compareWith(path("gt.flo")));
     QTRY_VERIFY(view->zoom() < 1.0);
-    const QRect row = view->mapFromScene(w.scene->sceneRect()).boundingRect();
-    QVERIFY2(view->viewport()->rect().adjusted(-1, -1, 1, 1).contains(row),
+    const QRect panes = view->mapFromScene(w.scene->sceneRect()).boundingRect();
+    QVERIFY2(view->viewport()->rect().adjusted(-1, -1, 1, 1).contains(panes),
              qPrintable(QStringLiteral("%1 %2 %3 %4 in %5 x %6")
-                            .arg(row.x())
-                            .arg(row.y())
-                            .arg(row.width())
-                            .arg(row.height())
+                            .arg(panes.x())
+                            .arg(panes.y())
+                            .arg(panes.width())
+                            .arg(panes.height())
                             .arg(view->viewport()->width())
                             .arg(view->viewport()->height())));
 
-    // A row that fits keeps the zoom the user chose.
+    // Panes that fit keep the zoom the user chose.
     compareOf(w).leave();
     QVERIFY(writeFile(path("small.flo"), floBytesFilled(30, 12, 1, 0)));
     QVERIFY(writeFile(path("small_gt.flo"), floBytesFilled(30, 12, 0, 0)));
