@@ -46,7 +46,7 @@ CompareMode::CompareMode(const ToolContext &tools)
 
     panel_ = new GroundTruthPanel;
     host_->addPanelGroup(panel_);
-    panes_ = std::make_unique<ComparePanes>(*document_);
+    panes_ = std::make_unique<ComparePanes>(*document_, view_);
     connect(document_, &ViewerDocument::loadFinished, this, &CompareMode::loadFinished);
     document_->setScenePanes(this);
     view_->viewport()->installEventFilter(this);
@@ -128,23 +128,24 @@ bool CompareMode::compareWith(const QString &path)
     if (!pauseReason_.isEmpty())
         window_->statusBar()->showMessage(pauseReason_, 0);
     if (!wasOn)
-        bringRowIntoView();
+        bringPanesIntoView();
     return true;
 }
 
-// The row is three times as wide as the flow: entering the mode zooms out to show it whole,
-// unless it fits at the zoom in effect. A window opened from the command line gets its size
-// only after the mode has started, and may be resized later: until the user zooms, the row is
-// fitted again to each new size, never closer than the zoom the mode started at.
-void CompareMode::bringRowIntoView()
+// The panes take three times the flow's room: entering the mode zooms out to show them whole,
+// unless they fit at the zoom in effect. A window opened from the command line gets its size
+// only after the mode has started, and may be resized later: until the user zooms, the panes
+// are arranged and fitted again for each new size, never closer than the zoom the mode started
+// at.
+void CompareMode::bringPanesIntoView()
 {
     zoomBefore_ = view_->transform();
     fitted_.reset();
     fitting_ = true;
-    QTimer::singleShot(0, this, &CompareMode::fitRow);
+    QTimer::singleShot(0, this, &CompareMode::fitPanes);
 }
 
-void CompareMode::fitRow()
+void CompareMode::fitPanes()
 {
     FlowView *view = view_;
     if (!fitting_ || !view->isVisible())
@@ -155,9 +156,10 @@ void CompareMode::fitRow()
     }
     // The Ground Truth group may have widened the Control Panel, and so narrowed the view.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    panes_->arrange(view->maximumViewportSize());
     view->setTransform(zoomBefore_);
-    const QRect row = view->mapFromScene(view->sceneRect()).boundingRect();
-    if (row.width() > view->viewport()->width() || row.height() > view->viewport()->height())
+    const QRect panes = view->mapFromScene(view->sceneRect()).boundingRect();
+    if (panes.width() > view->viewport()->width() || panes.height() > view->viewport()->height())
         view->zoomFit();
     if (!fitted_)
         host_->revealPanelGroup(panel_);
@@ -167,7 +169,7 @@ void CompareMode::fitRow()
 bool CompareMode::eventFilter(QObject *watched, QEvent *event)
 {
     if (fitting_ && event->type() == QEvent::Resize)
-        QTimer::singleShot(0, this, &CompareMode::fitRow);
+        QTimer::singleShot(0, this, &CompareMode::fitPanes);
     return QObject::eventFilter(watched, event);
 }
 
@@ -243,7 +245,8 @@ bool CompareMode::layOutScene()
         return false;
     }
     pair_->drawColour(document_->cutoff(), document_->colourRadius());
-    panes_->show(*pair_, newPair_);
+    // Without scroll bars, which come and go with the zoom, so that the choice holds still.
+    panes_->show(*pair_, newPair_, view_->maximumViewportSize());
     newPair_ = false;
     return true;
 }

@@ -21,7 +21,7 @@ class ViewerDocument;
 struct ToolContext;
 
 // The estimate on screen held against its ground truth ("Compare with Ground Truth...",
-// Ctrl+G): the estimate's colour view, the ground truth's and the EPE picture side by side at
+// Ctrl+G): the estimate's colour view, the ground truth's and the EPE picture together at
 // the cutoff in effect, the pair's figures in the Control Panel, and a read-out of both vectors
 // and their EPE. While the mode is on, every flow that goes on screen (a step, a reload, an
 // open) is compared with the file of its base name in the ground truth's folder; without one
@@ -66,8 +66,8 @@ private:
     void pairShownFlow();
     void pause(const QString &reason);
     void loadFinished(bool shown);
-    void bringRowIntoView();
-    void fitRow();
+    void bringPanesIntoView();
+    void fitPanes();
     // The action's check mark, the panel, Show Channels and the scene as the state says.
     void apply();
 
@@ -88,7 +88,7 @@ private:
     bool newPair_ = false;
     // Said on the status bar once the load that paused the comparison has ended.
     QString pauseReason_;
-    // The row of panes is kept in view until the user zooms.
+    // The panes are kept in view until the user zooms.
     bool fitting_ = false;
     QTransform zoomBefore_;
     std::optional<QTransform> fitted_;

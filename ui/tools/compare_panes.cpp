@@ -5,6 +5,7 @@
 #include "vek_imagelayer.h"
 #include "viewer_document.h"
 
+#include <QBrush>
 #include <QGraphicsScene>
 #include <QGraphicsSimpleTextItem>
 
@@ -18,67 +19,73 @@ QGraphicsPixmapItem *newLayer(ViewerDocument &d)
     return layer;
 }
 
-// In the style of the window's own captions.
-QGraphicsSimpleTextItem *newLabel(ViewerDocument &d)
-{
-    auto *label = new QGraphicsSimpleTextItem;
-    const QGraphicsSimpleTextItem *own = d.leftCaption();
-    label->setPen(own->pen());
-    label->setBrush(own->brush());
-    label->setFont(own->font());
-    label->setFlag(QGraphicsItem::ItemIsMovable, false);
-    label->setVisible(false);
-    d.scene()->addItem(label);
-    return label;
-}
-
 } // namespace
 
-ComparePanes::ComparePanes(ViewerDocument &document) : document_(document)
+ComparePanes::ComparePanes(ViewerDocument &document, FlowView *view)
+    : document_(document), captions_(view)
 {}
 
-void ComparePanes::show(const GroundTruthPair &pair, bool newPair)
+void ComparePanes::show(const GroundTruthPair &pair, bool newPair, QSizeF viewport)
 {
     ViewerDocument &d = document_;
     if (!groundTruthLayer_) {
         groundTruthLayer_ = newLayer(d);
         epeLayer_ = newLayer(d);
-        groundTruthLabel_ = newLabel(d);
-        epeLabel_ = newLabel(d);
     }
-    const qreal W = d.cols();
-    const qreal H = d.rows();
-    const qreal step = W + kPaneGap;
-    // Unlike the channel views' rectangle, this one reaches the last pane's right edge.
-    d.scene()->setSceneRect(0, 0, 3 * W + 2 * kPaneGap, H + kCaptionBand);
+    shown_ = true;
+    arrangement_ = bestArrangement(QSizeF(d.cols(), d.rows()), kCount, viewport);
 
-    placeCaption(d.leftCaption(), tr("Estimate (%1 X %2)").arg(d.cols()).arg(d.rows()), 0, W, H);
     showPlane(d.leftLayer(), d.colourPlane());
-    d.leftLayer()->setPos(0, 0);
+    d.leftCaption()->setVisible(false);
     d.rightCaption()->setVisible(false);
     d.rightLayer()->setVisible(false);
-
-    placeCaption(groundTruthLabel_, tr("Ground Truth (%1 X %2)").arg(pair.cols()).arg(pair.rows()),
-                 step, W, H);
     showPlane(groundTruthLayer_, pair.color);
-    groundTruthLayer_->setPos(step, 0);
     groundTruthLayer_->setVisible(true);
-
-    placeCaption(epeLabel_, tr("EPE (%1 X %2)").arg(pair.cols()).arg(pair.rows()), 2 * step, W, H);
     if (newPair || epeLayer_->pixmap().isNull())
         showPlane(epeLayer_, pair.epe);
-    epeLayer_->setPos(2 * step, 0);
     epeLayer_->setVisible(true);
+    place();
+}
+
+bool ComparePanes::arrange(QSizeF viewport)
+{
+    if (!shown_)
+        return false;
+    const PaneArrangement best =
+        bestArrangement(QSizeF(document_.cols(), document_.rows()), kCount, viewport);
+    if (best == arrangement_)
+        return false;
+    arrangement_ = best;
+    place();
+    return true;
+}
+
+void ComparePanes::place()
+{
+    ViewerDocument &d = document_;
+    const QSizeF picture(d.cols(), d.rows());
+    d.scene()->setSceneRect(QRectF(QPointF(0, 0), panesSize(picture, kCount, arrangement_)));
+    const QString texts[kCount] = {tr("Estimate (%1 X %2)"), tr("Ground Truth (%1 X %2)"),
+                                   tr("EPE (%1 X %2)")};
+    QGraphicsPixmapItem *const layers[kCount] = {d.leftLayer(), groundTruthLayer_, epeLayer_};
+    QList<PaneCaptions::Caption> captions;
+    for (int i = 0; i < kCount; ++i) {
+        const QRectF rect = panePicture(picture, i, arrangement_);
+        layers[i]->setPos(rect.topLeft());
+        captions.append({rect, texts[i].arg(d.cols()).arg(d.rows())});
+    }
+    const QGraphicsSimpleTextItem *own = d.leftCaption();
+    captions_.show(captions, own->font(), own->brush().color());
 }
 
 void ComparePanes::hide()
 {
+    shown_ = false;
+    captions_.hide();
     if (!groundTruthLayer_)
         return;
     for (QGraphicsPixmapItem *layer : {groundTruthLayer_, epeLayer_}) {
         layer->setVisible(false);
         layer->setPixmap(QPixmap());
     }
-    groundTruthLabel_->setVisible(false);
-    epeLabel_->setVisible(false);
 }

@@ -2,6 +2,7 @@
 #define COMPARE_FIXTURE_H
 
 #include "compare_mode.h"
+#include "compare_panes.h"
 #include "flow_format.h"
 #include "vek_zandor.h"
 
@@ -33,6 +34,15 @@ inline QByteArray paneBytes(const QGraphicsPixmapItem *layer)
 inline QByteArray planeBytes(const PixelPlane &plane)
 {
     return QByteArray(reinterpret_cast<const char *>(plane.data()), qsizetype(plane.byteCount()));
+}
+
+// The captions drawn over the panes, in the panes' order.
+inline QStringList captionTexts(const CompareMode &compare)
+{
+    QStringList texts;
+    for (const PaneCaptions::Caption &caption : compare.panes().captions().captions())
+        texts.append(caption.text);
+    return texts;
 }
 
 inline QString hoverText(Vek_Zandor &w, QGraphicsPixmapItem *layer, QPointF pos)

@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QFontMetricsF>
 #include <QGraphicsSimpleTextItem>
 #include <QLabel>
 #include <QTemporaryDir>
@@ -22,6 +23,8 @@
 
 #include <cmath>
 #include <limits>
+
+Q_DECLARE_METATYPE(PaneArrangement)
 
 namespace {
 
@@ -50,6 +53,10 @@ private slots:
     void init();
     void cleanup();
     void threePanesWithTheirCaptions();
+    void arrangementGivesTheLargerZoomAtFit_data();
+    void arrangementGivesTheLargerZoomAtFit();
+    void panesFollowTheWindowsShape();
+    void captionsKeepTheirScreenSize();
     void panesFollowTheCutoffAndTheScale();
     void epePaneEqualsTheEpePicture();
     void figuresOfAHandComputedPair();
@@ -60,7 +67,7 @@ private slots:
     void onlyAFlowIsCompared();
     void leavingBringsShowChannelsBack();
     void actionChoosesTheGroundTruthAndLeaves();
-    void enteringBringsTheRowIntoView();
+    void enteringBringsThePanesIntoView();
 
 private:
     QString path(const QString &name) const { return dir->filePath(name); }
@@ -107,28 +114,109 @@ void TestCompareMode::threePanesWithTheirCaptions()
     QVERIFY(compare.compareWith(path("gt.flo")));
     const ComparePanes &panes = compare.panes();
 
+    // One pane after another, in a row parted by a gap or in a column parted by the captions.
     const qreal W = 7, H = 4;
-    const QList<QPair<QGraphicsPixmapItem *, QGraphicsSimpleTextItem *>> row{
-        {w.leftLayer, w.leftLabel},
-        {panes.groundTruthLayer(), panes.groundTruthLabel()},
-        {panes.epeLayer(), panes.epeLabel()}};
-    const QStringList captions{"Estimate (7 X 4)", "Ground Truth (7 X 4)", "EPE (7 X 4)"};
+    const bool row = panes.arrangement() == PaneArrangement::Row;
+    const QPointF step = row ? QPointF(W + 5, 0) : QPointF(0, H + 30);
+    const QList<QGraphicsPixmapItem *> layers{w.leftLayer, panes.groundTruthLayer(),
+                                              panes.epeLayer()};
     for (int i = 0; i < 3; ++i) {
-        const qreal left = i * (W + 5);
-        QVERIFY(row[i].first->isVisible());
-        QCOMPARE(row[i].first->pos(), QPointF(left, 0));
-        QCOMPARE(row[i].first->pixmap().size(), QSize(7, 4));
-        QVERIFY(row[i].second->isVisible());
-        QCOMPARE(row[i].second->text(), captions[i]);
-        const qreal textWidth = row[i].second->boundingRect().width();
-        QCOMPARE(row[i].second->pos(), QPointF(left + W * 0.5 - textWidth * 0.5, H + 5));
-        // Captions look like the window's own.
-        QCOMPARE(row[i].second->font(), w.leftLabel->font());
+        QVERIFY(layers[i]->isVisible());
+        QCOMPARE(layers[i]->pos(), i * step);
+        QCOMPARE(layers[i]->pixmap().size(), QSize(7, 4));
+        QCOMPARE(panes.captions().captions().value(i).picture, QRectF(i * step, QSizeF(W, H)));
     }
-    QVERIFY(!w.rightLayer->isVisible());
+    QCOMPARE(captionTexts(compare),
+             QStringList({"Estimate (7 X 4)", "Ground Truth (7 X 4)", "EPE (7 X 4)"}));
+    QCOMPARE(w.scene->sceneRect(),
+             row ? QRectF(0, 0, 3 * W + 10, H + 30) : QRectF(0, 0, W, 3 * (H + 30)));
+    // The captions are drawn over the view in the window's own font; the window's stay hidden.
+    QCOMPARE(panes.captions().font(), w.leftLabel->font());
+    QVERIFY(!w.leftLabel->isVisible());
     QVERIFY(!w.rightLabel->isVisible());
-    QCOMPARE(w.scene->sceneRect(), QRectF(0, 0, 3 * W + 10, H + 30));
+    QVERIFY(!w.rightLayer->isVisible());
     QCOMPARE(paneBytes(w.leftLayer), planeBytes(w.colorPlane));
+}
+
+// A wide picture stacks in a column and a tall one stands in a row, but only because that
+// shows them larger: in a viewport wide enough, a wide picture goes in a row too.
+void TestCompareMode::arrangementGivesTheLargerZoomAtFit_data()
+{
+    QTest::addColumn<QSizeF>("picture");
+    QTest::addColumn<QSizeF>("viewport");
+    QTest::addColumn<PaneArrangement>("expected");
+    QTest::newRow("wide") << QSizeF(1024, 436) << QSizeF(1000, 700) << PaneArrangement::Column;
+    QTest::newRow("tall") << QSizeF(436, 1024) << QSizeF(1000, 700) << PaneArrangement::Row;
+    QTest::newRow("wide in a wider view")
+        << QSizeF(1024, 436) << QSizeF(3200, 500) << PaneArrangement::Row;
+    // A column is 3 x 130 tall, a row 3 x 100 + 10 wide: in 620 x 780 both fit at 2.0.
+    QTest::newRow("alike") << QSizeF(100, 100) << QSizeF(620, 780) << PaneArrangement::Row;
+}
+
+void TestCompareMode::arrangementGivesTheLargerZoomAtFit()
+{
+    QFETCH(QSizeF, picture);
+    QFETCH(QSizeF, viewport);
+    QFETCH(PaneArrangement, expected);
+    QCOMPARE(bestArrangement(picture, 3, viewport), expected);
+}
+
+// The window chooses when the mode starts, and again when it is resized while the panes are
+// fitted.
+void TestCompareMode::panesFollowTheWindowsShape()
+{
+    Vek_Zandor w;
+    w.showNormal();
+    w.resize(900, 760);
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const ComparePanes &panes = compareOf(w).panes();
+    QVERIFY(writeFile(path("tall.flo"), floBytesFilled(100, 400, 1, 0)));
+    QVERIFY(writeFile(path("tall_gt.flo"), floBytesFilled(100, 400, 0, 0)));
+    openByName(w, path("tall.flo"));
+    QVERIFY(compareOf(w).compareWith(path("tall_gt.flo")));
+    QCOMPARE(panes.epeLayer()->pos(), QPointF(210, 0));
+
+    compareOf(w).leave();
+    openPair(w, 400, 100, std::vector<float>(80000, 1.f), std::vector<float>(80000, 0.f));
+    QCOMPARE(panes.epeLayer()->pos(), QPointF(0, 260));
+    // Wide and low, the window shows the wide flow larger in a row.
+    w.resize(1800, 480);
+    QTRY_COMPARE(panes.arrangement(), PaneArrangement::Row);
+    QCOMPARE(w.scene->sceneRect(), QRectF(0, 0, 1210, 130));
+}
+
+// The captions are as tall on screen at Fit as far in, sit under their own pictures, and are
+// painted.
+void TestCompareMode::captionsKeepTheirScreenSize()
+{
+    Vek_Zandor w;
+    w.showNormal();
+    w.resize(900, 700);
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    openPair(w, 400, 240, std::vector<float>(192000, 1.f), std::vector<float>(192000, 0.f));
+    FlowView *view = w.ui.graphicsView;
+    QTRY_VERIFY(view->zoom() < 1.0);
+    const PaneCaptions &captions = compareOf(w).panes().captions();
+    const qreal height = QFontMetricsF(w.leftLabel->font(), view->viewport()).height() + 6;
+    for (int zoomIns : {0, 3}) {
+        for (int i = 0; i < zoomIns; ++i)
+            w.ZoomIn();
+        const QRectF truth = captions.captions()[1].picture;
+        view->centerOn(truth.center().x(), truth.bottom());
+        const QList<PaneCaptions::Placement> placed = captions.placements();
+        for (int i = 0; i < 3; ++i) {
+            const QRectF picture = captions.captions()[i].picture.adjusted(0, 0, 0, 30);
+            QVERIFY(view->viewportTransform().mapRect(picture).contains(placed[i].box));
+            QCOMPARE(placed[i].box.height(), height);
+        }
+        // Dark text in the ground truth's box, over its white picture.
+        const QImage shot = view->viewport()->grab().toImage().copy(placed[1].box.toRect());
+        int dark = 0;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                dark += qGray(shot.pixel(x, y)) < 80;
+        QVERIFY(dark > 10);
+    }
 }
 
 // The ground truth is drawn as the estimate is, so that a colour means one vector in both.
@@ -345,7 +433,8 @@ void TestCompareMode::leavingBringsShowChannelsBack()
 
     CompareMode &compare = compareOf(w);
     QVERIFY(compare.compareWith(path("gt.flo")));
-    QCOMPARE(w.leftLabel->text(), QStringLiteral("Estimate (6 X 3)"));
+    QCOMPARE(captionTexts(compare).value(0), QStringLiteral("Estimate (6 X 3)"));
+    QVERIFY(!w.leftLabel->isVisible());
     QVERIFY(!w.rightLayer->isVisible());
     QCOMPARE(paneBytes(w.leftLayer), planeBytes(w.colorPlane));
     // The check box keeps the user's choice for later, and cannot be changed meanwhile.
@@ -359,14 +448,16 @@ void TestCompareMode::leavingBringsShowChannelsBack()
     QVERIFY(w.showIndividualDim);
     QCOMPARE(w.leftLabel->text(), QStringLiteral("X Dimension (6 X 3)"));
     QCOMPARE(w.rightLabel->text(), QStringLiteral("Y Dimension (6 X 3)"));
+    QVERIFY(w.leftLabel->isVisible() && w.rightLabel->isVisible());
+    QCOMPARE(w.leftLabel->pos().y(), 3.0 + 5);
     QVERIFY(w.rightLayer->isVisible());
     QCOMPARE(paneBytes(w.leftLayer), planeBytes(w.dimXPlane));
     QCOMPARE(paneBytes(w.rightLayer), planeBytes(w.dimYPlane));
     QVERIFY(!compare.panes().groundTruthLayer()->isVisible());
     QVERIFY(!compare.panes().epeLayer()->isVisible());
-    QVERIFY(!compare.panes().epeLabel()->isVisible());
+    QVERIFY(captionTexts(compare).isEmpty());
     QVERIFY(!compare.panel()->isVisibleTo(&w));
-    QCOMPARE(w.scene->sceneRect().width(), 12.0);
+    QCOMPARE(w.scene->sceneRect(), QRectF(0, 0, 12, 3 + 30));
 }
 
 void TestCompareMode::actionChoosesTheGroundTruthAndLeaves()
@@ -409,7 +500,7 @@ void TestCompareMode::actionChoosesTheGroundTruthAndLeaves()
     QCOMPARE(lastFileDialogSelection(), path("truth/est.flo"));
 }
 
-void TestCompareMode::enteringBringsTheRowIntoView()
+void TestCompareMode::enteringBringsThePanesIntoView()
 {
     Vek_Zandor w;
     w.showNormal();
@@ -422,17 +513,17 @@ void TestCompareMode::enteringBringsTheRowIntoView()
     FlowView *view = w.ui.graphicsView;
     QVERIFY(compareOf(w).compareWith(path("gt.flo")));
     QTRY_VERIFY(view->zoom() < 1.0);
-    const QRect row = view->mapFromScene(w.scene->sceneRect()).boundingRect();
-    QVERIFY2(view->viewport()->rect().adjusted(-1, -1, 1, 1).contains(row),
+    const QRect panes = view->mapFromScene(w.scene->sceneRect()).boundingRect();
+    QVERIFY2(view->viewport()->rect().adjusted(-1, -1, 1, 1).contains(panes),
              qPrintable(QStringLiteral("%1 %2 %3 %4 in %5 x %6")
-                            .arg(row.x())
-                            .arg(row.y())
-                            .arg(row.width())
-                            .arg(row.height())
+                            .arg(panes.x())
+                            .arg(panes.y())
+                            .arg(panes.width())
+                            .arg(panes.height())
                             .arg(view->viewport()->width())
                             .arg(view->viewport()->height())));
 
-    // A row that fits keeps the zoom the user chose.
+    // Panes that fit keep the zoom the user chose.
     compareOf(w).leave();
     QVERIFY(writeFile(path("small.flo"), floBytesFilled(30, 12, 1, 0)));
     QVERIFY(writeFile(path("small_gt.flo"), floBytesFilled(30, 12, 0, 0)));

@@ -1,5 +1,6 @@
 #include "command_line.h"
 #include "compare_mode.h"
+#include "compare_panes.h"
 #include "flo_writer.h"
 #include "vek_zandor.h"
 
@@ -199,7 +200,8 @@ void TestCommandLine::groundTruthStartsCompareMode()
         const CompareMode *compare = w.findChild<CompareMode *>();
         QVERIFY(compare->isComparing());
         QCOMPARE(compare->pair()->path, dir.filePath("gt/frame.flo"));
-        QCOMPARE(w.leftLabel->text(), QStringLiteral("Estimate (3 X 2)"));
+        QCOMPARE(compare->panes().captions().captions().value(0).text,
+                 QStringLiteral("Estimate (3 X 2)"));
     }
 
     std::vector<QByteArray> args{"flowviewer", "--gt",
