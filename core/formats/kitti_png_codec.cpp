@@ -61,7 +61,7 @@ public:
     FlowField flow;
 };
 
-std::optional<FlowField> read(FlowInput &input, FloReadBuffer *)
+std::optional<FlowField> read(FlowInput &input, FlowDelivery &)
 {
     // The whole file in memory first: the decoder then reads it without a call per chunk.
     const std::size_t fileBytes = std::size_t(input.length());

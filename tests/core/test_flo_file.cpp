@@ -3,8 +3,8 @@
 // one thread and by two at once, each at its own offsets.
 
 #include "cerror_text.h"
-#include "flo_file.h"
 #include "flo_writer.h"
+#include "flow_format.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -54,8 +54,8 @@ private slots:
     void replacedByRenameIsReadWholeAsOpened();
     void rewrittenInPlaceIsRefused_data();
     void rewrittenInPlaceIsRefused();
-    void readFlowFieldChecksBeforeAllocating_data();
-    void readFlowFieldChecksBeforeAllocating();
+    void readFlowChecksBeforeAllocating_data();
+    void readFlowChecksBeforeAllocating();
 
 private:
     std::unique_ptr<QTemporaryDir> dir;
@@ -98,9 +98,7 @@ void TestFloFile::replacedByRenameIsReadWholeAsOpened()
 {
     QFETCH(int, bands);
     FloFile file(local.constData());
-    file.readHeader();
-    file.checkHeader();
-    file.checkLength();
+    file.readCheckedHeader();
 
     // The new version, of another size, takes the name as a writer's rename does.
     const QString next = dir->filePath("run.flo.tmp");
@@ -116,8 +114,7 @@ void TestFloFile::replacedByRenameIsReadWholeAsOpened()
     // And the next open reads the new one whole, also through the same buffer, and a part of
     // it into smaller planes.
     FloFile renamed(local.constData());
-    renamed.readHeader();
-    renamed.checkLength();
+    renamed.readCheckedHeader();
     const FloatPlane u2 = vek_alloc_2(8, 9);
     const FloatPlane v2 = vek_alloc_2(8, 9);
     renamed.readPlanes(u2, v2, &buffer, bandPlan(bands));
@@ -161,9 +158,7 @@ void TestFloFile::rewrittenInPlaceIsRefused()
     QFETCH(QString, error);
     QFETCH(int, bands);
     FloFile file(local.constData());
-    file.readHeader();
-    file.checkHeader();
-    file.checkLength();
+    file.readCheckedHeader();
     QVERIFY(writeFile(path, rewritten));
     QVERIFY(backdate(local));
 
@@ -172,7 +167,7 @@ void TestFloFile::rewrittenInPlaceIsRefused()
     QCOMPARE(cerrorText([&] { file.readPlanes(u, v, nullptr, bandPlan(bands)); }), error.arg(path));
 }
 
-void TestFloFile::readFlowFieldChecksBeforeAllocating_data()
+void TestFloFile::readFlowChecksBeforeAllocating_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("error");
@@ -188,12 +183,12 @@ void TestFloFile::readFlowFieldChecksBeforeAllocating_data()
     QTest::newRow("long") << good + 'x' << "ReadFlowFile(%1): file is too long";
 }
 
-void TestFloFile::readFlowFieldChecksBeforeAllocating()
+void TestFloFile::readFlowChecksBeforeAllocating()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, error);
     QVERIFY(writeFile(path, bytes));
-    QCOMPARE(cerrorText([&] { readFlowField(local.constData()); }),
+    QCOMPARE(cerrorText([&] { readFlow(local.constData(), FlowRule::FloByName); }),
              error == kNoError ? error : error.arg(path));
 }
 
