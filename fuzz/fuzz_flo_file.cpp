@@ -1,8 +1,8 @@
 // Every road of a .flo file over bytes the fuzzer chooses: the probe, the checks made before
-// anything is allocated, the document's full reader and LoadFlowPlanes, the reading entry into
-// planes and into an interleaved buffer, also with the file replaced by rename between its
-// header and its data; then the file changed between the probe and a read by name (cut short,
-// or its width and height swapped), as a file still being written or replaced would be.
+// anything is allocated, ReadFlowFile, LoadFlowPlanes, and the reading entry into planes and
+// into an interleaved buffer, also with the file replaced by rename between its header and its
+// data; then the file changed between the probe and a read by name (cut short, or its width
+// and height swapped), as a file still being written or replaced would be.
 
 #include "cerror.h"
 #include "cimage.h"

@@ -3,8 +3,8 @@
 // one thread and by two at once, each at its own offsets.
 
 #include "cerror_text.h"
+#include "flo_file.h"
 #include "flo_writer.h"
-#include "flow_format.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -16,8 +16,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-const QString kNoError = QStringLiteral("(no error)");
 
 bool holdsField(const FloatPlane &u, const FloatPlane &v, int width, int height, float base)
 {
@@ -54,8 +52,6 @@ private slots:
     void replacedByRenameIsReadWholeAsOpened();
     void rewrittenInPlaceIsRefused_data();
     void rewrittenInPlaceIsRefused();
-    void readFlowChecksBeforeAllocating_data();
-    void readFlowChecksBeforeAllocating();
 
 private:
     std::unique_ptr<QTemporaryDir> dir;
@@ -165,31 +161,6 @@ void TestFloFile::rewrittenInPlaceIsRefused()
     const FloatPlane u = vek_alloc_2(3, 4);
     const FloatPlane v = vek_alloc_2(3, 4);
     QCOMPARE(cerrorText([&] { file.readPlanes(u, v, nullptr, bandPlan(bands)); }), error.arg(path));
-}
-
-void TestFloFile::readFlowChecksBeforeAllocating_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("error");
-    const QByteArray good = numberedField(4, 3, 0);
-    QTest::newRow("whole") << good << kNoError;
-    QTest::newRow("a huge header on a short file")
-        << floBytes(99999, 99999, {}) << "ReadFlowFile(%1): file is too short";
-    QTest::newRow("wrong tag") << QByteArray("XXXX") + good.mid(4)
-                               << "ReadFlowFile(%1): wrong tag (possibly due to big-endian "
-                                  "machine?)";
-    QTest::newRow("width 0") << floBytes(0, 3, {}) << "ReadFlowFile(%1): illegal width 0";
-    QTest::newRow("short header") << good.left(7) << "ReadFlowFile: problem reading file %1";
-    QTest::newRow("long") << good + 'x' << "ReadFlowFile(%1): file is too long";
-}
-
-void TestFloFile::readFlowChecksBeforeAllocating()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, error);
-    QVERIFY(writeFile(path, bytes));
-    QCOMPARE(cerrorText([&] { readFlow(local.constData(), FlowRule::FloByName); }),
-             error == kNoError ? error : error.arg(path));
 }
 
 QTEST_APPLESS_MAIN(TestFloFile)

@@ -357,13 +357,6 @@ void TestFlowFormats::interleavedIsThePlanes()
             QVERIFY(std::memcmp(pair, planes.u[y] + x, 4) == 0);
             QVERIFY(std::memcmp(pair + 1, planes.v[y] + x, 4) == 0);
         }
-
-    // A .flo's header is told as read, and a failing one never asks for memory.
-    const QByteArray bad = QFile::encodeName(write("bad.flo", floBytes(0, 4, {})));
-    calls.clear();
-    QCOMPARE(cerrorText([&] { readFlow(bad.constData(), FlowRule::FloByName, options); }),
-             QStringLiteral("ReadFlowFile(%1): illegal width 0").arg(QFile::decodeName(bad)));
-    QCOMPARE(calls, QStringLiteral("sized 0 x 4;"));
 }
 
 void TestFlowFormats::hostileFilesAreRefused_data()

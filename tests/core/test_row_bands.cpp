@@ -102,17 +102,6 @@ std::vector<std::uint8_t> everything(const Flow &f, const rowkernels::RowKernels
         rowkernels::renderFlowViews(kernels, cutoff, 9.5f, f.u, f.v, views, rows, cols, plan);
         keep();
     }
-    // The colour view alone, and the rest without it, from clamped rows of its own.
-    const FloatPlane none;
-    const PixelPlane nothing;
-    for (int cutoff : {7, 0}) {
-        rowkernels::renderFlowViews(kernels, cutoff, std::nullopt, f.u, f.v,
-                                    {none, none, color, nothing, nothing}, rows, cols, plan);
-        rowkernels::renderFlowViews(kernels, cutoff, std::nullopt, f.u, f.v,
-                                    {none, none, nothing, dimX, dimY}, rows, cols, plan);
-        for (const PixelPlane *p : {&color, &dimX, &dimY})
-            append(all, p->data(), p->byteCount());
-    }
     rowkernels::colourAtRadius(kernels, -1.0f, color, f.u, f.v, rows, cols, plan);
     append(all, color.data(), color.byteCount());
     return all;
