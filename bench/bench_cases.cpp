@@ -101,9 +101,7 @@ PairTiming benchRead(const BenchFlow &flow, const TimingPlan &plan)
     FloReadBuffer buffer;
     const auto run = [&] {
         FloFile file(path.constData());
-        file.readHeader();
-        file.checkHeader();
-        file.checkLength();
+        file.readCheckedHeader();
         file.readPlanes(u, v, &buffer);
     };
     PlainRead reference(flow.floPath);

@@ -82,15 +82,17 @@ bool benchEvalPair(const BenchFlow &truth, const QString &workDir, const TimingP
 {
     const QString estimatePath = workDir + QStringLiteral("/eval_estimate.flo");
     const QByteArray truthName = QFile::encodeName(truth.floPath);
-    if (!writeEstimate(readFlow(truthName.constData()), 0, estimatePath))
+    if (!writeEstimate(*readFlow(truthName.constData(), FlowRule::FloByName), 0, estimatePath))
         return false;
     const QByteArray estimateName = QFile::encodeName(estimatePath);
     const EvalJob job{estimatePath, truth.floPath, QString(), QString()};
     FloReadBuffer buffer;
     *timing = timePair([&] { evaluateOrExit(job, buffer); },
                        [&] {
-                           const FlowField e = readFlow(estimateName.constData(), &buffer);
-                           const FlowField g = readFlow(truthName.constData(), &buffer);
+                           const FlowField e =
+                               *readFlow(estimateName.constData(), FlowRule::FloByName, {&buffer});
+                           const FlowField g =
+                               *readFlow(truthName.constData(), FlowRule::FloByName, {&buffer});
                        },
                        plan);
     return true;
@@ -106,7 +108,8 @@ bool benchEvalBatch(const QString &workDir, int pairs, int rows, int cols, const
     const QString truthPath = folder + QStringLiteral("/truth.flo");
     if (!writeFloFile(truthPath, rows, cols, uv))
         return false;
-    const FlowField truth = readFlow(QFile::encodeName(truthPath).constData());
+    const FlowField truth =
+        *readFlow(QFile::encodeName(truthPath).constData(), FlowRule::FloByName);
     QList<EvalJob> jobs;
     for (int i = 0; i < pairs; ++i) {
         const QString name = folder + QStringLiteral("/%1").arg(i, 4, 10, QLatin1Char('0'));

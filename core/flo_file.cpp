@@ -19,8 +19,8 @@ namespace {
 constexpr std::int64_t kStreamingPlaneBytes = std::int64_t(32) << 20;
 
 // Pairs read at a time: 1 MB, which stays in a core's own cache while it is split into the
-// planes. A quarter of that took a fifth longer on 4K flows: every read restarts the kernel's
-// walk through the file's pages.
+// planes, and few enough reads that restarting the kernel's walk through the file's pages
+// each time costs little.
 constexpr std::size_t kChunkPairs = 131072;
 constexpr std::size_t kPage = 4096;
 constexpr std::size_t kChunkBytes = 2 * kChunkPairs * sizeof(float) + 2 * kPage;
@@ -80,7 +80,7 @@ bool readAt(int fd, void *to, std::size_t bytes, std::int64_t offset)
 
 // The chunk starts half a page in: the data start 12 bytes into a page of the file, and a
 // chunk starting a few bytes after that in its own page makes the kernel's copy stall on every
-// store (4K aliasing), five times slower.
+// store (4K aliasing).
 FloReadBuffer::FloReadBuffer() : block_(new (std::nothrow) unsigned char[kChunkBytes])
 {
     if (!block_)
@@ -104,26 +104,25 @@ std::size_t FloReadBuffer::bandCapacity() const
     return kChunkPairs;
 }
 
-FloFile::FloFile(const char *path) : path_(path), file_(flo::openFloFile(path, &opened_))
-{
-    // Unbuffered, so that every chunk goes from the kernel straight into place instead of
-    // partly through the stream's buffer.
-    std::setvbuf(file_.get(), nullptr, _IONBF, 0);
-}
+FloFile::FloFile(const char *path) : own_(flo::openFloFile(path)), input_(*own_)
+{}
+
+FloFile::FloFile(FlowInput &input) : input_(input)
+{}
 
 void FloFile::readHeader()
 {
-    flo::readFloHeader(file_.get(), path_, tag_, width_, height_);
+    flo::readFloHeader(stream(), path(), tag_, width_, height_);
 }
 
 void FloFile::checkHeader() const
 {
-    flo::checkFloHeader(path_, tag_, width_, height_);
+    flo::checkFloHeader(path(), tag_, width_, height_);
 }
 
 bool FloFile::lengthMatches() const
 {
-    return opened_.bytes ==
+    return input_.length() ==
            flo::kHeaderBytes + flo::kPixelBytes * std::int64_t(width_) * std::int64_t(height_);
 }
 
@@ -131,10 +130,19 @@ void FloFile::checkLength() const
 {
     const std::int64_t expected =
         flo::kHeaderBytes + flo::kPixelBytes * std::int64_t(width_) * std::int64_t(height_);
-    if (opened_.bytes < expected)
-        throw CError(flo::kTooShort, path_);
-    if (opened_.bytes > expected)
-        throw CError(flo::kTooLong, path_);
+    if (input_.length() < expected)
+        throw CError(flo::kTooShort, path());
+    if (input_.length() > expected)
+        throw CError(flo::kTooLong, path());
+}
+
+void FloFile::readCheckedHeader(const std::function<void(int width, int height)> &sized)
+{
+    readHeader();
+    if (sized)
+        sized(width_, height_);
+    checkHeader();
+    checkLength();
 }
 
 void FloFile::readPlanes(const FloatPlane &u, const FloatPlane &v, FloReadBuffer *buffer,
@@ -159,13 +167,13 @@ void FloFile::readPlanes(const FloatPlane &u, const FloatPlane &v, int copyRows,
     const std::int64_t total = std::int64_t(width_) * height_;
     // The data start where the header ended: the stream is unbuffered, so its place is the
     // descriptor's.
-    const std::int64_t dataStart = std::ftell(file_.get());
+    const std::int64_t dataStart = std::ftell(stream());
     float *second =
         bandCount(plan, height_, width_) > 1 && dataStart >= 0 ? chunk.bandPairs() : nullptr;
     if (second) {
         // Each band at its own offsets, which leave the descriptor's place alone; the place is
         // then set after the data for the test of the end.
-        const int fd = ::fileno(file_.get());
+        const int fd = ::fileno(stream());
         forEachBand(2, [&](int band) {
             const RowRange rows = bandRows(height_, 2, band);
             float *pairs = band == 0 ? chunk.pairs() : second;
@@ -175,15 +183,15 @@ void FloFile::readPlanes(const FloatPlane &u, const FloatPlane &v, int copyRows,
                 const std::size_t n = std::size_t(std::min<std::int64_t>(end - done, capacity));
                 if (!readAt(fd, pairs, 2 * sizeof(float) * n,
                             dataStart + 2 * std::int64_t(sizeof(float)) * done))
-                    throw CError(flo::kTooShort, path_);
+                    throw CError(flo::kTooShort, path());
                 splitChunk(pairs, n, done, target);
                 done += std::int64_t(n);
             }
             finishPairStores();
         });
-        if (std::fseek(file_.get(), long(dataStart + 2 * std::int64_t(sizeof(float)) * total),
+        if (std::fseek(stream(), long(dataStart + 2 * std::int64_t(sizeof(float)) * total),
                        SEEK_SET) != 0)
-            throw CError(flo::kProblemReading, path_);
+            throw CError(flo::kProblemReading, path());
     } else {
         // Each chunk of pairs is handed out a row piece at a time; a short read is the file's
         // end.
@@ -191,13 +199,22 @@ void FloFile::readPlanes(const FloatPlane &u, const FloatPlane &v, int copyRows,
         while (done < total) {
             const std::size_t n =
                 std::size_t(std::min<std::int64_t>(total - done, chunk.capacity()));
-            if (std::fread(chunk.pairs(), 2 * sizeof(float), n, file_.get()) != n)
-                throw CError(flo::kTooShort, path_);
+            if (std::fread(chunk.pairs(), 2 * sizeof(float), n, stream()) != n)
+                throw CError(flo::kTooShort, path());
             splitChunk(chunk.pairs(), n, done, target);
             done += std::int64_t(n);
         }
     }
     finishPairStores();
+    checkEnd();
+    checkUnchanged();
+}
+
+void FloFile::readPairs(float *pairs)
+{
+    const std::size_t items = 2 * std::size_t(width_) * std::size_t(height_);
+    if (std::fread(pairs, sizeof(float), items, stream()) != items)
+        throw CError(flo::kTooShort, path());
     checkEnd();
     checkUnchanged();
 }
@@ -208,8 +225,8 @@ void FloFile::readImage(CImage &image)
     // A pixel is 8 bytes, so a file row is exactly an image row: one read each, no copying.
     const std::size_t rowItems = 2 * std::size_t(width_);
     for (int y = 0; y < height_; ++y) {
-        if (std::fread(image.row(y), sizeof(float), rowItems, file_.get()) != rowItems)
-            throw CError(flo::kTooShort, path_);
+        if (std::fread(image.row(y), sizeof(float), rowItems, stream()) != rowItems)
+            throw CError(flo::kTooShort, path());
     }
     checkEnd();
 }
@@ -217,28 +234,14 @@ void FloFile::readImage(CImage &image)
 // End of file is the only success; a read error at the end is not one.
 void FloFile::checkEnd()
 {
-    if (std::fgetc(file_.get()) != EOF)
-        throw CError(flo::kTooLong, path_);
-    if (std::ferror(file_.get()))
-        throw CError(flo::kProblemReading, path_);
+    if (std::fgetc(stream()) != EOF)
+        throw CError(flo::kTooLong, path());
+    if (std::ferror(stream()))
+        throw CError(flo::kProblemReading, path());
 }
 
-// A writer that rewrote the file in place while it was read, keeping its length, would have
-// left a mix of the old and the new data in the planes.
 void FloFile::checkUnchanged() const
 {
-    if (stampOf(file_.get()) != opened_)
-        throw CError(flo::kChanged, path_);
-}
-
-FlowField readFlowField(const char *path, FloReadBuffer *buffer, const BandPlan &plan)
-{
-    FloFile file(path);
-    file.readHeader();
-    file.checkHeader();
-    file.checkLength();
-    FlowField field{vek_alloc_2(file.height(), file.width()),
-                    vek_alloc_2(file.height(), file.width())};
-    file.readPlanes(field.u, field.v, buffer, plan);
-    return field;
+    if (!input_.unchanged())
+        throw CError(flo::kChanged, path());
 }

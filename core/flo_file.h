@@ -6,7 +6,9 @@
 #include "row_bands.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 
 class CImage;
 
@@ -48,21 +50,27 @@ class FloFile
 public:
     // The path, extension and regular-file tests, then the open.
     explicit FloFile(const char *path);
+    // A file opened already, its stream at the start, whatever its name.
+    explicit FloFile(FlowInput &input);
+    FloFile(const FloFile &) = delete;
+    FloFile &operator=(const FloFile &) = delete;
 
     // Tag, width and height, unchecked: the probe.
     void readHeader();
     int width() const { return width_; }
     int height() const { return height_; }
     // The stream after the open, for callers that read the header themselves.
-    std::FILE *stream() const { return file_.get(); }
+    std::FILE *stream() const { return input_.stream(); }
 
     // The header's tag, width and height as ReadFlowFile tests them.
     void checkHeader() const;
-    // A length of exactly 12 + 8 x width x height bytes: a file that passes both checks can
-    // fail only by changing while it is read, so nothing is allocated for one that cannot be
-    // read.
+    // A length of exactly 12 + 8 x width x height bytes.
     bool lengthMatches() const;
-    void checkLength() const;
+
+    // The header read and checked, then the length: a file that passes can fail only by
+    // changing while it is read, so nothing is allocated for one that cannot be read. sized,
+    // when given, hears the header's width and height as read, before they are checked.
+    void readCheckedHeader(const std::function<void(int width, int height)> &sized = nullptr);
 
     // The data into the overlap of the file and the planes (copyRows x copyCols of each), then
     // the end of the file, through buffer or, without one, a buffer of its own. The length
@@ -74,19 +82,22 @@ public:
     // The same for planes of exactly the file's size.
     void readPlanes(const FloatPlane &u, const FloatPlane &v, FloReadBuffer *buffer = nullptr,
                     const BandPlan &plan = BandPlan());
+    // The data as they lie in the file, width x height (u, v) pairs, in one read into pairs,
+    // then the end. The length must match.
+    void readPairs(float *pairs);
 
     // The data into a two-band image, a row per read, then the end: ReadFlowFile's own way,
     // which finds every fault of a file of any length in the reader's order.
     void readImage(CImage &image);
 
 private:
+    void checkLength() const;
     void checkEnd();
     void checkUnchanged() const;
+    const char *path() const { return input_.path(); }
 
-    const char *path_;
-    // Before file_: the open fills it in.
-    FileStamp opened_;
-    FilePtr file_;
+    std::optional<FlowInput> own_;
+    FlowInput &input_;
     float tag_ = 0.0f;
     int width_ = 0;
     int height_ = 0;
@@ -97,10 +108,5 @@ struct FlowField {
     FloatPlane u;
     FloatPlane v;
 };
-
-// The road the viewer takes through one descriptor, for callers that need no more than the
-// flow: header, checks, planes of the header's size, data.
-FlowField readFlowField(const char *path, FloReadBuffer *buffer = nullptr,
-                        const BandPlan &plan = BandPlan());
 
 #endif // FLO_FILE_H

@@ -17,19 +17,19 @@ bool readItem(std::FILE *file, void *item)
 
 } // namespace
 
-FilePtr openFloFile(const char *path, FileStamp *stamp)
+FlowInput openFloFile(const char *path)
 {
     if (!path)
         throw CError("ReadFlowFile: empty filename");
-    const char *extension = std::strrchr(path, '.');
-    if (!extension || std::strcmp(extension, ".flo") != 0)
+    if (!isFloName(path))
         throw CError("ReadFlowFile (%s): extension .flo expected", path);
 
     // A directory or a device holds no flow, and a FIFO would block the open.
-    FilePtr file = openRegularFile(path, stamp);
+    FileStamp opened;
+    FilePtr file = openRegularFile(path, &opened);
     if (!file)
         throw CError(kCouldNotOpen, path);
-    return file;
+    return FlowInput(path, std::move(file), opened);
 }
 
 void readFloHeader(std::FILE *file, const char *path, float &tag, int &width, int &height)
@@ -61,3 +61,11 @@ void checkFloHeader(const char *path, float tag, int width, int height)
 }
 
 } // namespace flo
+
+bool isFloName(const char *path)
+{
+    if (!path)
+        return false;
+    const std::size_t length = std::strlen(path);
+    return length >= 4 && std::strcmp(path + length - 4, ".flo") == 0;
+}

@@ -1,11 +1,11 @@
 #ifndef FLO_FORMAT_H
 #define FLO_FORMAT_H
 
-// What the .flo readers and the pre-allocation check share: the format's constants, the
-// messages both report, and the path, open and header steps, so that both give the same
-// message for the same fault in the same order.
+// What every .flo road shares: the format's constants, ReadFlowFile's messages, the name rule,
+// and the open and header steps, so that each road gives the same message for the same fault
+// in the same order.
 
-#include "regular_file.h"
+#include "flow_input.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -24,8 +24,8 @@ constexpr const char *kTooLong = "ReadFlowFile(%s): file is too long";
 constexpr const char *kChanged = "ReadFlowFile(%s): file changed while being read";
 
 // The null-path, extension and regular-file tests, then the file opened for binary reading.
-// stamp, when given, receives the opened file's length and times.
-FilePtr openFloFile(const char *path, FileStamp *stamp = nullptr);
+// Its first bytes are not read: the name has said what it is.
+FlowInput openFloFile(const char *path);
 
 // Tag, width, height, each assigned only once its 4 bytes have arrived whole.
 void readFloHeader(std::FILE *file, const char *path, float &tag, int &width, int &height);
@@ -34,5 +34,10 @@ void readFloHeader(std::FILE *file, const char *path, float &tag, int &width, in
 void checkFloHeader(const char *path, float tag, int width, int height);
 
 } // namespace flo
+
+// Whether path ends in ".flo", case and all: the viewer's test for a .flo file ("x.FLO" is
+// not one) and ReadFlowFile's extension test, which agree since "flo" holds no dot. False for
+// a null path.
+bool isFloName(const char *path);
 
 #endif // FLO_FORMAT_H

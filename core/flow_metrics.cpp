@@ -40,11 +40,6 @@ double endPointError(float ue, float ve, float ug, float vg)
     return std::sqrt(du * du + dv * dv);
 }
 
-double angularError(float ue, float ve, float ug, float vg)
-{
-    return evalkernels::angleDegrees(ue, ve, ug, vg);
-}
-
 EvalSums evaluateFlow(const FloatPlane &ue, const FloatPlane &ve, const FloatPlane &ug,
                       const FloatPlane &vg)
 {

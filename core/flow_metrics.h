@@ -39,11 +39,6 @@ struct EvalFigures {
 // The per-pixel end-point error, in double from the float components.
 double endPointError(float ue, float ve, float ug, float vg);
 
-// The per-pixel angular error in degrees: between (ue, ve, 1) and (ug, vg, 1), its cosine
-// clamped to [-1, 1], through the program's own arc cosine (within about an ulp of the true
-// one, and the same on every machine, where the C library's is not).
-double angularError(float ue, float ve, float ug, float vg);
-
 // The sums of one pair. The four planes have one size; the caller checks it.
 EvalSums evaluateFlow(const FloatPlane &ue, const FloatPlane &ve, const FloatPlane &ug,
                       const FloatPlane &vg);

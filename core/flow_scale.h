@@ -3,6 +3,7 @@
 
 #include "flow_views.h"
 #include "planes.h"
+#include "row_bands.h"
 
 #include <optional>
 
@@ -16,20 +17,17 @@ enum class ColourScale { Cutoff, LongestVector, Percentile99 };
 // percentile of the known magnitudes; -1 when no vector is known. Nothing for Cutoff.
 std::optional<float> MagnitudeScaleRadius(ColourScale scale, const FlowStatistics &statistics);
 
-// Colours the flow as read, nothing clamped, normalised by radius: the coding FlowToColor
-// gives, with vectors longer than radius in the wheel's darker out-of-range colours. Unknown
-// vectors are black, and so is everything for a radius of 0 or below.
-void FlowToColorAtRadius(float radius, const PixelPlane &out, const FloatPlane &u,
-                         const FloatPlane &v, int rows, int cols);
-void FlowToColorAtRadius(float radius, const PixelPlane &out, const FloatPlane &u,
-                         const FloatPlane &v, int rows, int cols, const BandPlan &plan);
-
-// RenderFlowViews, except that with a radius the colour view is FlowToColorAtRadius of the flow
-// as read; the clamped planes and the grey views still follow the cutoff.
-void RenderScaledFlowViews(int cutoff, std::optional<float> radius, const FloatPlane &flowU,
-                           const FloatPlane &flowV, const FlowViewPlanes &out, int rows, int cols);
+// Draws the views of a flow into those of out's planes that are given, the one routine the
+// viewer and the tools draw with:
+// - the clamped planes and the grey views always follow the cutoff, as ClampFlow clamps;
+// - without a radius the colour view is FlowToColor of the flow clamped to the cutoff;
+// - with one it is FlowToColor's coding of the flow as read, normalised by radius: vectors
+//   longer than radius in the wheel's darker out-of-range colours, everything black for a
+//   radius of 0 or below.
+// Large flows are worked in the bands of rows of plan, each on its own thread, with the same
+// bytes as one.
 void RenderScaledFlowViews(int cutoff, std::optional<float> radius, const FloatPlane &flowU,
                            const FloatPlane &flowV, const FlowViewPlanes &out, int rows, int cols,
-                           const BandPlan &plan);
+                           const BandPlan &plan = BandPlan());
 
 #endif // FLOW_SCALE_H

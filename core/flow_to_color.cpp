@@ -1,6 +1,7 @@
 #include "flow_to_color.h"
 
 #include "exact_cache.h"
+#include "flow_scale.h"
 #include "flow_unknown.h"
 #include "kernel_planes.h"
 
@@ -65,16 +66,12 @@ float CutoffRadius(int cutoff)
     return float(std::sqrt(2.0 * (double(cutoff) * cutoff)));
 }
 
-void rowkernels::flowToColor(const RowKernels &kernels, int cutoff, const PixelPlane &out,
-                             const FloatPlane &u, const FloatPlane &v, int rows, int cols,
-                             const BandPlan &plan)
+void rowkernels::colourAtRadius(const RowKernels &kernels, float radius, const PixelPlane &out,
+                                const FloatPlane &u, const FloatPlane &v, int rows, int cols,
+                                const BandPlan &plan)
 {
     if (rows <= 0 || cols <= 0)
         return;
-
-    const float radius =
-        cutoff > 0 ? CutoffRadius(cutoff) : longestKnownVector(u, v, rows, cols, plan);
-
     // Radius 0 (every known vector is zero) leaves the direction undefined, and -1 means
     // nothing is known: either way every pixel is black and the wheel is never consulted.
     if (!(radius > 0.0f)) {
@@ -82,10 +79,10 @@ void rowkernels::flowToColor(const RowKernels &kernels, int cutoff, const PixelP
             std::memset(out[r][0], 0, 3 * std::size_t(cols));
         return;
     }
-
     // Known components are at most 1e9 and the radius is at least sqrt(2) (from a cutoff) or
     // within a factor of two of the longest known vector (a denormal rounds coarsely), so
-    // the normalised components stay far inside the float range.
+    // the normalised components stay far inside the float range; a radius of a magnitude
+    // scale leaves longer vectors beyond 1, in the wheel's darker colours.
     const double inverseRadius = 1.0 / radius;
     const int bands = bandCount(plan, rows, cols);
     forEachBand(bands, [&](int band) {
@@ -96,8 +93,28 @@ void rowkernels::flowToColor(const RowKernels &kernels, int cutoff, const PixelP
     });
 }
 
+float rowkernels::flowToColorRadius(int cutoff, const FloatPlane &u, const FloatPlane &v, int rows,
+                                    int cols, const BandPlan &plan)
+{
+    return cutoff > 0 ? CutoffRadius(cutoff) : longestKnownVector(u, v, rows, cols, plan);
+}
+
+void rowkernels::flowToColor(const RowKernels &kernels, int cutoff, const PixelPlane &out,
+                             const FloatPlane &u, const FloatPlane &v, int rows, int cols,
+                             const BandPlan &plan)
+{
+    if (rows <= 0 || cols <= 0)
+        return;
+    colourAtRadius(kernels, flowToColorRadius(cutoff, u, v, rows, cols, plan), out, u, v, rows,
+                   cols, plan);
+}
+
 void FlowToColor(int cutoff, const PixelPlane &out, const FloatPlane &u, const FloatPlane &v,
                  int rows, int cols)
 {
-    rowkernels::flowToColor(rowkernels::chosenKernels(), cutoff, out, u, v, rows, cols);
+    if (rows <= 0 || cols <= 0)
+        return;
+    RenderScaledFlowViews(cutoff,
+                          rowkernels::flowToColorRadius(cutoff, u, v, rows, cols, BandPlan()), u, v,
+                          {nullptr, nullptr, out, nullptr, nullptr}, rows, cols);
 }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 int rowkernels::initialFlowCutoff(const RowKernels &kernels, const FloatPlane &flowU,
@@ -50,56 +51,70 @@ int rowkernels::initialFlowCutoff(const RowKernels &kernels, const FloatPlane &f
     return int(std::ceil(m));
 }
 
-void rowkernels::renderFlowViews(const RowKernels &kernels, int cutoff, const FloatPlane &flowU,
-                                 const FloatPlane &flowV, const FlowViewPlanes &out, int rows,
-                                 int cols, const BandPlan &plan)
+void rowkernels::renderFlowViews(const RowKernels &kernels, int cutoff, std::optional<float> radius,
+                                 const FloatPlane &flowU, const FloatPlane &flowV,
+                                 const FlowViewPlanes &out, int rows, int cols,
+                                 const BandPlan &plan)
 {
     if (rows <= 0 || cols <= 0)
         return;
+    const bool keep = bool(out.clampedU);
+    const bool colour = bool(out.color);
+    const bool grey = bool(out.dimX);
+    // A colour view at a radius is drawn from the flow as read, needing no clamp of its own.
+    const bool clamp = keep || grey || (colour && !radius);
+
     // At a cutoff of 0 or below the radius comes from the whole clamped field (or everything
     // is black): plane by plane.
     if (cutoff <= 0) {
-        clampFlow(kernels, flowU, flowV, out.clampedU, out.clampedV, rows, cols, cutoff, false,
-                  plan);
-        flowToColor(kernels, cutoff, out.color, out.clampedU, out.clampedV, rows, cols, plan);
-        flowToGrey(kernels, cutoff, out.dimX, out.dimY, out.clampedU, out.clampedV, rows, cols,
-                   plan);
+        FloatPlane ownU;
+        FloatPlane ownV;
+        if (clamp && !keep) {
+            ownU = vek_alloc_2(rows, cols);
+            ownV = vek_alloc_2(rows, cols);
+        }
+        const FloatPlane &cu = keep ? out.clampedU : ownU;
+        const FloatPlane &cv = keep ? out.clampedV : ownV;
+        if (clamp)
+            clampFlow(kernels, flowU, flowV, cu, cv, rows, cols, cutoff, false, plan);
+        if (colour && radius)
+            colourAtRadius(kernels, *radius, out.color, flowU, flowV, rows, cols, plan);
+        else if (colour)
+            flowToColor(kernels, cutoff, out.color, cu, cv, rows, cols, plan);
+        if (grey)
+            flowToGrey(kernels, cutoff, out.dimX, out.dimY, cu, cv, rows, cols, plan);
         return;
     }
 
-    // Otherwise the same three steps a row at a time, while the row is in the cache; each
-    // row kernel is what the plane functions run for that row.
+    // Otherwise the same steps a row at a time, while the row is in the cache; each row kernel
+    // is what the plane functions run for that row.
     const double bound = cutoff;
     const float low = float(-bound);
     const float high = float(bound);
-    const double inverseRadius = 1.0 / CutoffRadius(cutoff);
+    const float colourRadius = radius ? *radius : CutoffRadius(cutoff);
+    const bool black = colour && !(colourRadius > 0.0f);
+    const double inverseRadius = colourRadius > 0.0f ? 1.0 / colourRadius : 0.0;
     const double k = cutoff;
     const double twoK = 2.0 * k;
     const int bands = bandCount(plan, rows, cols);
     forEachBand(bands, [&](int band) {
         const RowRange range = bandRows(rows, bands, band);
+        std::vector<float> scratch(clamp && !keep ? 2 * std::size_t(cols) : 0);
         ExactCache cache;
         for (int r = range.begin; r < range.end; ++r) {
-            float *cu = out.clampedU[r];
-            float *cv = out.clampedV[r];
-            kernels.clampRow(flowU[r], flowV[r], cu, cv, cols, bound, low, high, false);
-            kernels.colorRow(cu, cv, out.color[r][0], cols, inverseRadius, cache);
-            kernels.greyRow(cu, cv, out.dimX[r][0], out.dimY[r][0], cols, k, twoK);
+            float *cu = keep ? out.clampedU[r] : scratch.data();
+            float *cv = keep ? out.clampedV[r] : scratch.data() + cols;
+            if (clamp)
+                kernels.clampRow(flowU[r], flowV[r], cu, cv, cols, bound, low, high, false);
+            if (black)
+                std::memset(out.color[r][0], 0, 3 * std::size_t(cols));
+            else if (colour)
+                kernels.colorRow(radius ? flowU[r] : cu, radius ? flowV[r] : cv, out.color[r][0],
+                                 cols, inverseRadius, cache);
+            if (grey)
+                kernels.greyRow(cu, cv, out.dimX[r][0], out.dimY[r][0], cols, k, twoK);
         }
     });
-}
-
-int InitialFlowCutoff(const FloatPlane &flowU, const FloatPlane &flowV, const FloatPlane &clampedU,
-                      const FloatPlane &clampedV, int rows, int cols)
-{
-    return InitialFlowCutoff(flowU, flowV, clampedU, clampedV, rows, cols, BandPlan());
-}
-
-int InitialFlowCutoff(const FloatPlane &flowU, const FloatPlane &flowV, const FloatPlane &clampedU,
-                      const FloatPlane &clampedV, int rows, int cols, const BandPlan &plan)
-{
-    return rowkernels::initialFlowCutoff(rowkernels::chosenKernels(), flowU, flowV, clampedU,
-                                         clampedV, rows, cols, plan);
 }
 
 int OpeningFlowCutoff(const FloatPlane &flowU, const FloatPlane &flowV, int rows, int cols,
@@ -107,17 +122,4 @@ int OpeningFlowCutoff(const FloatPlane &flowU, const FloatPlane &flowV, int rows
 {
     return rowkernels::initialFlowCutoff(rowkernels::chosenKernels(), flowU, flowV, nullptr,
                                          nullptr, rows, cols, plan);
-}
-
-void RenderFlowViews(int cutoff, const FloatPlane &flowU, const FloatPlane &flowV,
-                     const FlowViewPlanes &out, int rows, int cols)
-{
-    RenderFlowViews(cutoff, flowU, flowV, out, rows, cols, BandPlan());
-}
-
-void RenderFlowViews(int cutoff, const FloatPlane &flowU, const FloatPlane &flowV,
-                     const FlowViewPlanes &out, int rows, int cols, const BandPlan &plan)
-{
-    rowkernels::renderFlowViews(rowkernels::chosenKernels(), cutoff, flowU, flowV, out, rows, cols,
-                                plan);
 }

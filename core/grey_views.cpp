@@ -1,5 +1,3 @@
-#include "grey_views.h"
-
 #include "kernel_planes.h"
 
 #include <cstring>
@@ -29,10 +27,4 @@ void rowkernels::flowToGrey(const RowKernels &kernels, int cutoff, const PixelPl
         for (int r = range.begin; r < range.end; ++r)
             kernels.greyRow(u[r], v[r], dimX[r][0], dimY[r][0], cols, k, twoK);
     });
-}
-
-void FlowToGrey(int cutoff, const PixelPlane &dimX, const PixelPlane &dimY, const FloatPlane &u,
-                const FloatPlane &v, int rows, int cols)
-{
-    rowkernels::flowToGrey(rowkernels::chosenKernels(), cutoff, dimX, dimY, u, v, rows, cols);
 }

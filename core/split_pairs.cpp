@@ -47,7 +47,7 @@ __attribute__((target("avx2"), always_inline)) inline void splitEight(const floa
 }
 
 // 256-bit rather than 512-bit even where the wider ones exist: the loop waits on memory
-// either way, and on cores that split 512-bit work in two it ran a fifth slower.
+// either way, and cores that split 512-bit work in two would only be slower.
 __attribute__((target("avx2"))) void splitPairsAvx2(const float *uv, float *u, float *v, int n,
                                                     PairStores stores)
 {

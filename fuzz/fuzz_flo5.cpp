@@ -81,7 +81,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const bool readable = flowName && rank == 3 && dims[2] == 2 && typeChoice < 4 &&
                           dims[0] <= 99999 && dims[1] <= 99999 && writeValues;
     try {
-        const std::optional<FlowField> flow = readFlowIfAny(path.c_str());
+        const std::optional<FlowField> flow =
+            readFlow(path.c_str(), FlowRule::FloByName, {nullptr, BandPlan(), false});
         if (!flow)
             fuzzsupport::broken("fuzz_flo5", "an HDF5 file was not recognised");
         if (!readable)

@@ -1,14 +1,13 @@
-// The road of a .flo file the user opens: header probe, pre-allocation check and full read
-// into planes, over a file whose bytes the fuzzer chooses; the viewer's own road through one
-// descriptor, also with the file replaced by rename between its header and its data; then the
-// file changed between the probe and a read by name (cut short, or its width and height
-// swapped), as a file still being written or replaced under the viewer would be.
+// Every road of a .flo file over bytes the fuzzer chooses: the probe, the checks made before
+// anything is allocated, ReadFlowFile, LoadFlowPlanes, and the reading entry into planes and
+// into an interleaved buffer, also with the file replaced by rename between its header and its
+// data; then the file changed between the probe and a read by name (cut short, or its width
+// and height swapped), as a file still being written or replaced would be.
 
 #include "cerror.h"
 #include "cimage.h"
-#include "flo_check.h"
-#include "flo_file.h"
 #include "flo_reader.h"
+#include "flow_format.h"
 #include "planes.h"
 
 #include <algorithm>
@@ -144,9 +143,7 @@ void loadChanged(const std::vector<std::uint8_t> &changed, int rows, int cols)
 void readReplacedByRename(const std::vector<std::uint8_t> &file, int rows, int cols)
 {
     FloFile opened(floPath.c_str());
-    opened.readHeader();
-    opened.checkHeader();
-    opened.checkLength();
+    opened.readCheckedHeader();
     const std::string next = floPath + ".next";
     writeFlo(file.data(), file.size() / 2, next);
     if (std::rename(next.c_str(), floPath.c_str()) != 0)
@@ -184,7 +181,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     int rows = 0;
     int cols = 0;
     const Outcome probe = attempt([&] { ReadFlowFileSize(path, rows, cols); });
-    const Outcome check = attempt([&] { CheckFlowFile(path); });
+    const Outcome check = attempt([&] { FloFile(path).readCheckedHeader(); });
     if (!probe.ok && (check.ok || check.text != probe.text))
         broken("the check passed a header the probe could not read");
 
@@ -200,11 +197,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const std::vector<std::uint8_t> file(data, data + size);
     if (!probe.ok || !legalSize || std::int64_t(rows) * cols <= kMaxPixels) {
         FlowField field;
-        const Outcome road = attempt([&] { field = readFlowField(path); });
+        const Outcome road = attempt([&] { field = *readFlow(path, FlowRule::FloByName); });
         if (road.ok != check.ok || road.text != check.text)
-            broken("the viewer's road and the check disagree");
+            broken("the reading entry and the check disagree");
         if (road.ok)
             checkPlanes(field.u, field.v, true, file);
+
+        std::vector<float> pairs;
+        FlowReadOptions into;
+        into.destination = [&](int width, int height) {
+            pairs.resize(2 * std::size_t(width) * std::size_t(height));
+            return pairs.data();
+        };
+        const Outcome interleaved = attempt([&] { readFlow(path, FlowRule::FloByName, into); });
+        if (interleaved.ok != check.ok || interleaved.text != check.text)
+            broken("the interleaved read and the check disagree");
+        if (interleaved.ok && std::memcmp(pairs.data(), file.data() + 12, 4 * pairs.size()) != 0)
+            broken("the interleaved read differs from the file");
     }
     if (check.ok)
         readReplacedByRename(file, rows, cols);

@@ -100,10 +100,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     fuzzsupport::writeBytes(path, data, size);
     // Mutations can turn the bytes into another format's (a PFM's "PF" first); that format's
     // own target holds its round trip.
-    if (recogniseFlowFile(path.c_str()) != FlowFormat::KittiPng)
+    if (recogniseFlowFile(path.c_str(), FlowRule::FloByName) != FlowFormat::KittiPng)
         return 0;
     try {
-        if (const std::optional<FlowField> flow = readFlowIfAny(path.c_str()))
+        if (const std::optional<FlowField> flow =
+                readFlow(path.c_str(), FlowRule::FloByName, {nullptr, BandPlan(), false}))
             fuzzsupport::checkRoundTrip("fuzz_kitti_png", *flow, FlowFormat::KittiPng);
     } catch (const CError &) {
     }

@@ -39,7 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const std::string &path = fuzzsupport::tempPath("input.npy");
     fuzzsupport::writeBytes(path, file.data(), file.size());
     try {
-        if (const std::optional<FlowField> flow = readFlowIfAny(path.c_str()))
+        if (const std::optional<FlowField> flow =
+                readFlow(path.c_str(), FlowRule::FloByName, {nullptr, BandPlan(), false}))
             fuzzsupport::checkRoundTrip("fuzz_npy", *flow, FlowFormat::Npy);
     } catch (const CError &) {
     }

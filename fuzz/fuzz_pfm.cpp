@@ -9,7 +9,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const std::string &path = fuzzsupport::tempPath("input.pfm");
     fuzzsupport::writeBytes(path, data, size);
     try {
-        if (const std::optional<FlowField> flow = readFlowIfAny(path.c_str()))
+        if (const std::optional<FlowField> flow =
+                readFlow(path.c_str(), FlowRule::FloByName, {nullptr, BandPlan(), false}))
             fuzzsupport::checkRoundTrip("fuzz_pfm", *flow, FlowFormat::Pfm);
     } catch (const CError &) {
     }

@@ -71,7 +71,7 @@ void checkRoundTrip(const char *target, const FlowField &flow, FlowFormat format
     const std::string &again = tempPath(format == FlowFormat::KittiPng ? "again.png" : "again");
     try {
         writeFlow(format, flow.u, flow.v, again.c_str());
-        const FlowField back = readFlow(again.c_str());
+        const FlowField back = *readFlow(again.c_str(), FlowRule::FloByName);
         if (back.u.rows() != rows || back.u.cols() != cols ||
             std::memcmp(back.u.data(), flow.u.data(), flow.u.size() * 4) != 0 ||
             std::memcmp(back.v.data(), flow.v.data(), flow.v.size() * 4) != 0)

@@ -1,8 +1,11 @@
 #ifndef CLI_COMMON_H
 #define CLI_COMMON_H
 
-// What the batch commands share: exit statuses, messages in the Unix manner, and the check
-// that no two inputs, nor an input and an output, meet under one name.
+// What the batch commands share: exit statuses, how an input is known for a flow, messages in
+// the Unix manner, and the check that no two inputs, nor an input and an output, meet under
+// one name.
+
+#include "flow_format.h"
 
 #include <QHash>
 #include <QString>
@@ -10,6 +13,10 @@
 #include <cstdio>
 
 enum ExitStatus { kAllWritten = 0, kSomeFailed = 1, kUsageError = 2 };
+
+// How the tools know a flow among their inputs, as their manual pages say: a .flo by its name,
+// any other format by its content.
+constexpr FlowRule kInputRule = FlowRule::FloByName;
 
 // Up to this many inputs finish before a progress display would be read.
 constexpr int kFewInputs = 3;

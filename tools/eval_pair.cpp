@@ -22,7 +22,7 @@ QString sizeText(const FlowField &flow)
 
 FlowField read(const QString &path, FloReadBuffer &buffer, const BandPlan &plan)
 {
-    return readFlow(QFile::encodeName(path).constData(), &buffer, plan);
+    return *readFlow(QFile::encodeName(path).constData(), kInputRule, {&buffer, plan});
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "eval_pairs.h"
 
+#include "cli_common.h"
 #include "flow_format.h"
 
 #include <QDir>
@@ -31,7 +32,7 @@ QStringList flowFilesIn(const QString &folder)
     const QStringList names = dir.entryList(QDir::Files, QDir::NoSort);
     for (const QString &name : names) {
         const QString path = dir.filePath(name);
-        if (recogniseFlowFile(QFile::encodeName(path).constData()))
+        if (recogniseFlowFile(QFile::encodeName(path).constData(), kInputRule))
             found << path;
     }
     std::sort(found.begin(), found.end(), comesBefore);

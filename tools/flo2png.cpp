@@ -32,8 +32,8 @@ std::unique_ptr<QCoreApplication> makeApplication(int &argc, char **argv)
 }
 
 // Each flow's planes, freed, go straight to the next flow of the batch. By default the C
-// library hands blocks this large back to the kernel, which then faults every page in again:
-// on a virtual machine that took 33 ms of a Sintel flow's 36, where the drawing takes 3.6.
+// library hands blocks this large back to the kernel, which then faults every page in again,
+// at a cost many times that of the drawing.
 void keepFreedMemory()
 {
     mallopt(M_MMAP_THRESHOLD, 32 << 20);

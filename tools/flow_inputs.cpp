@@ -1,5 +1,6 @@
 #include "flow_inputs.h"
 
+#include "cli_common.h"
 #include "flow_format.h"
 
 #include <QDir>
@@ -17,7 +18,7 @@ QStringList flowFilesBelow(const QString &folder)
     QDirIterator it(folder, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
-        if (recogniseFlowFile(QFile::encodeName(path).constData()))
+        if (recogniseFlowFile(QFile::encodeName(path).constData(), kInputRule))
             found << path;
     }
     found.sort();

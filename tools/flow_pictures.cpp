@@ -1,7 +1,6 @@
 #include "flow_pictures.h"
 
-#include "colour_view.h"
-#include "flo_file.h"
+#include "cli_common.h"
 #include "flow_format.h"
 #include "flow_scale.h"
 #include "flow_statistics.h"
@@ -11,9 +10,9 @@
 FlowPictures drawFlowFile(const char *path, const ViewChoice &choice, FloReadBuffer *buffer,
                           const BandPlan &plan)
 {
-    // The viewer's road through one descriptor, so that a file replaced meanwhile is drawn
-    // whole as it was, or refused; any flow format, by name or content.
-    const FlowField flow = readFlow(path, buffer, plan);
+    // Through one descriptor, so that a file replaced meanwhile is drawn whole as it was, or
+    // refused.
+    const FlowField flow = *readFlow(path, kInputRule, {buffer, plan});
     const int rows = flow.u.rows();
     const int cols = flow.u.cols();
 
@@ -28,31 +27,18 @@ FlowPictures drawFlowFile(const char *path, const ViewChoice &choice, FloReadBuf
         pictures.radius =
             PercentileMagnitude(flow.u, flow.v, rows, cols, choice.percentile, scratch);
     }
-    FloatPlane clampedU;
-    FloatPlane clampedV;
     if (choice.greyViews) {
-        clampedU = vek_alloc_2(rows, cols);
-        clampedV = vek_alloc_2(rows, cols);
         pictures.dimX = vek_alloc_3(cols, rows);
         pictures.dimY = vek_alloc_3(cols, rows);
     }
-    if (choice.greyViews && !choice.autoScale) {
-        // All three views in one pass over the flow.
-        RenderScaledFlowViews(cutoff, pictures.radius, flow.u, flow.v,
-                              {clampedU, clampedV, pictures.color, pictures.dimX, pictures.dimY},
-                              rows, cols, plan);
-    } else {
-        // The colour view alone (by the longest known vector of the flow as read under
-        // autoScale): without grey views, no clamped planes to fault in and throw away.
-        if (choice.autoScale)
-            FlowToColor(0, pictures.color, flow.u, flow.v, rows, cols);
-        else
-            RenderColourView(cutoff, pictures.radius, flow.u, flow.v, pictures.color, rows, cols,
-                             plan);
-        if (choice.greyViews)
-            RenderClampedAndGrey(cutoff, flow.u, flow.v, clampedU, clampedV, pictures.dimX,
-                                 pictures.dimY, rows, cols, plan);
-    }
+    // Under autoScale the colour view is by the longest known vector of the flow as read.
+    if (choice.autoScale)
+        FlowToColor(0, pictures.color, flow.u, flow.v, rows, cols);
+    const PixelPlane none;
+    RenderScaledFlowViews(
+        cutoff, pictures.radius, flow.u, flow.v,
+        {nullptr, nullptr, choice.autoScale ? none : pictures.color, pictures.dimX, pictures.dimY},
+        rows, cols, plan);
     if (choice.autoScale && choice.needRadius) {
         // The longest known vector is the 100th percentile.
         MagnitudeScratch scratch;

@@ -31,7 +31,8 @@ using Outcome = ConversionOutcome;
 Outcome convert(const FlowConvertJob &job, FloReadBuffer &buffer, const BandPlan &plan)
 {
     return convertReporting(kTool, job.input, [&](Outcome &outcome) {
-        const FlowField flow = readFlow(QFile::encodeName(job.input).constData(), &buffer, plan);
+        const FlowField flow =
+            *readFlow(QFile::encodeName(job.input).constData(), kInputRule, {&buffer, plan});
         const WriteReport report =
             writeFlow(job.format, flow.u, flow.v, QFile::encodeName(job.output).constData());
         if (report.clampedComponents > 0)

@@ -80,7 +80,7 @@ bool knownFilters(const Hdf5Library &h5, hid_t dataset, bool &deflated)
     return true;
 }
 
-std::optional<FlowField> read(FlowInput &input, FloReadBuffer *)
+std::optional<FlowField> read(FlowInput &input, FlowDelivery &)
 {
     const char *why = nullptr;
     const Hdf5Library *library = hdf5Library(&why);

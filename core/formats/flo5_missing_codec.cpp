@@ -16,7 +16,7 @@ bool recognises(const unsigned char *head, std::size_t size)
     return size >= sizeof kSignature && std::memcmp(head, kSignature, sizeof kSignature) == 0;
 }
 
-std::optional<FlowField> read(FlowInput &input, FloReadBuffer *)
+std::optional<FlowField> read(FlowInput &input, FlowDelivery &)
 {
     input.fail("built without HDF5");
 }

@@ -2,17 +2,20 @@
 #define FLOW_FORMAT_H
 
 // The flow file formats the program reads and writes, each behind one small interface:
-// recognise a file by its first bytes, read it into the flow planes, write the planes.
+// recognise a file by its first bytes, read it into the flow planes, write the planes. Every
+// read goes through readFlow.
 
 #include "flo_file.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
 enum class FlowFormat { Flo, KittiPng, Pfm, Npy, Flo5 };
 
+class FlowDelivery;
 class FlowInput;
 
 // What a writer had to change to make the flow fit its format.
@@ -32,7 +35,7 @@ struct FlowCodec {
     // The flow the file holds, read through input to its end. nullopt when the content, read
     // further than its first bytes, holds no flow after all. Throws CError naming the file and
     // the fault; no plane is allocated before the header has shown the data is there.
-    std::optional<FlowField> (*read)(FlowInput &input, FloReadBuffer *buffer);
+    std::optional<FlowField> (*read)(FlowInput &input, FlowDelivery &delivery);
     // Writes u and v, planes of one size, to path: under a temporary name in its folder,
     // renamed over path only when complete. Throws CError.
     void (*write)(const FloatPlane &u, const FloatPlane &v, const char *path, WriteReport &report);
@@ -44,22 +47,52 @@ const FlowCodec &flowCodec(FlowFormat format);
 // ".flo5", ".pfm", ".npy", or ".png" for KITTI's.
 std::optional<FlowFormat> flowFormatForName(const std::string &name);
 
-// The flow in the file at path: a name ending in ".flo" goes to the .flo reader, with its
-// messages; any other file is recognised by its content. nullopt when the content is no flow
-// format's, as for an ordinary picture, or when the path names no regular file: the caller's
-// picture reader then has its say. Throws CError for a flow file that cannot be read.
-std::optional<FlowField> readFlowIfAny(const char *path, FloReadBuffer *buffer = nullptr);
+// How a file is known for a flow. Under both rules a name ending in ".flo" (isFloName) is a
+// .flo, whatever it holds, read with ReadFlowFile's messages.
+enum class FlowRule {
+    // The viewer's: any other file is known by its first bytes as KITTI PNG, PFM, .npy or
+    // .flo5, never as a .flo ("x.FLO" holds no flow).
+    FloByName,
+    // By content: any other file is known by its first bytes, the .flo tag among them, so that
+    // "x.FLO" or a name without a suffix reads as a .flo when it starts like one.
+    ByContent,
+};
 
-// The same, with a file that cannot be opened or holds no flow format an error too. A large
-// .flo is read in the bands of plan.
-FlowField readFlow(const char *path, FloReadBuffer *buffer = nullptr,
-                   const BandPlan &plan = BandPlan());
+struct FlowReadOptions {
+    FlowReadOptions(FloReadBuffer *buffer = nullptr, const BandPlan &plan = BandPlan(),
+                    bool flowRequired = true)
+        : buffer(buffer), plan(plan), flowRequired(flowRequired)
+    {}
 
-// The format of the file at path as reading it would decide, from its name (".flo") or first
+    // The memory the data pass through: one per thread, kept from read to read, spares every
+    // read after the first the page faults of fresh memory. Without one the read makes its own.
+    FloReadBuffer *buffer;
+    // The bands of rows a large .flo is read in, each on its own thread.
+    BandPlan plan;
+    // Whether a file that cannot be opened, or that no format recognises, is an error; if not,
+    // it holds no flow (nullopt), and a viewer's picture reader then has its say.
+    bool flowRequired;
+    // Told the flow's width and height once its header gives them: a .flo's as read, before
+    // they are checked (the viewer shows them for a file that then fails), any other format's
+    // once the flow is read.
+    std::function<void(int width, int height)> sized;
+    // Asked once the header has passed its checks, before memory is taken for the data: where
+    // the flow goes, as width x height interleaved (u, v) floats a row after another (an
+    // (H, W, 2) array), or null for planes of its own. A .flo is read into it in one read.
+    std::function<float *(int width, int height)> destination;
+};
+
+// The flow in the file at path, known by rule: its planes, or none when it went to
+// options.destination. nullopt when it holds no flow and !options.flowRequired. Throws CError
+// naming the file and the fault; a .flo's with ReadFlowFile's messages.
+std::optional<FlowField> readFlow(const char *path, FlowRule rule,
+                                  const FlowReadOptions &options = FlowReadOptions());
+
+// The format of the file at path as readFlow would decide by rule, from its name or first
 // bytes, without reading further: a 16-bit RGB PNG counts as KITTI's here, and only reading it
 // tells whether its third channel is a validity mask. nullopt for any other file, or one that
 // cannot be opened.
-std::optional<FlowFormat> recogniseFlowFile(const char *path);
+std::optional<FlowFormat> recogniseFlowFile(const char *path, FlowRule rule);
 
 // Writes the flow to path in format. Throws CError.
 WriteReport writeFlow(FlowFormat format, const FloatPlane &u, const FloatPlane &v,

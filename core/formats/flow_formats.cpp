@@ -6,18 +6,44 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstring>
 
 namespace {
 
 // Recognition asks the formats in this order; none of their first bytes overlap.
-const FlowCodec *const kContentCodecs[] = {&kPfmCodec, &kNpyCodec, &kFlo5Codec, &kKittiPngCodec};
+const FlowCodec *const kContentCodecs[] = {&kPfmCodec, &kNpyCodec, &kFlo5Codec, &kKittiPngCodec,
+                                           &kFloCodec};
 
-bool endsWith(const char *path, const char *suffix)
+const FlowCodec *recognise(const FlowInput &input, FlowRule rule)
 {
-    const std::size_t n = std::strlen(path);
-    const std::size_t m = std::strlen(suffix);
-    return n >= m && std::strcmp(path + n - m, suffix) == 0;
+    for (const FlowCodec *codec : kContentCodecs)
+        if ((codec != &kFloCodec || rule == FlowRule::ByContent) &&
+            codec->recognises(input.head(), input.headSize()))
+            return codec;
+    return nullptr;
+}
+
+// The file at path opened as the rule and the options ask: a .flo by name with its own
+// messages, any other file for recognition. nullopt when it cannot be opened and no flow is
+// required.
+std::optional<FlowInput> openInput(const char *path, const FlowReadOptions &options)
+{
+    if (isFloName(path))
+        return flo::openFloFile(path);
+    if (options.flowRequired)
+        return FlowInput(path);
+    return FlowInput::open(path);
+}
+
+void interleave(const FlowField &flow, float *pairs)
+{
+    for (int y = 0; y < flow.u.rows(); ++y) {
+        const float *u = flow.u[y];
+        const float *v = flow.v[y];
+        for (int x = 0; x < flow.u.cols(); ++x) {
+            *pairs++ = u[x];
+            *pairs++ = v[x];
+        }
+    }
 }
 
 } // namespace
@@ -55,50 +81,59 @@ std::optional<FlowFormat> flowFormatForName(const std::string &name)
     return std::nullopt;
 }
 
-namespace {
-
-std::optional<FlowField> readRecognised(FlowInput &input, FloReadBuffer *buffer)
+void FlowDelivery::sized(int width, int height)
 {
-    for (const FlowCodec *codec : kContentCodecs)
-        if (codec->recognises(input.head(), input.headSize()))
-            return codec->read(input, buffer);
-    return std::nullopt;
+    sized_ = true;
+    if (options_.sized)
+        options_.sized(width, height);
 }
 
-} // namespace
-
-std::optional<FlowField> readFlowIfAny(const char *path, FloReadBuffer *buffer)
+float *FlowDelivery::destination(int width, int height)
 {
-    // The .flo reader decides by name alone, with its own rules and messages.
-    if (path && endsWith(path, ".flo"))
-        return readFlowField(path, buffer);
-    std::optional<FlowInput> input = FlowInput::open(path);
+    placed_ = true;
+    return options_.destination ? options_.destination(width, height) : nullptr;
+}
+
+void FlowDelivery::finish(FlowField &flow)
+{
+    if (placed_)
+        return;
+    const int width = flow.u.cols();
+    const int height = flow.u.rows();
+    if (!sized_)
+        sized(width, height);
+    if (float *pairs = destination(width, height)) {
+        interleave(flow, pairs);
+        flow = FlowField();
+    }
+}
+
+std::optional<FlowField> readFlow(const char *path, FlowRule rule, const FlowReadOptions &options)
+{
+    std::optional<FlowInput> input = openInput(path, options);
     if (!input)
         return std::nullopt;
-    return readRecognised(*input, buffer);
+    const FlowCodec *codec = isFloName(path) ? &kFloCodec : recognise(*input, rule);
+    FlowDelivery delivery(options);
+    std::optional<FlowField> flow = codec ? codec->read(*input, delivery) : std::nullopt;
+    if (!flow) {
+        if (options.flowRequired)
+            input->fail("not a flow file (.flo, KITTI PNG, PFM, .npy or .flo5)");
+        return std::nullopt;
+    }
+    delivery.finish(*flow);
+    return flow;
 }
 
-FlowField readFlow(const char *path, FloReadBuffer *buffer, const BandPlan &plan)
+std::optional<FlowFormat> recogniseFlowFile(const char *path, FlowRule rule)
 {
-    if (path && endsWith(path, ".flo"))
-        return readFlowField(path, buffer, plan);
-    FlowInput input(path);
-    std::optional<FlowField> flow = readRecognised(input, buffer);
-    if (!flow)
-        input.fail("not a flow file (.flo, KITTI PNG, PFM, .npy or .flo5)");
-    return std::move(*flow);
-}
-
-std::optional<FlowFormat> recogniseFlowFile(const char *path)
-{
-    if (path && endsWith(path, ".flo"))
+    if (isFloName(path))
         return FlowFormat::Flo;
     const std::optional<FlowInput> input = FlowInput::open(path);
     if (!input)
         return std::nullopt;
-    for (const FlowCodec *codec : kContentCodecs)
-        if (codec->recognises(input->head(), input->headSize()))
-            return codec->format;
+    if (const FlowCodec *codec = recognise(*input, rule))
+        return codec->format;
     return std::nullopt;
 }
 

@@ -10,6 +10,7 @@ FlowInput::FlowInput(const char *path) : path_(path ? path : "")
     file_ = openRegularFile(path, &opened_);
     if (!file_)
         fail("cannot be opened");
+    unbuffer();
     readHead();
 }
 
@@ -20,15 +21,26 @@ std::optional<FlowInput> FlowInput::open(const char *path)
     input.file_ = openRegularFile(path, &input.opened_);
     if (!input.file_)
         return std::nullopt;
+    input.unbuffer();
     input.readHead();
     return input;
 }
 
+FlowInput::FlowInput(const char *path, FilePtr file, const FileStamp &opened)
+    : path_(path ? path : ""), opened_(opened), file_(std::move(file))
+{
+    unbuffer();
+}
+
+// The readers take their data in large pieces, which then go from the kernel straight into
+// place instead of through the stream's own buffer.
+void FlowInput::unbuffer()
+{
+    std::setvbuf(file_.get(), nullptr, _IONBF, 0);
+}
+
 void FlowInput::readHead()
 {
-    // Unbuffered: the readers take their data in large pieces, which then go from the kernel
-    // straight into place instead of through the stream's own buffer.
-    std::setvbuf(file_.get(), nullptr, _IONBF, 0);
     headSize_ = std::fread(head_, 1, sizeof head_, file_.get());
     if (std::ferror(file_.get()) || std::fseek(file_.get(), 0, SEEK_SET) != 0)
         fail("cannot be read");
@@ -52,9 +64,14 @@ void FlowInput::expectEnd()
     checkUnchanged();
 }
 
+bool FlowInput::unchanged() const
+{
+    return stampOf(file_.get()) == opened_;
+}
+
 void FlowInput::checkUnchanged() const
 {
-    if (stampOf(file_.get()) != opened_)
+    if (!unchanged())
         fail("file changed while being read");
 }
 

@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <optional>
 
-// A flow file other than .flo opened once: recognition, the header, the length and the data all
-// come through this one descriptor, so that a file replaced by rename while it is read is read
-// whole as it was opened. Messages begin with the path.
+// A flow file opened once: recognition, the header, the length and the data all come through
+// this one descriptor, so that a file replaced by rename while it is read is read whole as it
+// was opened. Messages begin with the path.
 class FlowInput
 {
 public:
@@ -18,7 +18,11 @@ public:
     explicit FlowInput(const char *path);
     // The same, or nothing when path names no regular file that can be opened.
     static std::optional<FlowInput> open(const char *path);
+    // A file opened already, with its stamp at the open, for a caller that knows its format:
+    // its first bytes are not read.
+    FlowInput(const char *path, FilePtr file, const FileStamp &opened);
     FlowInput(FlowInput &&) = default;
+    FlowInput &operator=(FlowInput &&) = default;
 
     const char *path() const { return path_; }
     std::FILE *stream() const { return file_.get(); }
@@ -31,7 +35,10 @@ public:
     void readExact(void *out, std::size_t n);
     // The stream is at the end of the file, which has not been rewritten since it was opened.
     void expectEnd();
-    // Throws "changed while being read" when the file was rewritten in place since the open.
+    // Whether the file is as it was opened: a writer that rewrote it in place meanwhile, keeping
+    // its length, would have mixed the old data and the new.
+    bool unchanged() const;
+    // Throws "changed while being read" unless unchanged().
     void checkUnchanged() const;
 
     // Throws CError with "<path>: " and the text; %d in it stands for value.
@@ -40,6 +47,7 @@ public:
 
 private:
     FlowInput() = default;
+    void unbuffer();
     void readHead();
 
     const char *path_ = "";

@@ -1,9 +1,9 @@
 #ifndef HDF5_LIBRARY_H
 #define HDF5_LIBRARY_H
 
-// HDF5's C library, loaded the first time a .flo5 file is read or written. Linked into every
-// program, it and the 35 libraries it needs took about 15 ms of each start, a quarter of a
-// one-flow run of flo2png, for a format most runs never meet.
+// HDF5's C library, loaded the first time a .flo5 file is read or written: linked into every
+// program, it and the many libraries it needs would weigh on every start, for a format most
+// runs never meet.
 
 #include <hdf5.h>
 

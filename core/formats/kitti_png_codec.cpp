@@ -61,9 +61,9 @@ public:
     FlowField flow;
 };
 
-std::optional<FlowField> read(FlowInput &input, FloReadBuffer *)
+std::optional<FlowField> read(FlowInput &input, FlowDelivery &)
 {
-    // The whole file in memory first: the decoder then reads it without a call per chunk.
+    // The whole file in memory first, where the chunk walk and libspng both read it.
     const std::size_t fileBytes = std::size_t(input.length());
     std::unique_ptr<unsigned char[]> file(new (std::nothrow) unsigned char[fileBytes]);
     if (!file)

@@ -87,7 +87,7 @@ float sample(const unsigned char *at, const Layout &layout)
     return float(byteorder::loadDouble(at, layout.littleEndian));
 }
 
-std::optional<FlowField> read(FlowInput &input, FloReadBuffer *)
+std::optional<FlowField> read(FlowInput &input, FlowDelivery &)
 {
     unsigned char prefix[12];
     input.readExact(prefix, 8);

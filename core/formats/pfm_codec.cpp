@@ -136,7 +136,7 @@ void convertRow(const unsigned char *in, int width, bool littleEndian, float *u,
     }
 }
 
-std::optional<FlowField> read(FlowInput &input, FloReadBuffer *buffer)
+std::optional<FlowField> read(FlowInput &input, FlowDelivery &delivery)
 {
     const Header h = readHeader(input);
     const std::int64_t data = kPixelBytes * h.width * std::int64_t(h.height);
@@ -148,7 +148,7 @@ std::optional<FlowField> read(FlowInput &input, FloReadBuffer *buffer)
     FlowField flow{vek_alloc_2(h.height, h.width), vek_alloc_2(h.height, h.width)};
     // As many whole rows at a time as the read buffer holds; one at a time when a row is longer.
     std::optional<FloReadBuffer> own;
-    FloReadBuffer &chunk = buffer ? *buffer : own.emplace();
+    FloReadBuffer &chunk = delivery.buffer() ? *delivery.buffer() : own.emplace();
     const std::size_t rowBytes = std::size_t(kPixelBytes) * std::size_t(h.width);
     std::vector<unsigned char> longRow;
     unsigned char *rows = reinterpret_cast<unsigned char *>(chunk.pairs());

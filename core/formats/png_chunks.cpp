@@ -67,22 +67,16 @@ bool isLetter(unsigned char c)
 
 } // namespace
 
-const char *findIdatRun(const unsigned char *file, std::size_t size, IdatRun &run)
+const char *findIdatRun(const unsigned char *file, std::size_t size, std::size_t first,
+                        IdatRun &run)
 {
     run = IdatRun();
-    std::size_t at = kSignatureBytes;
+    std::size_t at = first;
     Chunk chunk{};
-    for (;;) {
-        if (const char *fault = chunkAt(file, size, at, chunk))
-            return fault;
-        if (is(chunk, "IDAT"))
-            break;
-        // libspng has read these and refuses a file whose IEND comes first; a walk that gets
-        // here anyway stops rather than read on.
-        if (is(chunk, "IEND"))
-            return kBadPosition;
-        at = chunk.next;
-    }
+    if (const char *fault = chunkAt(file, size, at, chunk))
+        return fault;
+    if (!is(chunk, "IDAT"))
+        return kBadPosition;
     run.first = at;
     do {
         if (const char *fault = checkCrc(chunk))

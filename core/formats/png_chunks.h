@@ -1,16 +1,14 @@
 #ifndef PNG_CHUNKS_H
 #define PNG_CHUNKS_H
 
-// The walk over a PNG's chunks from its image data on, for the reader that inflates the data
+// The walk over a PNG's chunks from its first IDAT on, for the reader that inflates the data
 // itself: every chunk's length bounded by the file, every CRC checked, the IDAT chunks in one
-// unbroken run, IEND at the end. The chunks before the image data are libspng's to check.
+// unbroken run, IEND at the end. The chunks before are libspng's to check and to find.
 
 #include <cstddef>
 #include <cstdint>
 
 namespace pngchunks {
-
-constexpr std::size_t kSignatureBytes = 8;
 
 // The unbroken run of IDAT chunks that holds the compressed image.
 struct IdatRun {
@@ -20,9 +18,11 @@ struct IdatRun {
     int chunks = 0;
 };
 
-// Finds the run, checking the CRC of each of its chunks. Null, or the fault as the reader's
-// message says it ("file is too short", or "PNG " and libspng's word for it).
-const char *findIdatRun(const unsigned char *file, std::size_t size, IdatRun &run);
+// The run that starts with the chunk at offset first, where libspng found the first IDAT,
+// checking the CRC of each of its chunks. Null, or the fault as the reader's message says it
+// ("file is too short", or "PNG " and libspng's word for it).
+const char *findIdatRun(const unsigned char *file, std::size_t size, std::size_t first,
+                        IdatRun &run);
 
 // The run's data, one chunk after another, into out of run.dataBytes.
 void gatherIdat(const unsigned char *file, const IdatRun &run, unsigned char *out);

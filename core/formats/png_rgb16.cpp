@@ -54,6 +54,36 @@ void check(const char *fault)
         throw PngFault(fault);
 }
 
+// The file in memory as libspng's stream: where it has read to tells where the chunk it
+// stopped at begins.
+struct MemoryStream {
+    const unsigned char *file;
+    std::size_t size;
+    std::size_t at = 0;
+};
+
+int readMemory(spng_ctx *, void *user, void *out, std::size_t n)
+{
+    MemoryStream &stream = *static_cast<MemoryStream *>(user);
+    if (n > stream.size - stream.at)
+        return SPNG_IO_EOF;
+    std::memcpy(out, stream.file + stream.at, n);
+    stream.at += n;
+    return 0;
+}
+
+// A decoder of the flow's limits, without the Adler-32 check: the chunks' CRCs already cover
+// every byte of the compressed data.
+Context decoder()
+{
+    Context ctx(spng_ctx_new(SPNG_CTX_IGNORE_ADLER32));
+    if (!ctx)
+        throw PngFault("out of memory");
+    spng_set_image_limits(ctx.get(), kMaxFlowSide, kMaxFlowSide);
+    spng_set_chunk_limits(ctx.get(), kChunkLimit, kChunkLimit);
+    return ctx;
+}
+
 Bytes allocate(std::size_t bytes, const char *what)
 {
     Bytes block(new (std::nothrow) unsigned char[bytes]);
@@ -62,8 +92,16 @@ Bytes allocate(std::size_t bytes, const char *what)
     return block;
 }
 
-Rgb16Read readWithLibspng(spng_ctx *ctx, const spng_ihdr &ihdr, Rgb16Rows &rows)
+// The whole picture through libspng, from memory as it reads it best.
+Rgb16Read readWithLibspng(const unsigned char *file, std::size_t size, Rgb16Rows &rows)
 {
+    const Context owned = decoder();
+    spng_ctx *ctx = owned.get();
+    spng_ihdr ihdr;
+    if (int error = spng_set_png_buffer(ctx, file, size))
+        failPng(error);
+    if (int error = spng_get_ihdr(ctx, &ihdr))
+        failPng(error);
     const int width = int(ihdr.width);
     const int height = int(ihdr.height);
     const std::size_t rowBytes = 6 * std::size_t(width);
@@ -138,14 +176,12 @@ void inflateIdat(const unsigned char *stream, std::size_t streamBytes, unsigned 
         throw PngFault(kStreamLong);
 }
 
-Rgb16Read readFast(spng_ctx *ctx, const unsigned char *file, std::size_t size, int width,
+// Our own road from the first IDAT, whose chunk begins at idat.
+Rgb16Read readFast(const unsigned char *file, std::size_t size, std::size_t idat, int width,
                    int height, Rgb16Rows &rows, const pngkernels::PngRowKernels &kernels)
 {
-    // libspng checks the chunks before the image as it always has.
-    if (int error = spng_decode_chunks(ctx))
-        failPng(error);
     pngchunks::IdatRun run;
-    check(pngchunks::findIdatRun(file, size, run));
+    check(pngchunks::findIdatRun(file, size, idat, run));
 
     const std::size_t rowBytes = 6 * std::size_t(width);
     const std::size_t rawBytes = std::size_t(height) * (1 + rowBytes);
@@ -204,29 +240,27 @@ Rgb16Read readFast(spng_ctx *ctx, const unsigned char *file, std::size_t size, i
 Rgb16Read readPngRgb16(const unsigned char *file, std::size_t size, Rgb16Rows &rows,
                        const pngkernels::PngRowKernels &kernels, PngRoute route)
 {
-    // The chunks' CRCs are checked, which already covers every byte of the compressed data;
-    // the stream's own Adler-32 would check it a second time at a tenth of the decode's cost.
-    const Context ctx(spng_ctx_new(SPNG_CTX_IGNORE_ADLER32));
-    if (!ctx)
-        throw PngFault("out of memory");
-    spng_set_image_limits(ctx.get(), kMaxFlowSide, kMaxFlowSide);
-    spng_set_chunk_limits(ctx.get(), kChunkLimit, kChunkLimit);
-    if (int error = spng_set_png_buffer(ctx.get(), file, size))
+    MemoryStream stream{file, size};
+    const Context ctx = decoder();
+    if (int error = spng_set_png_stream(ctx.get(), readMemory, &stream))
         failPng(error);
     spng_ihdr ihdr;
     if (int error = spng_get_ihdr(ctx.get(), &ihdr))
         failPng(error);
     if (ihdr.bit_depth != kBitDepth || ihdr.color_type != kColourTypeRgb)
         return Rgb16Read::NotRgb16;
+    // libspng has held each side to 1 .. kMaxFlowSide.
     const int width = int(ihdr.width);
     const int height = int(ihdr.height);
-    if (width < 1 || width > kMaxFlowSide || height < 1 || height > kMaxFlowSide)
-        throw PngFault("PNG of %d pixels a side is outside 1 to 99999", std::max(width, height));
     const std::int64_t raw = std::int64_t(height) * (1 + 6 * std::int64_t(width));
     if (std::int64_t(size) * kMaxDeflateRatio < raw)
         throw PngFault("file is too short for the picture its header describes");
 
     if (ihdr.interlace_method != 0 || route == PngRoute::Libspng)
-        return readWithLibspng(ctx.get(), ihdr, rows);
-    return readFast(ctx.get(), file, size, width, height, rows, kernels);
+        return readWithLibspng(file, size, rows);
+    // libspng reads the chunks before the image and stops after the first IDAT's length and
+    // type, 8 bytes into that chunk.
+    if (int error = spng_decode_chunks(ctx.get()))
+        failPng(error);
+    return readFast(file, size, stream.at - 8, width, height, rows, kernels);
 }

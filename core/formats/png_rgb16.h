@@ -2,9 +2,10 @@
 #define PNG_RGB16_H
 
 // A 16-bit RGB PNG held in memory, read row by row. libspng reads the header and the chunks
-// before the image; a picture that is not interlaced is then inflated by libdeflate and
-// unfiltered by our kernels, which libspng does several times slower for 6-byte pixels. An
-// interlaced one, or any when asked, goes through libspng whole.
+// before the image, and so finds where the image data begin; a picture that is not interlaced
+// is then inflated by libdeflate and unfiltered by our kernels, where libspng's own decode of
+// 6-byte pixels is several times slower. An interlaced one, or any when asked, goes through
+// libspng whole.
 
 #include "png_row_kernels.h"
 

@@ -23,7 +23,7 @@
 //    own rounding, 2.9e-14, is well inside the slack.
 //  - radius 0 gives white whatever the angle: 1 - 0 x (1 - col) is 1.
 // Any pixel that meets none of these goes through colorPixelExact, as does one whose radius
-// is not finite. Unknown vectors are black as before.
+// is not finite. Unknown vectors are black.
 
 #ifndef COLOR_LANES_H
 #define COLOR_LANES_H

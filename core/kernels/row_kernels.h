@@ -35,7 +35,7 @@ struct RowKernels {
     // The largest |x| of n floats, none of them NaN; 0 for n <= 0.
     float (*maxAbsRow)(const float *x, int n);
 
-    // One row of FlowToGrey for a cutoff k other than 0, twoK = 2k.
+    // One row of the grey views (flowToGrey) for a cutoff k other than 0, twoK = 2k.
     void (*greyRow)(const float *u, const float *v, std::uint8_t *dimX, std::uint8_t *dimY,
                     int cols, double k, double twoK);
 

@@ -1,7 +1,6 @@
 #include "clamp_flow.h"
 #include "field_planes.h"
-#include "flow_to_color.h"
-#include "grey_views.h"
+#include "flow_scale.h"
 
 #include <QTest>
 
@@ -117,8 +116,7 @@ void ClampGreyTest::greyLevels()
     const PixelPlane dimX = pixelPlaneFilled(1, 2, 0x5a);
     const PixelPlane dimY = pixelPlaneFilled(1, 2, 0x5a);
 
-    ClampFlow(u, v, cu, cv, 1, 2, cutoff, false);
-    FlowToGrey(cutoff, dimX, dimY, cu, cv, 1, 2);
+    RenderScaledFlowViews(cutoff, std::nullopt, u, v, {cu, cv, nullptr, dimX, dimY}, 1, 2);
 
     const std::vector<std::uint8_t> x = bytesOf(dimX);
     const std::vector<std::uint8_t> y = bytesOf(dimY);
@@ -151,9 +149,7 @@ void ClampGreyTest::unknownIsZeroInBothGreyViews()
     const PixelPlane dimX = pixelPlaneFilled(1, 1, 0x5a);
     const PixelPlane dimY = pixelPlaneFilled(1, 1, 0x5a);
 
-    ClampFlow(srcU, srcV, cu, cv, 1, 1, 10, false);
-    FlowToColor(10, color, cu, cv, 1, 1);
-    FlowToGrey(10, dimX, dimY, cu, cv, 1, 1);
+    RenderScaledFlowViews(10, std::nullopt, srcU, srcV, {cu, cv, color, dimX, dimY}, 1, 1);
 
     QCOMPARE(greyAt(bytesOf(color), 0), 0);
     QCOMPARE(greyAt(bytesOf(dimX), 0), 0);
@@ -171,9 +167,7 @@ void ClampGreyTest::cutoffZeroShowsThreeBlackImages()
     const PixelPlane dimX = pixelPlaneFilled(rows, cols, 0x5a);
     const PixelPlane dimY = pixelPlaneFilled(rows, cols, 0x5a);
 
-    ClampFlow(u, v, cu, cv, rows, cols, 0, false);
-    FlowToColor(0, color, cu, cv, rows, cols);
-    FlowToGrey(0, dimX, dimY, cu, cv, rows, cols);
+    RenderScaledFlowViews(0, std::nullopt, u, v, {cu, cv, color, dimX, dimY}, rows, cols);
 
     for (const PixelPlane *plane : {&color, &dimX, &dimY}) {
         const std::vector<std::uint8_t> bytes = bytesOf(*plane);

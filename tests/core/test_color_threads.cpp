@@ -1,8 +1,8 @@
 #include "color_bounds.h"
 #include "color_wheel.h"
 #include "field_planes.h"
+#include "flow_scale.h"
 #include "flow_to_color.h"
-#include "flow_views.h"
 
 #include <QTest>
 
@@ -94,7 +94,8 @@ std::vector<std::uint8_t> paint(const Flow &f)
     const PixelPlane dimY = pixelPlaneFilled(kRows, kCols, 0);
     std::vector<std::uint8_t> all;
     for (int cutoff : kCutoffs) {
-        RenderFlowViews(cutoff, f.u, f.v, {cu, cv, color, dimX, dimY}, kRows, kCols);
+        RenderScaledFlowViews(cutoff, std::nullopt, f.u, f.v, {cu, cv, color, dimX, dimY}, kRows,
+                              kCols);
         append(all, cu.data(), cu.size());
         append(all, cv.data(), cv.size());
         for (const PixelPlane *plane : {&color, &dimX, &dimY})

@@ -1,7 +1,6 @@
-// The views made in two halves, colour first and the rest when shown, against the views made
-// at once: every byte and every cutoff must agree.
+// The views made in two halves, as a picture read ahead makes them (colour first, the rest when
+// shown), against the views made at once: every byte and every cutoff must agree.
 
-#include "colour_view.h"
 #include "field_planes.h"
 #include "flow_scale.h"
 #include "flow_statistics.h"
@@ -86,7 +85,7 @@ void TestColourView::halvesMakeTheWholeViews()
     const Flow f = flowOf(rows, cols, unsigned(rows * 131 + cols), scale);
 
     const FloatPlane wholeU = vek_alloc_2(rows, cols), wholeV = vek_alloc_2(rows, cols);
-    const int opening = InitialFlowCutoff(f.u, f.v, wholeU, wholeV, rows, cols, singleBand());
+    const int opening = OpeningFlowCutoff(f.u, f.v, rows, cols, singleBand());
     // Two bands however small the flow, so that every shape splits.
     const BandPlan two{2, 1};
 
@@ -106,9 +105,12 @@ void TestColourView::halvesMakeTheWholeViews()
                 const PixelPlane halfDimX = pixelPlaneFilled(rows, cols, 9);
                 const PixelPlane halfDimY = pixelPlaneFilled(rows, cols, 9);
                 const FloatPlane halfU = vek_alloc_2(rows, cols), halfV = vek_alloc_2(rows, cols);
-                RenderColourView(cutoff, radius, f.u, f.v, halfColor, rows, cols, plan);
-                RenderClampedAndGrey(cutoff, f.u, f.v, halfU, halfV, halfDimX, halfDimY, rows, cols,
-                                     plan);
+                RenderScaledFlowViews(cutoff, radius, f.u, f.v,
+                                      {nullptr, nullptr, halfColor, nullptr, nullptr}, rows, cols,
+                                      plan);
+                RenderScaledFlowViews(cutoff, std::nullopt, f.u, f.v,
+                                      {halfU, halfV, nullptr, halfDimX, halfDimY}, rows, cols,
+                                      plan);
 
                 const QByteArray where = QByteArray::number(int(scale)) + " at " +
                                          QByteArray::number(cutoff) + " in " +

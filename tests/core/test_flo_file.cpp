@@ -17,8 +17,6 @@
 
 namespace {
 
-const QString kNoError = QStringLiteral("(no error)");
-
 bool holdsField(const FloatPlane &u, const FloatPlane &v, int width, int height, float base)
 {
     if (u.cols() != width || u.rows() != height)
@@ -54,8 +52,6 @@ private slots:
     void replacedByRenameIsReadWholeAsOpened();
     void rewrittenInPlaceIsRefused_data();
     void rewrittenInPlaceIsRefused();
-    void readFlowFieldChecksBeforeAllocating_data();
-    void readFlowFieldChecksBeforeAllocating();
 
 private:
     std::unique_ptr<QTemporaryDir> dir;
@@ -98,9 +94,7 @@ void TestFloFile::replacedByRenameIsReadWholeAsOpened()
 {
     QFETCH(int, bands);
     FloFile file(local.constData());
-    file.readHeader();
-    file.checkHeader();
-    file.checkLength();
+    file.readCheckedHeader();
 
     // The new version, of another size, takes the name as a writer's rename does.
     const QString next = dir->filePath("run.flo.tmp");
@@ -116,8 +110,7 @@ void TestFloFile::replacedByRenameIsReadWholeAsOpened()
     // And the next open reads the new one whole, also through the same buffer, and a part of
     // it into smaller planes.
     FloFile renamed(local.constData());
-    renamed.readHeader();
-    renamed.checkLength();
+    renamed.readCheckedHeader();
     const FloatPlane u2 = vek_alloc_2(8, 9);
     const FloatPlane v2 = vek_alloc_2(8, 9);
     renamed.readPlanes(u2, v2, &buffer, bandPlan(bands));
@@ -161,40 +154,13 @@ void TestFloFile::rewrittenInPlaceIsRefused()
     QFETCH(QString, error);
     QFETCH(int, bands);
     FloFile file(local.constData());
-    file.readHeader();
-    file.checkHeader();
-    file.checkLength();
+    file.readCheckedHeader();
     QVERIFY(writeFile(path, rewritten));
     QVERIFY(backdate(local));
 
     const FloatPlane u = vek_alloc_2(3, 4);
     const FloatPlane v = vek_alloc_2(3, 4);
     QCOMPARE(cerrorText([&] { file.readPlanes(u, v, nullptr, bandPlan(bands)); }), error.arg(path));
-}
-
-void TestFloFile::readFlowFieldChecksBeforeAllocating_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("error");
-    const QByteArray good = numberedField(4, 3, 0);
-    QTest::newRow("whole") << good << kNoError;
-    QTest::newRow("a huge header on a short file")
-        << floBytes(99999, 99999, {}) << "ReadFlowFile(%1): file is too short";
-    QTest::newRow("wrong tag") << QByteArray("XXXX") + good.mid(4)
-                               << "ReadFlowFile(%1): wrong tag (possibly due to big-endian "
-                                  "machine?)";
-    QTest::newRow("width 0") << floBytes(0, 3, {}) << "ReadFlowFile(%1): illegal width 0";
-    QTest::newRow("short header") << good.left(7) << "ReadFlowFile: problem reading file %1";
-    QTest::newRow("long") << good + 'x' << "ReadFlowFile(%1): file is too long";
-}
-
-void TestFloFile::readFlowFieldChecksBeforeAllocating()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, error);
-    QVERIFY(writeFile(path, bytes));
-    QCOMPARE(cerrorText([&] { readFlowField(local.constData()); }),
-             error == kNoError ? error : error.arg(path));
 }
 
 QTEST_APPLESS_MAIN(TestFloFile)

@@ -51,13 +51,19 @@ QString describe(const FlowField &f)
     return QStringLiteral("flow %1 x %2").arg(f.u.cols()).arg(f.u.rows());
 }
 
+FlowField read(const char *path)
+{
+    return *readFlow(path, FlowRule::FloByName);
+}
+
 // "flow W x H", "no flow", or the reader's message with the path replaced by %1.
-QString outcome(const QString &path)
+QString outcome(const QString &path, FlowRule rule = FlowRule::FloByName)
 {
     const QByteArray local = QFile::encodeName(path);
     QString result;
     const QString error = cerrorText([&] {
-        const std::optional<FlowField> flow = readFlowIfAny(local.constData());
+        const std::optional<FlowField> flow =
+            readFlow(local.constData(), rule, {nullptr, BandPlan(), false});
         result = flow ? describe(*flow) : QStringLiteral("no flow");
     });
     return error == QLatin1String("(no error)") ? result : QString(error).replace(path, "%1");
@@ -78,6 +84,8 @@ private slots:
     void kittiReadsAndWritesByItsRules();
     void recognitionByContent_data();
     void recognitionByContent();
+    void interleavedIsThePlanes_data();
+    void interleavedIsThePlanes();
     void hostileFilesAreRefused_data();
     void hostileFilesAreRefused();
     void hostileHdf5Files_data();
@@ -138,7 +146,7 @@ void TestFlowFormats::roundTripsAreExact()
     const QByteArray path = QFile::encodeName(dir->filePath(name));
     const WriteReport report = writeFlow(FlowFormat(format), u, v, path.constData());
     QCOMPARE(report.clampedComponents, 0);
-    const FlowField back = readFlow(path.constData());
+    const FlowField back = read(path.constData());
     QVERIFY(sameBits(back.u, u));
     QVERIFY(sameBits(back.v, v));
     QCOMPARE(QDir(dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{name});
@@ -195,7 +203,7 @@ void TestFlowFormats::handMadeFilesRead()
     QFETCH(QString, name);
     QFETCH(QByteArray, bytes);
     const QByteArray path = QFile::encodeName(write(name, bytes));
-    const FlowField flow = readFlow(path.constData());
+    const FlowField flow = read(path.constData());
     QCOMPARE(flow.u.cols(), 3);
     QCOMPARE(flow.u.rows(), 2);
     for (int y = 0; y < 2; ++y)
@@ -213,7 +221,7 @@ void TestFlowFormats::kittiReadsAndWritesByItsRules()
     const QByteArray file = pngBytes(2, 2, 16, 2, false, rgb16Scanlines(2, 2, samples));
     const QByteArray path = QFile::encodeName(write("000000_10.png", file));
     QCOMPARE(outcome(path), QStringLiteral("flow 2 x 2"));
-    const FlowField flow = readFlow(path.constData());
+    const FlowField flow = read(path.constData());
     QCOMPARE(flow.u[0][0], 0.0f);
     QCOMPARE(flow.v[0][0], 0.0f);
     QCOMPARE(flow.u[0][1], -512.0f);
@@ -235,7 +243,7 @@ void TestFlowFormats::kittiReadsAndWritesByItsRules()
     const QByteArray out = QFile::encodeName(dir->filePath("out.png"));
     const WriteReport report = writeFlow(FlowFormat::KittiPng, u, v, out.constData());
     QCOMPARE(report.clampedComponents, 5); // 512, -512.01, -600, 1e9, -1e9
-    const FlowField back = readFlow(out.constData());
+    const FlowField back = read(out.constData());
     const float expectedU[] = {0.0f, -512.0f, 511.984375f, 511.984375f, -512.0f, 3.296875f,
                                kNaN, kNaN,    0.0f,        511.984375f, -512.0f, -0.015625f};
     for (std::size_t i = 0; i < us.size(); ++i) {
@@ -247,33 +255,48 @@ void TestFlowFormats::kittiReadsAndWritesByItsRules()
     QCOMPARE(back.v[0][5], -3.296875f);
 }
 
+// The viewer's rule, then the rule by content where it differs.
 void TestFlowFormats::recognitionByContent_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("expected");
+    QTest::addColumn<QString>("byContent"); // empty: as expected
     const std::vector<float> rgb(3 * 4, 0.5f);
     const QByteArray kitti = pngBytes(2, 1, 16, 2, false, rgb16Scanlines(2, 1, {1, 2, 1, 3, 4, 0}));
-    QTest::newRow("PF and a newline") << "x.bin" << pfmBytes(2, 2, rgb, true) << "flow 2 x 2";
-    QTest::newRow("PF without whitespace") << "x.pfm" << QByteArray("PF2 2 -1\n") << "no flow";
-    QTest::newRow("KITTI under another name") << "x.jpg" << kitti << "flow 2 x 1";
+    QTest::newRow("PF and a newline")
+        << "x.bin" << pfmBytes(2, 2, rgb, true) << "flow 2 x 2" << QString();
+    QTest::newRow("PF without whitespace")
+        << "x.pfm" << QByteArray("PF2 2 -1\n") << "no flow" << QString();
+    QTest::newRow("KITTI under another name") << "x.jpg" << kitti << "flow 2 x 1" << QString();
     QTest::newRow("16-bit RGB with a third channel of 2")
-        << "x.png" << pngBytes(1, 1, 16, 2, false, rgb16Scanlines(1, 1, {1, 2, 2})) << "no flow";
+        << "x.png" << pngBytes(1, 1, 16, 2, false, rgb16Scanlines(1, 1, {1, 2, 2})) << "no flow"
+        << QString();
     QTest::newRow("8-bit RGB") << "x.png" << pngBytes(1, 1, 8, 2, false, QByteArray("\0\1\2\3", 4))
-                               << "no flow";
+                               << "no flow" << QString();
     QTest::newRow("16-bit grey") << "x.png" << pngBytes(1, 1, 16, 0, false, QByteArray(3, '\0'))
-                                 << "no flow";
+                                 << "no flow" << QString();
     QTest::newRow("palette") << "x.png" << pngBytes(1, 1, 8, 3, false, QByteArray(2, '\0'))
-                             << "no flow";
+                             << "no flow" << QString();
     // An interlaced 1 x 1 picture has its pixel in the first pass only.
     QTest::newRow("interlaced KITTI")
         << "x.png" << pngBytes(1, 1, 16, 2, true, rgb16Scanlines(1, 1, {32832, 32768, 1}))
-        << "flow 1 x 1";
+        << "flow 1 x 1" << QString();
     QTest::newRow("a .flo by its content only")
-        << "x.FLO" << floBytesFilled(2, 2, 1, 1) << "no flow";
-    QTest::newRow("a .flo by its name") << "x.flo" << floBytesFilled(2, 3, 1, 1) << "flow 2 x 3";
-    QTest::newRow("text") << "notes.txt" << QByteArray("hello\n") << "no flow";
-    QTest::newRow("empty") << "empty.npy" << QByteArray() << "no flow";
+        << "x.FLO" << floBytesFilled(2, 2, 1, 1) << "no flow"
+        << "flow 2 x 2";
+    QTest::newRow("a .flo by its name")
+        << "x.flo" << floBytesFilled(2, 3, 1, 1) << "flow 2 x 3" << QString();
+    QTest::newRow("text") << "notes.txt" << QByteArray("hello\n") << "no flow" << QString();
+    QTest::newRow("empty") << "empty.npy" << QByteArray() << "no flow" << QString();
+    QTest::newRow("a .flo without a suffix") << "flow" << floBytesFilled(3, 1, 1, 1) << "no flow"
+                                             << "flow 3 x 1";
+    QTest::newRow("a .flo by its content, cut short")
+        << "x.FLO" << floBytesFilled(3, 1, 1, 1).chopped(1) << "no flow"
+        << "ReadFlowFile(%1): file is too short";
+    QTest::newRow("a PFM named .flo")
+        << "x.flo" << pfmBytes(2, 2, rgb, true)
+        << "ReadFlowFile(%1): wrong tag (possibly due to big-endian machine?)" << QString();
 }
 
 void TestFlowFormats::recognitionByContent()
@@ -281,7 +304,59 @@ void TestFlowFormats::recognitionByContent()
     QFETCH(QString, name);
     QFETCH(QByteArray, bytes);
     QFETCH(QString, expected);
-    QCOMPARE(outcome(write(name, bytes)), expected);
+    QFETCH(QString, byContent);
+    const QString path = write(name, bytes);
+    QCOMPARE(outcome(path), expected);
+    QCOMPARE(outcome(path, FlowRule::ByContent), byContent.isNull() ? expected : byContent);
+    const QByteArray local = QFile::encodeName(path);
+    const auto known = [&](FlowRule rule) { return recogniseFlowFile(local.constData(), rule); };
+    if (expected.startsWith("flow"))
+        QVERIFY(known(FlowRule::FloByName));
+    if (byContent.startsWith("flow") || byContent.startsWith("ReadFlowFile"))
+        QCOMPARE(known(FlowRule::ByContent), FlowFormat::Flo);
+}
+
+void TestFlowFormats::interleavedIsThePlanes_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QString>("name");
+    QTest::newRow(".flo") << int(FlowFormat::Flo) << "i.flo";
+    QTest::newRow(".flo by content") << int(FlowFormat::Flo) << "i.FLO";
+    QTest::newRow("pfm") << int(FlowFormat::Pfm) << "i.pfm";
+    QTest::newRow("npy") << int(FlowFormat::Npy) << "i.npy";
+    QTest::newRow("kitti") << int(FlowFormat::KittiPng) << "i.png";
+}
+
+// An (H, W, 2) buffer receives every bit the planes do, asked for once with the flow's size.
+void TestFlowFormats::interleavedIsThePlanes()
+{
+    QFETCH(int, format);
+    QFETCH(QString, name);
+    const int rows = 5, cols = 7;
+    const FloatPlane u = randomPlane(rows, cols, 21);
+    const FloatPlane v = randomPlane(rows, cols, 22);
+    const QByteArray path = QFile::encodeName(dir->filePath(name));
+    writeFlow(FlowFormat(format), u, v, path.constData());
+    const FlowField planes = *readFlow(path.constData(), FlowRule::ByContent);
+
+    std::vector<float> pairs;
+    QString calls;
+    FlowReadOptions options;
+    options.sized = [&](int w, int h) { calls += QStringLiteral("sized %1 x %2;").arg(w).arg(h); };
+    options.destination = [&](int w, int h) {
+        calls += QStringLiteral("destination %1 x %2;").arg(w).arg(h);
+        pairs.assign(2 * std::size_t(w) * std::size_t(h), 0.0f);
+        return pairs.data();
+    };
+    const std::optional<FlowField> flow = readFlow(path.constData(), FlowRule::ByContent, options);
+    QVERIFY(flow && !flow->u && !flow->v);
+    QCOMPARE(calls, QStringLiteral("sized 7 x 5;destination 7 x 5;"));
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < cols; ++x) {
+            const float *pair = &pairs[2 * std::size_t(y * cols + x)];
+            QVERIFY(std::memcmp(pair, planes.u[y] + x, 4) == 0);
+            QVERIFY(std::memcmp(pair + 1, planes.v[y] + x, 4) == 0);
+        }
 }
 
 void TestFlowFormats::hostileFilesAreRefused_data()
@@ -444,7 +519,7 @@ void TestFlowFormats::hostileHdf5Files()
         writeHdf5(path, dataset.constData(), {dims.begin(), dims.end()}, types[type], data, !fill));
     QCOMPARE(outcome(path), expected);
     if (expected.startsWith("flow")) {
-        const FlowField flow = readFlow(QFile::encodeName(path).constData());
+        const FlowField flow = read(QFile::encodeName(path).constData());
         QCOMPARE(flow.u[1][2], float(5 + 0.1));
         QCOMPARE(flow.v[1][2], -5.0f);
     }
@@ -484,7 +559,7 @@ void TestFlowFormats::writersAreAtomic()
     QCOMPARE(kept.readAll(), QByteArray("precious"));
     QCOMPARE(QDir(dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"keep.pfm"});
     writeFlow(FlowFormat::Pfm, u, v, QFile::encodeName(existing).constData());
-    QVERIFY(sameBits(readFlow(QFile::encodeName(existing).constData()).u, u));
+    QVERIFY(sameBits(read(QFile::encodeName(existing).constData()).u, u));
 }
 
 void TestFlowFormats::formatsByName()

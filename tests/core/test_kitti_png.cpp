@@ -128,7 +128,8 @@ QString TestKittiPng::outcome(const QByteArray &bytes)
     const QByteArray local = QFile::encodeName(path);
     QString result;
     const QString error = cerrorText([&] {
-        const std::optional<FlowField> flow = readFlowIfAny(local.constData());
+        const std::optional<FlowField> flow =
+            readFlow(local.constData(), FlowRule::FloByName, {nullptr, BandPlan(), false});
         result = flow ? QStringLiteral("flow %1 x %2").arg(flow->u.cols()).arg(flow->u.rows())
                       : QStringLiteral("no flow");
     });

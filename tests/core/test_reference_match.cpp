@@ -515,8 +515,8 @@ void ReferenceMatchTest::renderedViewsMatch()
     const PixelPlane outColor = pixelPlaneFilled(f.rows, f.cols, 0x5a);
     const PixelPlane outX = pixelPlaneFilled(f.rows, f.cols, 0x5a);
     const PixelPlane outY = pixelPlaneFilled(f.rows, f.cols, 0x5a);
-    rowkernels::renderFlowViews(kernelsOf(isa), cutoff, u, v, {cu, cv, outColor, outX, outY},
-                                f.rows, f.cols, bandPlan(bands));
+    rowkernels::renderFlowViews(kernelsOf(isa), cutoff, std::nullopt, u, v,
+                                {cu, cv, outColor, outX, outY}, f.rows, f.cols, bandPlan(bands));
 
     QVERIFY(sameBits(valuesOf(cu), c.u));
     QVERIFY(sameBits(valuesOf(cv), c.v));

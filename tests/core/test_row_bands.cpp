@@ -4,8 +4,8 @@
 // and on the real flows beside the project.
 
 #include "field_planes.h"
-#include "flo_file.h"
 #include "flo_writer.h"
+#include "flow_format.h"
 #include "flow_scale.h"
 #include "flow_statistics.h"
 #include "kernel_planes.h"
@@ -92,16 +92,17 @@ std::vector<std::uint8_t> everything(const Flow &f, const rowkernels::RowKernels
     append(all, cu.data(), cu.size());
     append(all, cv.data(), cv.size());
     for (int cutoff : {7, 0, -3}) {
-        rowkernels::renderFlowViews(kernels, cutoff, f.u, f.v, views, rows, cols, plan);
+        rowkernels::renderFlowViews(kernels, cutoff, std::nullopt, f.u, f.v, views, rows, cols,
+                                    plan);
         keep();
     }
     rowkernels::flowToColor(kernels, 0, color, f.u, f.v, rows, cols, plan);
     append(all, color.data(), color.byteCount());
     for (int cutoff : {7, 0}) {
-        RenderScaledFlowViews(cutoff, 9.5f, f.u, f.v, views, rows, cols, plan);
+        rowkernels::renderFlowViews(kernels, cutoff, 9.5f, f.u, f.v, views, rows, cols, plan);
         keep();
     }
-    FlowToColorAtRadius(-1.0f, color, f.u, f.v, rows, cols, plan);
+    rowkernels::colourAtRadius(kernels, -1.0f, color, f.u, f.v, rows, cols, plan);
     append(all, color.data(), color.byteCount());
     return all;
 }
@@ -293,16 +294,12 @@ void TestRowBands::realFlowsMatchOneThread()
     const BandPlan two{2, 1};
     for (const QString &name : names) {
         const QByteArray path = QFile::encodeName(QDir(dir).filePath(name));
-        const FlowField one = readFlowField(path.constData(), nullptr);
+        const FlowField one =
+            *readFlow(path.constData(), FlowRule::FloByName, {nullptr, singleBand()});
         FloReadBuffer buffer;
-        FloFile file(path.constData());
-        file.readHeader();
-        file.checkHeader();
-        file.checkLength();
-        const int rows = file.height();
-        const int cols = file.width();
-        FlowField banded{vek_alloc_2(rows, cols), vek_alloc_2(rows, cols)};
-        file.readPlanes(banded.u, banded.v, &buffer, two);
+        FlowField banded = *readFlow(path.constData(), FlowRule::FloByName, {&buffer, two});
+        const int rows = banded.u.rows();
+        const int cols = banded.u.cols();
         QVERIFY2(valuesOf(banded.u) == valuesOf(one.u) && valuesOf(banded.v) == valuesOf(one.v),
                  qPrintable(name));
 
@@ -321,8 +318,9 @@ void TestRowBands::realFlowsMatchOneThread()
             std::vector<std::uint8_t> bytes[2];
             for (int t = 0; t < 2; ++t) {
                 const PixelPlane color = pixelPlaneFilled(rows, cols, 0);
-                FlowToColorAtRadius(*MagnitudeScaleRadius(scale, s1), color, f.u, f.v, rows, cols,
-                                    t ? two : singleBand());
+                RenderScaledFlowViews(0, MagnitudeScaleRadius(scale, s1), f.u, f.v,
+                                      {nullptr, nullptr, color, nullptr, nullptr}, rows, cols,
+                                      t ? two : singleBand());
                 append(bytes[t], color.data(), color.byteCount());
             }
             QVERIFY2(bytes[0] == bytes[1], qPrintable(name));
@@ -352,12 +350,8 @@ void TestRowBands::twoLoadsAtOnceEachOnTwoThreads()
     }
     const auto load = [&](int i, const BandPlan &plan, FloReadBuffer &buffer,
                           MagnitudeScratch &scratch) {
-        FloFile file(paths[i].constData());
-        file.readHeader();
-        file.checkHeader();
-        file.checkLength();
-        Flow f{rows, cols, vek_alloc_2(rows, cols), vek_alloc_2(rows, cols)};
-        file.readPlanes(f.u, f.v, &buffer, plan);
+        FlowField read = *readFlow(paths[i].constData(), FlowRule::FloByName, {&buffer, plan});
+        const Flow f{rows, cols, std::move(read.u), std::move(read.v)};
         std::vector<std::uint8_t> all = everything(f, rowkernels::chosenKernels(), plan);
         const FlowStatistics s = ComputeFlowStatistics(f.u, f.v, rows, cols, scratch, plan);
         const QByteArray bits = statisticsBits(s);

@@ -3,9 +3,9 @@
 
 #include "cerror.h"
 #include "fault_support.h"
-#include "flo_check.h"
 #include "flo_reader.h"
 #include "flo_writer.h"
+#include "flow_format.h"
 #include "modal_closer.h"
 #include "open_hook.h"
 #include "planes.h"
@@ -272,7 +272,8 @@ void TestFaultFiles::changedBetweenProbeAndRead()
     const auto expected = [&](const QString &error) {
         return error.isEmpty() ? error : error.arg(p);
     };
-    QCOMPARE(cerrorText([&] { CheckFlowFile(local.constData()); }), expected(checkError));
+    QCOMPARE(cerrorText([&] { readFlow(local.constData(), FlowRule::FloByName); }),
+             expected(checkError));
 
     FloatPlane u = sentinelPlane(rows, cols);
     FloatPlane v = sentinelPlane(rows, cols);

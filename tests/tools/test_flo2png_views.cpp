@@ -12,7 +12,6 @@
 #include "window_driver.h"
 #include "window_test_main.h"
 
-#include "flo_check.h"
 #include "flo_reader.h"
 #include "flow_to_color.h"
 
@@ -235,7 +234,6 @@ void TestFlo2PngViews::autoIsTheCodingOfTheRawFlow()
     const QByteArray path = QFile::encodeName(input);
     int rows = 0;
     int cols = 0;
-    CheckFlowFile(path.constData());
     ReadFlowFileSize(path.constData(), rows, cols);
     FloatPlane u = vek_alloc_2(rows, cols);
     FloatPlane v = vek_alloc_2(rows, cols);

@@ -32,7 +32,7 @@ QStringList filesUnder(const QString &root)
 
 FlowField read(const QString &path)
 {
-    return readFlow(QFile::encodeName(path).constData());
+    return *readFlow(QFile::encodeName(path).constData(), FlowRule::FloByName);
 }
 
 bool sameBits(const FloatPlane &a, const FloatPlane &b)

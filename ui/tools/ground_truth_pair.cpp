@@ -1,10 +1,8 @@
 #include "ground_truth_pair.h"
 
 #include "cerror.h"
-#include "clamp_flow.h"
 #include "flow_format.h"
 #include "flow_scale.h"
-#include "flow_to_color.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -25,9 +23,7 @@ bool isFlowFile(const QString &path)
 {
     if (!QFileInfo(path).isFile())
         return false;
-    if (path.endsWith(QLatin1String(".flo")))
-        return true;
-    return recogniseFlowFile(QFile::encodeName(path).constData()).has_value();
+    return recogniseFlowFile(QFile::encodeName(path).constData(), FlowRule::FloByName).has_value();
 }
 
 } // namespace
@@ -38,13 +34,8 @@ void GroundTruthPair::drawColour(int cutoff, std::optional<float> radius)
         return;
     const int r = rows();
     const int c = cols();
-    // The two roads RenderScaledFlowViews takes for the colour view, without the grey views.
-    if (radius) {
-        FlowToColorAtRadius(*radius, color, u, v, r, c);
-    } else {
-        ClampFlow(u, v, clampedU_, clampedV_, r, c, cutoff, false);
-        FlowToColor(cutoff, color, clampedU_, clampedV_, r, c);
-    }
+    RenderScaledFlowViews(cutoff, radius, u, v, {clampedU_, clampedV_, color, nullptr, nullptr}, r,
+                          c);
     drawnAt_ = std::make_pair(cutoff, radius);
 }
 
@@ -61,7 +52,8 @@ GroundTruthOutcome pairWithGroundTruth(const QString &path, const FloatPlane &es
 {
     GroundTruthOutcome outcome;
     try {
-        FlowField flow = readFlow(QFile::encodeName(path).constData(), buffer);
+        FlowField flow =
+            *readFlow(QFile::encodeName(path).constData(), FlowRule::FloByName, {buffer});
         if (flow.u.rows() != estU.rows() || flow.u.cols() != estU.cols()) {
             outcome.sizes = true;
             outcome.problem =

@@ -34,13 +34,10 @@ bool isSoundFlow(const QString &path)
 {
     const QByteArray local = QFile::encodeName(path);
     // Other formats are known by their first bytes; the load reports what is wrong further on.
-    if (!path.endsWith(QLatin1String(".flo")))
-        return recogniseFlowFile(local.constData()).has_value();
+    if (!isFloName(local.constData()))
+        return recogniseFlowFile(local.constData(), FlowRule::FloByName).has_value();
     try {
-        FloFile file(local.constData());
-        file.readHeader();
-        file.checkHeader();
-        file.checkLength();
+        FloFile(local.constData()).readCheckedHeader();
         return true;
     } catch (const CError &) {
         return false;
@@ -108,7 +105,8 @@ QString firstShowableFile(const QString &folder)
         if (isSoundFlow(dir.filePath(name)))
             return dir.filePath(name);
     for (const QString &name : names)
-        if (!name.endsWith(QLatin1String(".flo")) && isReadablePicture(dir.filePath(name)))
+        if (!isFloName(QFile::encodeName(name).constData()) &&
+            isReadablePicture(dir.filePath(name)))
             return dir.filePath(name);
     return QString();
 }

@@ -1,8 +1,6 @@
 #include "picture_loader.h"
 
 #include "cerror.h"
-#include "colour_view.h"
-#include "flo_file.h"
 #include "flow_format.h"
 #include "flow_views.h"
 #include "raster_image.h"
@@ -54,7 +52,6 @@ void drawViews(LoadedPicture &picture, std::optional<int> cutoff, const FlowLoad
     PicturePlanes &p = picture.planes;
     const int rows = picture.rows;
     const int cols = picture.cols;
-    // The views below write the clamped planes.
     const BandPlan plan = bandsFor(make);
     picture.openingCutoff = OpeningFlowCutoff(p.flowU, p.flowV, rows, cols, plan);
     picture.cutoff = cutoff.value_or(picture.openingCutoff);
@@ -68,47 +65,12 @@ void drawViews(LoadedPicture &picture, std::optional<int> cutoff, const FlowLoad
     const std::optional<float> radius = MagnitudeScaleRadius(options.scale, *picture.statistics);
     if (make == Make::Ahead) {
         p.color = vek_alloc_3(cols, rows);
-        RenderColourView(picture.cutoff, radius, p.flowU, p.flowV, p.color, rows, cols, plan);
+        RenderScaledFlowViews(picture.cutoff, radius, p.flowU, p.flowV,
+                              {nullptr, nullptr, p.color, nullptr, nullptr}, rows, cols, plan);
         return;
     }
     RenderScaledFlowViews(picture.cutoff, radius, p.flowU, p.flowV,
                           {p.clampedU, p.clampedV, p.color, p.dimX, p.dimY}, rows, cols);
-}
-
-LoadOutcome loadFlo(const QString &path, std::optional<int> cutoff, FloReadBuffer *buffer,
-                    const FlowLoadOptions &options, Make make)
-{
-    const QByteArray local = QFile::encodeName(path);
-    LoadOutcome outcome;
-    try {
-        FloFile file(local.constData());
-        file.readHeader();
-        const int rows = file.height();
-        const int cols = file.width();
-        outcome.failure.header = QSize(cols, rows);
-        if (rows < 1 || cols < 1) {
-            outcome.failure.sizeError = true;
-            return outcome;
-        }
-        // A header must never make us allocate memory the file cannot fill.
-        file.checkHeader();
-        file.checkLength();
-
-        LoadedPicture picture;
-        picture.isFlow = true;
-        picture.rows = rows;
-        picture.cols = cols;
-        PicturePlanes &p = picture.planes;
-        allocateViewPlanes(p, rows, cols, make);
-        p.flowU = vek_alloc_2(rows, cols);
-        p.flowV = vek_alloc_2(rows, cols);
-        file.readPlanes(p.flowU, p.flowV, buffer, bandsFor(make));
-        drawViews(picture, cutoff, options, make);
-        outcome.picture = std::move(picture);
-    } catch (const CError &error) {
-        outcome.failure.readerMessage = QString::fromLocal8Bit(error.text);
-    }
-    return outcome;
 }
 
 LoadOutcome loadRaster(const QString &path, Make make)
@@ -132,58 +94,45 @@ LoadOutcome loadRaster(const QString &path, Make make)
     return outcome;
 }
 
-LoadOutcome loadRecognised(const QString &path, std::optional<int> cutoff, FloReadBuffer *buffer,
-                           const FlowLoadOptions &options, Make make)
+LoadOutcome loadPicture(const QString &path, std::optional<int> cutoff, FloReadBuffer *buffer,
+                        const FlowLoadOptions &options, Make make)
 {
     const QByteArray local = QFile::encodeName(path);
     LoadOutcome outcome;
+    LoadedPicture picture;
+    FlowReadOptions reading;
+    reading.buffer = buffer;
+    reading.plan = bandsFor(make);
+    reading.flowRequired = false;
+    reading.sized = [&](int width, int height) { outcome.failure.header = QSize(width, height); };
+    // The view planes before the flow's own, which the read takes next.
+    reading.destination = [&](int width, int height) -> float * {
+        allocateViewPlanes(picture.planes, height, width, make);
+        return nullptr;
+    };
     try {
-        std::optional<FlowField> flow = readFlowIfAny(local.constData(), buffer);
+        std::optional<FlowField> flow = readFlow(local.constData(), FlowRule::FloByName, reading);
         if (!flow)
             return loadRaster(path, make);
-        LoadedPicture picture;
         picture.isFlow = true;
         picture.rows = flow->u.rows();
         picture.cols = flow->u.cols();
-        outcome.failure.header = QSize(picture.cols, picture.rows);
-        PicturePlanes &p = picture.planes;
-        allocateViewPlanes(p, picture.rows, picture.cols, make);
-        p.flowU = std::move(flow->u);
-        p.flowV = std::move(flow->v);
+        picture.planes.flowU = std::move(flow->u);
+        picture.planes.flowV = std::move(flow->v);
         drawViews(picture, cutoff, options, make);
         outcome.picture = std::move(picture);
     } catch (const CError &error) {
-        outcome.failure.readerMessage = QString::fromLocal8Bit(error.text);
+        // A .flo header with a side below 1 is its own failure, whatever else is wrong.
+        const std::optional<QSize> &header = outcome.failure.header;
+        if (header && (header->width() < 1 || header->height() < 1))
+            outcome.failure.sizeError = true;
+        else
+            outcome.failure.readerMessage = QString::fromLocal8Bit(error.text);
     }
     return outcome;
 }
 
-LoadOutcome loadPicture(const QString &path, std::optional<int> cutoff, FloReadBuffer *buffer,
-                        const FlowLoadOptions &options, Make make)
-{
-    return path.endsWith(QLatin1String(".flo"))
-               ? loadFlo(path, cutoff, buffer, options, make)
-               : loadRecognised(path, cutoff, buffer, options, make);
-}
-
 } // namespace
-
-LoadOutcome loadFlowPicture(const QString &path, std::optional<int> cutoff, FloReadBuffer *buffer,
-                            const FlowLoadOptions &options)
-{
-    return loadFlo(path, cutoff, buffer, options, Make::Whole);
-}
-
-LoadOutcome loadRasterPicture(const QString &path)
-{
-    return loadRaster(path, Make::Whole);
-}
-
-LoadOutcome loadRecognisedPicture(const QString &path, std::optional<int> cutoff,
-                                  FloReadBuffer *buffer, const FlowLoadOptions &options)
-{
-    return loadRecognised(path, cutoff, buffer, options, Make::Whole);
-}
 
 LoadOutcome loadPictureFile(const QString &path, std::optional<int> cutoff, FloReadBuffer *buffer,
                             const FlowLoadOptions &options)
@@ -215,6 +164,6 @@ void completePicture(LoadedPicture &picture, const BandPlan &plan)
     p.dimY = vek_alloc_3(cols, rows);
     p.clampedU = vek_alloc_2(rows, cols);
     p.clampedV = vek_alloc_2(rows, cols);
-    RenderClampedAndGrey(picture.cutoff, p.flowU, p.flowV, p.clampedU, p.clampedV, p.dimX, p.dimY,
-                         rows, cols, plan);
+    RenderScaledFlowViews(picture.cutoff, std::nullopt, p.flowU, p.flowV,
+                          {p.clampedU, p.clampedV, nullptr, p.dimX, p.dimY}, rows, cols, plan);
 }

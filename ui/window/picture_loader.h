@@ -62,24 +62,10 @@ struct FlowLoadOptions {
     MagnitudeScratch *scratch = nullptr;
 };
 
-// Reads the .flo file at path through one descriptor, takes its statistics and draws its views
-// at cutoff, or at the cutoff it opens at when none is given. The data pass through buffer
-// when one is given.
-LoadOutcome loadFlowPicture(const QString &path, std::optional<int> cutoff,
-                            FloReadBuffer *buffer = nullptr,
-                            const FlowLoadOptions &options = FlowLoadOptions());
-
-// Reads the picture at path with Qt's image reader.
-LoadOutcome loadRasterPicture(const QString &path);
-
-// A file not named ".flo": a flow when its content is that of a flow format (KITTI PNG, PFM,
-// .npy, .flo5), drawn as loadFlowPicture draws one, and otherwise a picture for Qt's reader.
-LoadOutcome loadRecognisedPicture(const QString &path, std::optional<int> cutoff,
-                                  FloReadBuffer *buffer = nullptr,
-                                  const FlowLoadOptions &options = FlowLoadOptions());
-
-// The picture at path as a load of the window reads it: a name ending in ".flo" is a .flo
-// file, any other file a flow when its content says so, else a picture.
+// The picture at path as a load of the window reads it, through one descriptor: a name ending
+// in ".flo" is a .flo file, any other file a flow when its content says so, else a picture.
+// A flow's statistics are taken and its views drawn at cutoff, or at the cutoff it opens at
+// when none is given. The data pass through buffer when one is given.
 LoadOutcome loadPictureFile(const QString &path, std::optional<int> cutoff,
                             FloReadBuffer *buffer = nullptr,
                             const FlowLoadOptions &options = FlowLoadOptions());

@@ -56,7 +56,7 @@ inline QString hoverText(Vek_Zandor &w, QGraphicsPixmapItem *layer, QPointF pos)
 
 inline FlowField readBack(const QString &path)
 {
-    return readFlow(QFile::encodeName(path).constData());
+    return *readFlow(QFile::encodeName(path).constData(), FlowRule::FloByName);
 }
 
 #endif // COMPARE_FIXTURE_H

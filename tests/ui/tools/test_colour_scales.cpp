@@ -56,13 +56,8 @@ std::vector<std::uint8_t> expectedColour(const Vek_Zandor &w, ColourScale scale)
     MagnitudeScratch scratch;
     const FlowStatistics s = ComputeFlowStatistics(w.flowU, w.flowV, w.rows, w.cols, scratch);
     const PixelPlane out = vek_alloc_3(w.cols, w.rows);
-    if (const std::optional<float> radius = MagnitudeScaleRadius(scale, s)) {
-        FlowToColorAtRadius(*radius, out, w.flowU, w.flowV, w.rows, w.cols);
-    } else {
-        const FloatPlane cu = vek_alloc_2(w.rows, w.cols), cv = vek_alloc_2(w.rows, w.cols);
-        const PixelPlane dx = vek_alloc_3(w.cols, w.rows), dy = vek_alloc_3(w.cols, w.rows);
-        RenderFlowViews(w.flowCutoff, w.flowU, w.flowV, {cu, cv, out, dx, dy}, w.rows, w.cols);
-    }
+    RenderScaledFlowViews(w.flowCutoff, MagnitudeScaleRadius(scale, s), w.flowU, w.flowV,
+                          {nullptr, nullptr, out, nullptr, nullptr}, w.rows, w.cols);
     return bytes(out);
 }
 

@@ -230,7 +230,8 @@ void TestFlowFormatsView::saveFlowAsWritesEveryFormat()
     answerNextFileDialog(dir->filePath(name));
     saver->action()->trigger();
     QCOMPARE(closer->count(), 0);
-    const FlowField back = readFlow(QFile::encodeName(dir->filePath(name)).constData());
+    const FlowField back =
+        *readFlow(QFile::encodeName(dir->filePath(name)).constData(), FlowRule::FloByName);
     QVERIFY(sameBits(back.u, w.flowU));
     QVERIFY(sameBits(back.v, w.flowV));
 }
