@@ -14,9 +14,9 @@
 
 enum ExitStatus { kAllWritten = 0, kSomeFailed = 1, kUsageError = 2 };
 
-// How the tools know a flow among their inputs, as their manual pages say: a .flo by its name,
-// any other format by its content.
-constexpr FlowRule kInputRule = FlowRule::FloByName;
+// How the tools know a flow among their inputs, as their manual pages say: a name ending in
+// ".flo" is a .flo, any other file is known by its content, the .flo tag among it.
+constexpr FlowRule kInputRule = FlowRule::ByContent;
 
 // Up to this many inputs finish before a progress display would be read.
 constexpr int kFewInputs = 3;

@@ -1,5 +1,7 @@
 #include "eval_pairs.h"
 
+#include "flow_inputs.h"
+
 #include "cli_common.h"
 #include "flow_format.h"
 
@@ -24,7 +26,7 @@ QString baseName(const QString &path)
     return dot > 0 ? name.left(dot) : name;
 }
 
-// The flow files directly in folder, by name or content as the readers recognise them.
+// The flow files directly in folder, as isFlowInput takes them.
 QStringList flowFilesIn(const QString &folder)
 {
     QStringList found;
@@ -32,7 +34,7 @@ QStringList flowFilesIn(const QString &folder)
     const QStringList names = dir.entryList(QDir::Files, QDir::NoSort);
     for (const QString &name : names) {
         const QString path = dir.filePath(name);
-        if (recogniseFlowFile(QFile::encodeName(path).constData(), kInputRule))
+        if (isFlowInput(path))
             found << path;
     }
     std::sort(found.begin(), found.end(), comesBefore);

@@ -18,7 +18,7 @@ QStringList flowFilesBelow(const QString &folder)
     QDirIterator it(folder, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
-        if (recogniseFlowFile(QFile::encodeName(path).constData(), kInputRule))
+        if (isFlowInput(path))
             found << path;
     }
     found.sort();
@@ -26,6 +26,16 @@ QStringList flowFilesBelow(const QString &folder)
 }
 
 } // namespace
+
+// A suffix only flows have takes a file whatever it holds, so that a broken or empty one is
+// reported rather than passed over.
+bool isFlowInput(const QString &path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == QLatin1String("flo") || suffix == QLatin1String("flo5") ||
+           suffix == QLatin1String("pfm") || suffix == QLatin1String("npy") ||
+           recogniseFlowFile(QFile::encodeName(path).constData(), kInputRule).has_value();
+}
 
 bool expandInputs(const QStringList &arguments, bool recursive, QStringList *inputs, QString *error)
 {

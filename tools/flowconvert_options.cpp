@@ -23,8 +23,8 @@ QString description()
 {
     return QStringLiteral(
         "Converts optical-flow files between .flo, KITTI's 16-bit PNG, PFM, NumPy .npy and\n"
-        ".flo5 (HDF5). The input's format comes from its content (.flo from its name), the\n"
-        "output's from its name's suffix, or from -t.\n"
+        ".flo5 (HDF5). The input's format comes from its content (a name ending in .flo is a\n"
+        ".flo), the output's from its name's suffix, or from -t.\n"
         "  flowconvert IN OUT\n"
         "  flowconvert -t FORMAT [-d DIR] [-r [--tree]] IN...\n"
         "FORMAT is flo, flo5, pfm, npy or kitti (written as .png). Every output is written\n"

@@ -43,6 +43,7 @@ private slots:
     void cleanup();
     void unreadableInputsAreSkipped_data();
     void unreadableInputsAreSkipped();
+    void nothingIsPassedOverSilently();
     void usageErrorsWriteNothing_data();
     void usageErrorsWriteNothing();
     void outputNames_data();
@@ -120,6 +121,41 @@ void TestFlo2PngCli::unreadableInputsAreSkipped()
     const Flo2PngResult quiet = runFlo2Png({"-q", bad});
     QCOMPARE(quiet.status, 1);
     QCOMPARE(quiet.err, message.arg(bad) + "\n");
+}
+
+// A .flo is known by its tag whatever its name; under -r a file of a flow's suffix is taken
+// whatever it holds, so an empty one is reported by every tool, while a picture is passed over.
+void TestFlo2PngCli::nothingIsPassedOverSilently()
+{
+    const QByteArray flow = floBytesFilled(6, 4, 1.5f, -2.0f);
+    QVERIFY(QDir(dir->path()).mkpath("set/est"));
+    QVERIFY(QDir(dir->path()).mkpath("set/gt"));
+    QVERIFY(writeFile(path("set/est/UPPER.FLO"), flow));
+    QVERIFY(writeFile(path("set/est/bare"), flow));
+    QVERIFY(writeFile(path("set/est/empty.npy"), QByteArray()));
+    QImage picture(4, 3, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    QVERIFY(picture.save(path("set/est/picture.png")));
+    for (const char *name : {"set/gt/UPPER.flo", "set/gt/bare.flo", "set/gt/empty.flo"})
+        QVERIFY(writeFile(path(name), flow));
+
+    const QString empty = path("set/est/empty.npy");
+    const Flo2PngResult pictures = runFlo2Png({"-r", "-d", path("out"), path("set/est")});
+    QCOMPARE(pictures.status, 1);
+    QVERIFY2(pictures.err.contains(empty) && pictures.err.contains("1 of 3 inputs"),
+             qPrintable(pictures.err));
+    QVERIFY(QFile::exists(path("out/UPPER_colorview.png")));
+    QVERIFY(QFile::exists(path("out/bare_colorview.png")));
+
+    const Flo2PngResult converted =
+        runFlowConvert({"-t", "pfm", "-r", "-d", path("pfm"), path("set/est")});
+    QCOMPARE(converted.status, 1);
+    QVERIFY2(converted.err.contains(empty), qPrintable(converted.err));
+    QVERIFY(QFile::exists(path("pfm/UPPER.pfm")));
+
+    const Flo2PngResult evaluated = runFlowEval({path("set/est"), path("set/gt")});
+    QCOMPARE(evaluated.status, 1);
+    QVERIFY2(evaluated.err.contains(empty), qPrintable(evaluated.err));
 }
 
 void TestFlo2PngCli::usageErrorsWriteNothing_data()
