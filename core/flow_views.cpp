@@ -102,10 +102,13 @@ void rowkernels::renderFlowViews(const RowKernels &kernels, int cutoff, std::opt
         std::vector<float> scratch(clamp && !keep ? 2 * std::size_t(cols) : 0);
         ExactCache cache;
         for (int r = range.begin; r < range.end; ++r) {
-            float *cu = keep ? out.clampedU[r] : scratch.data();
-            float *cv = keep ? out.clampedV[r] : scratch.data() + cols;
-            if (clamp)
+            float *cu = nullptr;
+            float *cv = nullptr;
+            if (clamp) {
+                cu = keep ? out.clampedU[r] : scratch.data();
+                cv = keep ? out.clampedV[r] : scratch.data() + cols;
                 kernels.clampRow(flowU[r], flowV[r], cu, cv, cols, bound, low, high, false);
+            }
             if (black)
                 std::memset(out.color[r][0], 0, 3 * std::size_t(cols));
             else if (colour)
