@@ -1,4 +1,6 @@
 #include "modal_closer.h"
+#include "flow_tools.h"
+#include "scale_control.h"
 #include "tool_host.h"
 #include "vek_imagelayer.h"
 #include "vek_zandor.h"
@@ -35,6 +37,7 @@ private slots:
     void modeSlotShowsAndHidesThePanel();
     void destructionReleasesPlanes();
     void roomForNewControls();
+    void panelGroupsReachableInALowWindow();
 };
 
 void TestWindowShell::slotTableIsTheContract()
@@ -279,6 +282,24 @@ void TestWindowShell::roomForNewControls()
     QCOMPARE(own->indexOf(w.ui.groupBox), 2);
     QCOMPARE(own->indexOf(w.ui.imgSizeEditShow), 3);
     QVERIFY(group->mapTo(&w, QPoint()).y() > w.ui.imgSizeEditShow->mapTo(&w, QPoint()).y());
+}
+
+// In a window 700 pixels high the groups scroll in their own area, which keeps room to show
+// the Scale group from its title.
+void TestWindowShell::panelGroupsReachableInALowWindow()
+{
+    Vek_Zandor w;
+    w.showNormal();
+    w.resize(1000, 700);
+    w.SetModeAsViewingFlow(true);
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    auto *area = w.findChild<QScrollArea *>(QStringLiteral("panelGroupArea"));
+    QGroupBox *scale = w.flowTools()->scale()->group();
+    QVERIFY(area && area->isAncestorOf(scale));
+    QTRY_VERIFY(area->viewport()->height() >= 120);
+    w.toolHost()->revealPanelGroup(scale);
+    const int top = scale->mapTo(area->viewport(), QPoint()).y();
+    QVERIFY(top >= 0 && top < area->viewport()->height());
 }
 
 FLOWVIEWER_WINDOW_TEST_MAIN(TestWindowShell)
