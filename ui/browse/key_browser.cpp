@@ -111,6 +111,5 @@ void KeyBrowser::load()
     if (!moves && d.path().isEmpty() && d.shownPath().isEmpty())
         return;
 
-    ++loads_;
     d.step(step);
 }

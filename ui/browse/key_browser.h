@@ -28,9 +28,6 @@ public:
     QAction *firstAction() const { return first_; }
     QAction *lastAction() const { return last_; }
 
-    // Loads the keys have started so far.
-    int loads() const { return loads_; }
-
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -50,7 +47,6 @@ private:
     QAction *last_;
     PendingSteps pending_;
     bool loadQueued_ = false;
-    int loads_ = 0;
 };
 
 #endif // KEY_BROWSER_H

@@ -1,5 +1,5 @@
-#include "modal_closer.h"
 #include "flow_tools.h"
+#include "modal_closer.h"
 #include "scale_control.h"
 #include "tool_host.h"
 #include "vek_imagelayer.h"
