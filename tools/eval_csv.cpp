@@ -9,8 +9,8 @@
 namespace {
 
 const char kHeader[] = "estimate,ground_truth,width,height,evaluated,coverage,aee,aae,fl_all,"
-                       "px1,px3,px5,gt_known,epe_sum,angle_sum,outliers,below1,below3,below5";
-constexpr int kColumns = 19;
+                       "px1,px3,px5,gt_known,epe_sum,angle_sum,outliers,below1,below3,below5,shard";
+constexpr int kColumns = 20;
 
 // Quoted only when it must be, with inner quotes doubled.
 QString field(const QString &text)
@@ -23,14 +23,15 @@ QString field(const QString &text)
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
-QString row(const QString &estimate, const QString &truth, const QString &width,
-            const QString &height, const EvalSums &sums)
+QString line(const EvalRow &row, const QString &shard)
 {
+    const EvalSums &sums = row.sums;
+    const bool pair = row.kind == EvalRow::Pair;
     const EvalFigures f = evalFigures(sums);
-    const QStringList fields{field(estimate),
-                             field(truth),
-                             width,
-                             height,
+    const QStringList fields{field(row.estimate),
+                             field(row.groundTruth),
+                             pair ? QString::number(row.width) : QString(),
+                             pair ? QString::number(row.height) : QString(),
                              QString::number(f.evaluated),
                              exactNumber(f.coverage),
                              exactNumber(f.aee),
@@ -45,7 +46,8 @@ QString row(const QString &estimate, const QString &truth, const QString &width,
                              QString::number(sums.outliers),
                              QString::number(sums.below1),
                              QString::number(sums.below3),
-                             QString::number(sums.below5)};
+                             QString::number(sums.below5),
+                             shard};
     return fields.join(QLatin1Char(',')) + QLatin1Char('\n');
 }
 
@@ -145,20 +147,18 @@ QString readRow(const QStringList &fields, PairRecord *record)
 
 } // namespace
 
-QByteArray evalCsv(const QList<PairRecord> &records, const EvalSums &pooled)
+QByteArray evalCsv(const QList<EvalRow> &rows, const QString &shard)
 {
     QString text = QLatin1String(kHeader) + QLatin1Char('\n');
-    for (const PairRecord &r : records)
-        text += row(r.estimate, r.groundTruth, QString::number(r.width), QString::number(r.height),
-                    r.sums);
-    text += row(QStringLiteral("all"), QString(), QString(), QString(), pooled);
+    for (const EvalRow &row : rows)
+        text += line(row, shard);
     return text.toUtf8();
 }
 
-bool readEvalCsv(const QByteArray &content, QList<PairRecord> *records, QString *error)
+bool readEvalCsv(const QByteArray &bytes, EvalCsvContent *content, QString *error)
 {
     QList<QStringList> lines;
-    if (!splitCsv(QString::fromUtf8(content), &lines)) {
+    if (!splitCsv(QString::fromUtf8(bytes), &lines)) {
         *error = QStringLiteral("a quoted field is not closed");
         return false;
     }
@@ -167,24 +167,56 @@ bool readEvalCsv(const QByteArray &content, QList<PairRecord> *records, QString 
                      .arg(QLatin1String(kHeader));
         return false;
     }
-    records->clear();
+    *content = EvalCsvContent();
+    qsizetype unfiled = 0; // the last pairs, not yet followed by their folder's row
+    bool complete = false;
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const QStringList &fields = lines.at(i);
         const auto fail = [&](const QString &what) {
             *error = QStringLiteral("line %1: %2").arg(i + 1).arg(what);
             return false;
         };
+        if (complete)
+            return fail(QStringLiteral("a row after the all row"));
         if (fields.size() != kColumns)
             return fail(QStringLiteral("%1 fields where the header has %2")
                             .arg(fields.size())
                             .arg(kColumns));
-        if (fields.at(0) == QLatin1String("all") && fields.at(1).isEmpty())
+        const QString &estimate = fields.at(0);
+        const QString &shard = fields.at(kColumns - 1);
+        if (i > 1 && shard != lines.at(1).at(kColumns - 1))
+            return fail(QStringLiteral("shard %1 where the rows before say %2")
+                            .arg(shard, lines.at(1).at(kColumns - 1)));
+        if (estimate == QLatin1String("all") && fields.at(1).isEmpty()) {
+            if (unfiled > 0 && content->nested)
+                return fail(QStringLiteral("pairs without the row of their folder"));
+            content->shard = shard;
+            complete = true;
             continue;
+        }
+        if (fields.at(2).isEmpty() && estimate.endsWith(QLatin1Char('/'))) {
+            if (unfiled == 0 || fields.at(1) != estimate)
+                return fail(QStringLiteral("a folder row without its pairs"));
+            for (qsizetype k = content->records.size() - unfiled; k < content->records.size(); ++k)
+                content->records[k].folder = estimate.chopped(1);
+            content->nested = true;
+            unfiled = 0;
+            continue;
+        }
         PairRecord record;
         const QString wrong = readRow(fields, &record);
         if (!wrong.isEmpty())
             return fail(wrong);
-        records->append(record);
+        content->records.append(record);
+        ++unfiled;
+    }
+    if (!complete) {
+        *error = QStringLiteral("cut short: the all row is missing");
+        return false;
+    }
+    if (unfiled > 0 && content->nested) {
+        *error = QStringLiteral("pairs without the row of their folder");
+        return false;
     }
     return true;
 }

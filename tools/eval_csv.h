@@ -5,14 +5,22 @@
 
 #include <QByteArray>
 
-// The CSV of a run: a header, a row per pair and the pooled row, whose estimate is "all" and
-// whose ground truth, width and height are empty. Every number reads back exactly (17
-// significant digits). After the figures each row carries its sums (gt_known, epe_sum,
-// angle_sum and the counts), from which --merge pools shards to the same bits as one run.
-QByteArray evalCsv(const QList<PairRecord> &records, const EvalSums &pooled);
+// The CSV of a run: a header and the rows, where the pooled ones have empty width and height
+// and "all" has an empty ground truth. Every number reads back exactly (17 significant
+// digits). After the figures each row carries its sums (gt_known, epe_sum, angle_sum and the
+// counts), from which --merge pools shards to the same bits as one run, and last the shard
+// ("K/N", or empty) the run was.
+QByteArray evalCsv(const QList<EvalRow> &rows, const QString &shard);
 
-// The pair rows of such a CSV, in file order; the pooled row is left out. False, with error
-// set to what is wrong and where, when content is not such a CSV.
-bool readEvalCsv(const QByteArray &content, QList<PairRecord> *records, QString *error);
+// What --merge takes from such a CSV.
+struct EvalCsvContent {
+    QList<PairRecord> records; // in file order, each with its folder when the run had -r
+    QString shard;             // the "all" row's shard cell
+    bool nested = false;       // the run had -r: its pairs are followed by folder rows
+};
+
+// The content of such a CSV. False, with error set to what is wrong and where, when it is not
+// one, or is cut short before its "all" row.
+bool readEvalCsv(const QByteArray &bytes, EvalCsvContent *content, QString *error);
 
 #endif // EVAL_CSV_H

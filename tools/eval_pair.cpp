@@ -45,8 +45,12 @@ PairOutcome evaluatePair(const EvalJob &job, FloReadBuffer &buffer, const BandPl
                                        sizeText(truth));
             return outcome;
         }
-        outcome.record = {job.estimate, job.groundTruth, truth.u.cols(), truth.u.rows(),
-                          evaluateFlow(estimate.u, estimate.v, truth.u, truth.v)};
+        outcome.record = {job.estimate,
+                          job.groundTruth,
+                          truth.u.cols(),
+                          truth.u.rows(),
+                          evaluateFlow(estimate.u, estimate.v, truth.u, truth.v),
+                          job.folder};
         outcome.evaluated = true;
         if (!job.epePicture.isEmpty()) {
             reading = job.epePicture;

@@ -6,6 +6,7 @@
 #include "flow_format.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -41,29 +42,17 @@ QStringList flowFilesIn(const QString &folder)
     return found;
 }
 
-} // namespace
-
-bool comesBefore(const QString &estimate, const QString &other)
+// The pairs of one folder, each estimate against the ground truth of its base name in gtDir.
+void pairFolder(const QString &estDir, const QString &gtDir, const QString &folder,
+                QList<EvalJob> *jobs)
 {
-    const int byName = fileName(estimate).compare(fileName(other));
-    return byName != 0 ? byName < 0 : estimate < other;
-}
-
-bool pairFolders(const QString &estDir, const QString &gtDir, QList<EvalJob> *jobs, QString *error)
-{
-    const QStringList estimates = flowFilesIn(estDir);
-    if (estimates.isEmpty()) {
-        *error = QStringLiteral("no flow files in %1").arg(estDir);
-        return false;
-    }
     QHash<QString, QStringList> truths;
     for (const QString &truth : flowFilesIn(gtDir))
         truths[baseName(truth)] << truth;
-
-    jobs->clear();
-    for (const QString &estimate : estimates) {
+    for (const QString &estimate : flowFilesIn(estDir)) {
         EvalJob job;
         job.estimate = estimate;
+        job.folder = folder;
         const QString base = baseName(estimate);
         const QStringList found = truths.value(base);
         if (found.isEmpty()) {
@@ -77,6 +66,78 @@ bool pairFolders(const QString &estDir, const QString &gtDir, QList<EvalJob> *jo
             job.groundTruth = found.first();
         }
         jobs->append(job);
+    }
+}
+
+// Every folder below folder, relative to it, in their order; "." first for folder itself.
+// Links to folders are not followed, so that a loop cannot hold the run.
+QStringList foldersBelow(const QString &folder)
+{
+    QStringList found;
+    const QDir root(QFileInfo(folder).absoluteFilePath());
+    QDirIterator it(folder, QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        found << root.relativeFilePath(it.fileInfo().absoluteFilePath());
+    }
+    std::sort(found.begin(), found.end(), folderComesBefore);
+    found.prepend(QStringLiteral("."));
+    return found;
+}
+
+bool hasSubfolders(const QString &folder)
+{
+    return !QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty();
+}
+
+} // namespace
+
+bool comesBefore(const QString &estimate, const QString &other)
+{
+    const int byName = fileName(estimate).compare(fileName(other));
+    return byName != 0 ? byName < 0 : estimate < other;
+}
+
+bool folderComesBefore(const QString &folder, const QString &other)
+{
+    if (folder == other)
+        return false;
+    if (folder == QLatin1String("."))
+        return true;
+    if (other == QLatin1String("."))
+        return false;
+    const QStringList a = folder.split(QLatin1Char('/'));
+    const QStringList b = other.split(QLatin1Char('/'));
+    for (qsizetype i = 0; i < a.size() && i < b.size(); ++i)
+        if (const int order = a.at(i).compare(b.at(i)); order != 0)
+            return order < 0;
+    return a.size() < b.size();
+}
+
+bool pairFolders(const QString &estDir, const QString &gtDir, bool recursive, QList<EvalJob> *jobs,
+                 QString *error)
+{
+    jobs->clear();
+    if (!recursive) {
+        pairFolder(estDir, gtDir, QString(), jobs);
+    } else {
+        const QDir est(estDir);
+        const QDir gt(gtDir);
+        for (const QString &folder : foldersBelow(estDir)) {
+            if (folder == QLatin1String("."))
+                pairFolder(estDir, gtDir, folder, jobs);
+            else
+                pairFolder(est.filePath(folder), gt.filePath(folder), folder, jobs);
+        }
+    }
+    if (jobs->isEmpty()) {
+        *error =
+            recursive ? QStringLiteral("no flow files in %1 or below it").arg(estDir)
+            : hasSubfolders(estDir)
+                ? QStringLiteral("no flow files in %1; -r reads the folders below it").arg(estDir)
+                : QStringLiteral("no flow files in %1").arg(estDir);
+        return false;
     }
     return true;
 }

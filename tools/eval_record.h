@@ -13,9 +13,26 @@ struct PairRecord {
     int width = 0;
     int height = 0;
     EvalSums sums;
+    QString folder; // with -r, its folder below the estimates' ("." for that one); else empty
 };
 
 // The sums of all records, added in the order given.
 EvalSums pooledSums(const QList<PairRecord> &records);
+
+// A line of the results, as the table, the CSV and the JSON document show it.
+struct EvalRow {
+    enum Kind { Pair, Folder, All };
+    Kind kind = Pair;
+    QString estimate;    // the path as given; a folder's name with a trailing "/"; "all"
+    QString groundTruth; // likewise; empty for "all"
+    QString name;        // what the table shows: the file's name, below its folder with -r
+    int width = 0;       // 0 but for pairs
+    int height = 0;
+    EvalSums sums;
+};
+
+// The rows of records, which come grouped by folder: each pair, after the pairs of each folder
+// (with -r) a row pooling them, and the "all" row pooling every pair last.
+QList<EvalRow> evalRows(const QList<PairRecord> &records);
 
 #endif // EVAL_RECORD_H

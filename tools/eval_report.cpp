@@ -9,11 +9,6 @@
 
 namespace {
 
-QString fileName(const QString &path)
-{
-    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-}
-
 // The figure columns after the name and size: title, width, decimals.
 struct Column {
     const char *title;
@@ -78,38 +73,64 @@ QString jsonFigures(const EvalSums &sums)
 
 } // namespace
 
-QByteArray evalTable(const QList<PairRecord> &records, const EvalSums &pooled)
+QByteArray evalTable(const QList<EvalRow> &rows)
 {
     int nameWidth = 8;
-    for (const PairRecord &r : records)
-        nameWidth = std::max(nameWidth, int(fileName(r.estimate).size()));
+    for (const EvalRow &r : rows)
+        nameWidth = std::max(nameWidth, int(r.name.size()));
     QString text = QStringLiteral("estimate").leftJustified(nameWidth) + QStringLiteral("  ") +
                    QStringLiteral("size").leftJustified(11) +
                    QStringLiteral("evaluated").rightJustified(10);
     for (const Column &c : kColumns)
         text += QStringLiteral("  ") + QString::fromLatin1(c.title).rightJustified(c.width);
     text += QLatin1Char('\n');
-    for (const PairRecord &r : records)
-        text += tableLine(fileName(r.estimate), nameWidth,
-                          QStringLiteral("%1x%2").arg(r.width).arg(r.height), r.sums);
-    text += tableLine(QStringLiteral("all"), nameWidth, QString(), pooled);
+    for (const EvalRow &r : rows)
+        text +=
+            tableLine(r.name, nameWidth,
+                      r.kind == EvalRow::Pair ? QStringLiteral("%1x%2").arg(r.width).arg(r.height)
+                                              : QString(),
+                      r.sums);
     return text.toLocal8Bit();
 }
 
-QByteArray evalJson(const QList<PairRecord> &records, const EvalSums &pooled)
+QByteArray evalJson(const QList<EvalRow> &rows, const QString &shard)
 {
-    QString text = QStringLiteral("{\n  \"pairs\": [");
-    for (qsizetype i = 0; i < records.size(); ++i) {
-        const PairRecord &r = records.at(i);
-        text += (i == 0 ? QStringLiteral("\n") : QStringLiteral(",\n")) +
-                QStringLiteral("    {\"estimate\": %1, \"ground_truth\": %2, \"width\": %3, "
-                               "\"height\": %4, ")
-                    .arg(jsonString(r.estimate), jsonString(r.groundTruth))
-                    .arg(r.width)
-                    .arg(r.height) +
-                jsonFigures(r.sums) + QLatin1Char('}');
+    QStringList pairs;
+    QStringList folders;
+    QString all;
+    for (const EvalRow &r : rows) {
+        switch (r.kind) {
+        case EvalRow::Pair:
+            pairs << QStringLiteral("{\"estimate\": %1, \"ground_truth\": %2, \"width\": %3, "
+                                    "\"height\": %4, ")
+                             .arg(jsonString(r.estimate), jsonString(r.groundTruth))
+                             .arg(r.width)
+                             .arg(r.height) +
+                         jsonFigures(r.sums) + QLatin1Char('}');
+            break;
+        case EvalRow::Folder:
+            folders << QStringLiteral("{\"folder\": %1, ").arg(jsonString(r.estimate)) +
+                           jsonFigures(r.sums) + QLatin1Char('}');
+            break;
+        case EvalRow::All:
+            all = jsonFigures(r.sums);
+            break;
+        }
     }
-    text += records.isEmpty() ? QStringLiteral("],\n") : QStringLiteral("\n  ],\n");
-    text += QStringLiteral("  \"all\": {") + jsonFigures(pooled) + QStringLiteral("}\n}\n");
+    const auto array = [](const QString &name, const QStringList &items) {
+        return QStringLiteral("  \"%1\": [").arg(name) +
+               (items.isEmpty() ? QString()
+                                : QStringLiteral("\n    ") + items.join(QStringLiteral(",\n    ")) +
+                                      QStringLiteral("\n  ")) +
+               QStringLiteral("],\n");
+    };
+    QString text = QStringLiteral("{\n") + array(QStringLiteral("pairs"), pairs);
+    // Only a recursive run has folders; without one the document stays as it always reads.
+    if (!folders.isEmpty())
+        text += array(QStringLiteral("folders"), folders);
+    text += QStringLiteral("  \"all\": {") + all + QStringLiteral("},\n");
+    text += QStringLiteral("  \"shard\": ") +
+            (shard.isEmpty() ? QStringLiteral("null") : jsonString(shard)) +
+            QStringLiteral("\n}\n");
     return text.toUtf8();
 }

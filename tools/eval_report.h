@@ -5,11 +5,11 @@
 
 #include <QByteArray>
 
-// The table for people: a line per pair under its estimate's file name, then the pooled line.
-QByteArray evalTable(const QList<PairRecord> &records, const EvalSums &pooled);
+// The table for people: a line per row under its name, rounded.
+QByteArray evalTable(const QList<EvalRow> &rows);
 
-// The CSV's content as a JSON document: {"pairs": [...], "all": {...}}, numbers with 17
-// significant digits, null for NaN.
-QByteArray evalJson(const QList<PairRecord> &records, const EvalSums &pooled);
+// The CSV's content as a JSON document: {"pairs": [...], "folders": [...] (with -r only),
+// "all": {...}, "shard": "K/N" or null}, numbers with 17 significant digits, null for NaN.
+QByteArray evalJson(const QList<EvalRow> &rows, const QString &shard);
 
 #endif // EVAL_REPORT_H

@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
+#include <QMap>
 #include <QThread>
 
 #include <algorithm>
@@ -55,17 +56,19 @@ bool writeOutput(const QString &name, const QByteArray &bytes, ProgressLine &pro
 }
 
 // The table, the CSV and the JSON document the options ask for. False when any failed.
+// A merge writes its shard cells empty, as the whole run does.
 bool writeResults(const FlowEvalOptions &o, const QList<PairRecord> &records,
                   ProgressLine &progress)
 {
-    const EvalSums pooled = pooledSums(records);
+    const QList<EvalRow> rows = evalRows(records);
+    const QString shard = o.shardText();
     bool written = true;
     if (o.printsTable())
-        written = writeOutput(QStringLiteral("-"), evalTable(records, pooled), progress);
+        written = writeOutput(QStringLiteral("-"), evalTable(rows), progress);
     if (!o.csv.isEmpty())
-        written = writeOutput(o.csv, evalCsv(records, pooled), progress) && written;
+        written = writeOutput(o.csv, evalCsv(rows, shard), progress) && written;
     if (!o.json.isEmpty())
-        written = writeOutput(o.json, evalJson(records, pooled), progress) && written;
+        written = writeOutput(o.json, evalJson(rows, shard), progress) && written;
     return written;
 }
 
@@ -96,26 +99,37 @@ int evaluate(const FlowEvalOptions &o)
     QList<EvalJob> jobs;
     if (o.folders) {
         QString error;
-        if (!pairFolders(o.estimate, o.groundTruth, &jobs, &error))
+        if (!pairFolders(o.estimate, o.groundTruth, o.recursive, &jobs, &error))
             return usageError(kTool, error);
     } else {
-        jobs.append({o.estimate, o.groundTruth, QString(), QString()});
+        jobs.append({o.estimate, o.groundTruth, QString(), QString(), QString()});
     }
     const QList<EvalJob> all = jobs;
     jobs = shardOf(all, o.shard, o.shards);
+    QStringList pictureFolders;
     for (EvalJob &job : jobs) {
-        if (!o.epeDir.isEmpty())
-            job.epePicture = epePictureName(job.estimate, o.epeDir);
-        else if (!o.epe.isEmpty())
+        if (!o.epeDir.isEmpty()) {
+            // Scenes repeat their frames' names: each keeps its pictures in its own folder.
+            const QString folder = job.folder.isEmpty() || job.folder == QLatin1String(".")
+                                       ? o.epeDir
+                                       : QDir(o.epeDir).filePath(job.folder);
+            job.epePicture = epePictureName(job.estimate, folder);
+            if (!pictureFolders.contains(folder))
+                pictureFolders << folder;
+        } else if (!o.epe.isEmpty()) {
             job.epePicture = o.epe;
+        }
     }
     const QString clash = findClash(o, all, jobs);
     if (!clash.isEmpty())
         return usageError(kTool, clash);
-    if (!o.epeDir.isEmpty() && !QDir().mkpath(o.epeDir)) {
-        printTo(stderr, QStringLiteral("%1: cannot create the folder %2\n").arg(kTool, o.epeDir));
-        return kSomeFailed;
-    }
+    if (!o.epeDir.isEmpty())
+        pictureFolders << o.epeDir;
+    for (const QString &folder : std::as_const(pictureFolders))
+        if (!QDir().mkpath(folder)) {
+            printTo(stderr, QStringLiteral("%1: cannot create the folder %2\n").arg(kTool, folder));
+            return kSomeFailed;
+        }
 
     ProgressLine progress(!o.quiet && jobs.size() > kFewInputs, int(jobs.size()));
     PerWorker<FloReadBuffer> buffers(o.threads);
@@ -145,49 +159,116 @@ int evaluate(const FlowEvalOptions &o)
     return failed > 0 || !written ? kSomeFailed : kAllWritten;
 }
 
+// How a message names a shard.
+QString shardName(const QString &shard)
+{
+    return shard.isEmpty() ? QStringLiteral("a run without --shard")
+                           : QStringLiteral("shard ") + shard;
+}
+
+// The shard cell "K/N" as numbers; a whole run is shard 0 of 1.
+bool readShard(const QString &text, int *k, int *n)
+{
+    if (text.isEmpty()) {
+        *k = 0;
+        *n = 1;
+        return true;
+    }
+    const qsizetype slash = text.indexOf(QLatin1Char('/'));
+    bool kOk = false;
+    bool nOk = false;
+    *k = text.left(slash).toInt(&kOk);
+    *n = text.mid(slash + 1).toInt(&nOk);
+    return slash > 0 && kOk && nOk && *n > 0 && *k >= 0 && *k < *n;
+}
+
+// Every file read, then the set checked as a whole: a merge that could lose a shard, or count
+// one twice, writes nothing.
 int merge(const FlowEvalOptions &o)
 {
     const QString clash = findClash(o, {}, {});
     if (!clash.isEmpty())
         return usageError(kTool, clash);
     ProgressLine progress(false, 0);
+    QStringList problems;
     QList<PairRecord> records;
     QHash<QString, QString> source; // estimate -> the file its row came from
-    bool failed = false;
+    QMap<int, QString> shardFiles;  // K -> the file holding it
+    QString firstFile;              // the file that set the number of shards
+    int shards = 0;
+    QString nestedFile; // a file of a run with -r, and one without
+    QString flatFile;
     for (const QString &input : o.mergeInputs) {
         QFile file(input);
         if (!file.open(QIODevice::ReadOnly)) {
-            progress.message(QStringLiteral("%1: %2: %3").arg(kTool, input, file.errorString()));
-            failed = true;
+            problems << QStringLiteral("%1: %2").arg(input, file.errorString());
             continue;
         }
-        QList<PairRecord> rows;
+        EvalCsvContent content;
         QString error;
-        if (!readEvalCsv(file.readAll(), &rows, &error)) {
-            progress.message(QStringLiteral("%1: %2: %3").arg(kTool, input, error));
-            failed = true;
+        int k = 0;
+        int n = 0;
+        if (!readEvalCsv(file.readAll(), &content, &error)) {
+            problems << QStringLiteral("%1: %2").arg(input, error);
             continue;
         }
-        for (const PairRecord &row : std::as_const(rows)) {
-            // Pooling one pair twice would weigh it double; the first row stands.
+        if (!readShard(content.shard, &k, &n)) {
+            problems << QStringLiteral("%1: '%2' is not a shard K/N").arg(input, content.shard);
+            continue;
+        }
+        if (shards == 0) {
+            shards = n;
+            firstFile = input;
+        } else if (n != shards) {
+            problems << QStringLiteral("%1 is %2 but %3 is of %4 shards: the files disagree on "
+                                       "the number of shards")
+                            .arg(input, shardName(content.shard), firstFile)
+                            .arg(shards);
+            continue;
+        }
+        if (shardFiles.contains(k)) {
+            problems << QStringLiteral("%1 appears in %2 and again in %3")
+                            .arg(shardName(content.shard), shardFiles.value(k), input);
+            continue;
+        }
+        shardFiles.insert(k, input);
+        if (!content.records.isEmpty())
+            (content.nested ? nestedFile : flatFile) = input;
+        for (const PairRecord &row : std::as_const(content.records)) {
             const auto seen = source.constFind(row.estimate);
             if (seen != source.constEnd()) {
-                progress.message(QStringLiteral("%1: %2 appears in %3 and again in %4; the "
-                                                "second is left out")
-                                     .arg(kTool, row.estimate, *seen, input));
-                failed = true;
+                problems << QStringLiteral("%1 appears in %2 and again in %3")
+                                .arg(row.estimate, *seen, input);
                 continue;
             }
             source.insert(row.estimate, input);
             records.append(row);
         }
     }
-    // The order of one unsharded run, so that the pooled sums come out to the same bits.
+    if (!nestedFile.isEmpty() && !flatFile.isEmpty())
+        problems << QStringLiteral("%1 is of a run with -r, %2 of one without")
+                        .arg(nestedFile, flatFile);
+    QStringList missing;
+    for (int k = 0; k < shards; ++k)
+        if (!shardFiles.contains(k))
+            missing << QStringLiteral("%1/%2").arg(k).arg(shards);
+    if (!missing.isEmpty())
+        problems << (missing.size() == 1 ? QStringLiteral("shard %1 is missing")
+                                         : QStringLiteral("shards %1 are missing"))
+                        .arg(missing.join(QStringLiteral(", ")));
+    if (!problems.isEmpty()) {
+        for (const QString &problem : std::as_const(problems))
+            progress.message(kTool + QStringLiteral(": ") + problem);
+        progress.message(QStringLiteral("%1: nothing merged").arg(kTool));
+        return kSomeFailed;
+    }
+    // The order of one whole run, so that the pooled sums come out to the same bits.
     std::stable_sort(records.begin(), records.end(), [](const PairRecord &a, const PairRecord &b) {
+        if (a.folder != b.folder)
+            return folderComesBefore(a.folder, b.folder);
         return comesBefore(a.estimate, b.estimate);
     });
-    const bool written = writeResults(o, records, progress);
-    return failed || !written ? kSomeFailed : kAllWritten;
+    return writeResults(o, records, progress) ? kAllWritten : kSomeFailed;
 }
 
 } // namespace

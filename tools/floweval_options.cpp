@@ -17,7 +17,9 @@ QString description()
         "figures: AEE (mean end-point error), AAE (mean angular error, degrees), Fl-all,\n"
         "px1/px3/px5 (percent of pixels with an error below 1, 3, 5) and coverage.\n"
         "EST and GT are two flow files (.flo, KITTI PNG, PFM, .npy, .flo5), or two folders:\n"
-        "then every flow file in EST is paired with the file of the same base name in GT.\n"
+        "then every flow file in EST is paired with the file of the same base name in GT;\n"
+        "with -r, in every folder below EST too, against the folder of the same relative\n"
+        "path below GT, each folder's pairs followed by a row pooling them.\n"
         "Exit status: 0 when every pair was evaluated, 1 when any failed, 2 for a usage\n"
         "error.");
 }
@@ -59,10 +61,15 @@ FlowEvalCommandLine parseFlowEvalCommandLine(const QStringList &arguments, int d
                                    "Evaluate only the pairs K, K+N, K+2N, ... of the sorted "
                                    "list, counting from 0.",
                                    "K/N");
+    const QCommandLineOption recursive(
+        {"r", "recursive"},
+        "With two folders, also pair the flow files of every folder below them, by their "
+        "path relative to EST and GT.");
     const QCommandLineOption merge(
-        "merge", "Pool the CSV files given, written by earlier runs, into one result.");
+        "merge", "Pool the CSV files of the shards of one run, every shard once, into the "
+                 "result of the whole run.");
     const QCommandLineOption quiet({"q", "quiet"}, "No progress display and no summary.");
-    parser.addOptions({csv, json, epeDir, epe, jobs, shard, merge, quiet});
+    parser.addOptions({csv, json, epeDir, epe, jobs, shard, recursive, merge, quiet});
     parser.addPositionalArgument("EST", "The estimated flow: a file or a folder.");
     parser.addPositionalArgument("GT", "Its ground truth: a file, or a folder when EST is one.");
 
@@ -97,13 +104,14 @@ FlowEvalCommandLine parseFlowEvalCommandLine(const QStringList &arguments, int d
             !readInt(match.captured(1), 0, o.shards - 1, &o.shard))
             return usage(
                 QStringLiteral("--shard needs K/N with 0 <= K < N: '%1'").arg(parser.value(shard)));
+        o.sharded = true;
     }
 
     const QStringList positional = parser.positionalArguments();
     if (parser.isSet(merge)) {
         if (positional.isEmpty())
             return usage(QStringLiteral("--merge needs the CSV files to pool"));
-        for (const QCommandLineOption *pairOnly : {&epeDir, &epe, &jobs, &shard})
+        for (const QCommandLineOption *pairOnly : {&epeDir, &epe, &jobs, &shard, &recursive})
             if (parser.isSet(*pairOnly))
                 return usage(QStringLiteral("--%1 applies to evaluating pairs, not to --merge")
                                  .arg(pairOnly->names().constLast()));
@@ -125,6 +133,10 @@ FlowEvalCommandLine parseFlowEvalCommandLine(const QStringList &arguments, int d
         return usage(QStringLiteral("give two files or two folders: %1 is a folder")
                          .arg(estFolder ? o.estimate : o.groundTruth));
     o.folders = estFolder;
+    o.recursive = parser.isSet(recursive);
+    if (o.recursive && !o.folders)
+        return usage(
+            QStringLiteral("-r reads folders; %1 and %2 are files").arg(o.estimate, o.groundTruth));
     if (parser.isSet(epe)) {
         if (o.folders)
             return usage(QStringLiteral("--epe names the picture of one pair; use --epe-dir "

@@ -9,6 +9,7 @@ struct FlowEvalOptions {
     QString estimate;
     QString groundTruth;
     bool folders = false;
+    bool recursive = false; // -r: the folders below them too, paired by relative path
     // --merge: the CSV files of earlier runs, to be pooled; empty otherwise.
     QStringList mergeInputs;
 
@@ -19,9 +20,15 @@ struct FlowEvalOptions {
     int threads = 1;
     int shard = 0; // take pairs shard, shard + shards, ...
     int shards = 1;
+    bool sharded = false; // --shard was given, even as 0/1
     bool quiet = false;
 
     bool merging() const { return !mergeInputs.isEmpty(); }
+    // What the CSV's shard column says: "K/N", or empty for a whole run.
+    QString shardText() const
+    {
+        return sharded ? QStringLiteral("%1/%2").arg(shard).arg(shards) : QString();
+    }
     // The table goes to standard output unless a CSV or JSON document does.
     bool printsTable() const { return csv != QLatin1String("-") && json != QLatin1String("-"); }
 };
