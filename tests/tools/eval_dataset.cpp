@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <random>
+#include <utility>
 
 namespace {
 
@@ -19,7 +20,7 @@ double number(const QString &text)
 
 const QString kEvalCsvHeader = QStringLiteral(
     "estimate,ground_truth,width,height,evaluated,coverage,aee,aae,fl_all,px1,px3,px5,"
-    "gt_known,epe_sum,angle_sum,outliers,below1,below3,below5");
+    "gt_known,epe_sum,angle_sum,outliers,below1,below3,below5,shard");
 
 Planes randomPair(unsigned seed, int rows, int cols)
 {
@@ -76,6 +77,28 @@ EvalSums writeDataset(const QString &root, int count)
     return pooled;
 }
 
+QList<EvalSums> writeScenes(const QString &root)
+{
+    QList<EvalSums> scenes;
+    int pair = 0;
+    for (const auto &[scene, count] : {std::pair{"alley_1", 3}, std::pair{"alley_2", 2}}) {
+        const QString est = QStringLiteral("%1/est/%2/").arg(root, scene);
+        const QString gt = QStringLiteral("%1/gt/%2/").arg(root, scene);
+        QDir().mkpath(est);
+        QDir().mkpath(gt);
+        EvalSums pooled;
+        for (int i = 0; i < count; ++i, ++pair) {
+            const Planes p = datasetPair(pair);
+            const QString name = QStringLiteral("frame_%1").arg(i, 4, 10, QLatin1Char('0'));
+            writePlanes(p, est + name + ".flo", gt + name + (i == 1 ? ".pfm" : ".flo"),
+                        i == 1 ? FlowFormat::Pfm : FlowFormat::Flo);
+            pooled += sumsOf(p);
+        }
+        scenes << pooled;
+    }
+    return scenes;
+}
+
 QByteArray readAll(const QString &path)
 {
     QFile file(path);
@@ -96,7 +119,7 @@ bool sameDouble(double a, double b)
 void compareRow(const QStringList &fields, const EvalSums &sums)
 {
     const EvalFigures f = evalFigures(sums);
-    QCOMPARE(fields.size(), 19);
+    QCOMPARE(fields.size(), 20);
     QCOMPARE(fields.at(4).toLongLong(), f.evaluated);
     const double expected[] = {f.coverage, f.aee, f.aae, f.flAll, f.px1, f.px3, f.px5};
     for (int i = 0; i < 7; ++i)

@@ -27,6 +27,10 @@ Planes datasetPair(int i);
 // count pairs of different sizes in root/est and root/gt; every third ground truth is a KITTI
 // PNG. Returns the pooled sums in name order.
 EvalSums writeDataset(const QString &root, int count);
+// Two scenes below root/est and root/gt that repeat their frames' names: alley_1 holds pairs
+// 0 to 2 of datasetPair, alley_2 pairs 3 and 4 as frame_0000 and frame_0001. Returns each
+// scene's pooled sums.
+QList<EvalSums> writeScenes(const QString &root);
 
 QByteArray readAll(const QString &path);
 bool writeBytes(const QString &path, const QByteArray &bytes);

@@ -15,6 +15,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -32,6 +33,7 @@ private slots:
     void usageErrors();
     void csvReadsBackExactly();
     void pairsThatFailAreSkipped();
+    void nestedFoldersHaveSubtotals();
     void threadsPrintTheSameBytes();
     void jsonHoldsTheSameFigures();
     void epePictures();
@@ -46,6 +48,7 @@ void TestFlowEval::initTestCase()
 {
     QVERIFY(dir_.isValid());
     pooled_ = writeDataset(dir_.path(), 10);
+    QVERIFY(QDir(dir_.path()).mkpath("empty/inner"));
 }
 
 void TestFlowEval::usageErrors_data()
@@ -79,7 +82,14 @@ void TestFlowEval::usageErrors_data()
     QTest::newRow("merge nothing")
         << QStringList{"--merge"} << "--merge needs the CSV files to pool";
     QTest::newRow("no flows in the folder")
-        << QStringList{"gt/..", "gt"} << "no flow files in gt/..";
+        << QStringList{"gt/..", "gt"} << "no flow files in gt/..; -r reads the folders below it";
+    QTest::newRow("no flows below it")
+        << QStringList{"-r", "empty", "gt"} << "no flow files in empty or below it";
+    QTest::newRow("-r with files")
+        << QStringList{"-r", est, gt}
+        << "-r reads folders; est/frame_0000.flo and gt/frame_0000.flo are files";
+    QTest::newRow("merge with -r") << QStringList{"--merge", "-r", "a.csv"}
+                                   << "--recursive applies to evaluating pairs, not to --merge";
     QTest::newRow("CSV over an input")
         << QStringList{"--csv", gt, est, gt} << "gt/frame_0000.flo would be written over its input";
     QTest::newRow("unknown option") << QStringList{"--bogus", est, gt} << "Unknown option 'bogus'.";
@@ -178,6 +188,63 @@ void TestFlowEval::pairsThatFailAreSkipped()
     QCOMPARE(missing.status, 1);
     QCOMPARE(missing.err, QStringLiteral("floweval: ReadFlowFile: could not open nothing.flo\n"
                                          "floweval: 1 of 1 pairs not evaluated\n"));
+}
+
+void TestFlowEval::nestedFoldersHaveSubtotals()
+{
+    QTemporaryDir work;
+    const QList<EvalSums> scenes = writeScenes(work.path());
+    const Flo2PngResult r = runFlowEval({"-r", "--csv", "-", "est", "gt"}, work.path());
+    QCOMPARE(r.err, QString());
+    QCOMPARE(r.status, 0);
+    const QList<QStringList> rows = csvRows(r.out);
+    QStringList names;
+    for (const QStringList &row : rows.mid(1))
+        names << row.at(0) + QLatin1Char('|') + row.at(1) + QLatin1Char('|') + row.at(2);
+    QCOMPARE(names, (QStringList{"est/alley_1/frame_0000.flo|gt/alley_1/frame_0000.flo|13",
+                                 "est/alley_1/frame_0001.flo|gt/alley_1/frame_0001.pfm|16",
+                                 "est/alley_1/frame_0002.flo|gt/alley_1/frame_0002.flo|19",
+                                 "alley_1/|alley_1/|",
+                                 "est/alley_2/frame_0000.flo|gt/alley_2/"
+                                 "frame_0000.flo|22",
+                                 "est/alley_2/frame_0001.flo|gt/alley_2/frame_0001.pfm|25",
+                                 "alley_2/|alley_2/|", "all||"}));
+    compareRow(rows.at(4), scenes.at(0));
+    compareRow(rows.at(7), scenes.at(1));
+    EvalSums all = scenes.at(0);
+    all += scenes.at(1);
+    compareRow(rows.at(8), all);
+
+    // A subtotal is the run on that scene's folders alone, to the last digit.
+    for (const auto &[scene, row] : {std::pair{"alley_1", 4}, std::pair{"alley_2", 7}}) {
+        const Flo2PngResult alone = runFlowEval(
+            {"--csv", "-", QStringLiteral("est/") + scene, QStringLiteral("gt/") + scene},
+            work.path());
+        QCOMPARE(alone.status, 0);
+        QCOMPARE(rows.at(row).mid(2), csvRows(alone.out).last().mid(2));
+    }
+
+    // The table names the pairs by relative path, so the scenes' frames are told apart.
+    const Flo2PngResult table = runFlowEval({"-r", "est", "gt"}, work.path());
+    QCOMPARE(table.status, 0);
+    QStringList shown;
+    for (const QString &line : table.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(1))
+        shown << line.section(QLatin1Char(' '), 0, 0);
+    QCOMPARE(shown, (QStringList{"alley_1/frame_0000.flo", "alley_1/frame_0001.flo",
+                                 "alley_1/frame_0002.flo", "alley_1/", "alley_2/frame_0000.flo",
+                                 "alley_2/frame_0001.flo", "alley_2/", "all"}));
+
+    // A missing ground truth in one scene is reported with that scene's folder; pictures keep
+    // each scene's folder, as the frames' names repeat.
+    QVERIFY(QFile::remove(work.filePath("gt/alley_2/frame_0000.flo")));
+    const Flo2PngResult partial =
+        runFlowEval({"-r", "-q", "--epe-dir", "pictures", "--csv", "-", "est", "gt"}, work.path());
+    QCOMPARE(partial.status, 1);
+    QCOMPARE(partial.err, QStringLiteral("floweval: est/alley_2/frame_0000.flo: no ground truth "
+                                         "named frame_0000 in gt/alley_2\n"));
+    QCOMPARE(csvRows(partial.out).at(6).at(0), QStringLiteral("alley_2/"));
+    for (const char *picture : {"alley_1/frame_0000_epe.png", "alley_2/frame_0001_epe.png"})
+        QVERIFY2(QFileInfo::exists(work.filePath("pictures/") + picture), picture);
 }
 
 void TestFlowEval::threadsPrintTheSameBytes()
