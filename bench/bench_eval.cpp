@@ -85,7 +85,7 @@ bool benchEvalPair(const BenchFlow &truth, const QString &workDir, const TimingP
     if (!writeEstimate(*readFlow(truthName.constData(), FlowRule::FloByName), 0, estimatePath))
         return false;
     const QByteArray estimateName = QFile::encodeName(estimatePath);
-    const EvalJob job{estimatePath, truth.floPath, QString(), QString()};
+    const EvalJob job{estimatePath, truth.floPath, QString(), QString(), QString()};
     FloReadBuffer buffer;
     *timing = timePair([&] { evaluateOrExit(job, buffer); },
                        [&] {
@@ -117,7 +117,7 @@ bool benchEvalBatch(const QString &workDir, int pairs, int rows, int cols, const
             !writeEstimate(truth, i, name + QStringLiteral("_est.flo")))
             return false;
         jobs.append({name + QStringLiteral("_est.flo"), name + QStringLiteral("_gt.flo"), QString(),
-                     QString()});
+                     QString(), QString()});
     }
 
     std::vector<std::unique_ptr<FloReadBuffer>> buffers;
