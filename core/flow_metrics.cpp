@@ -1,8 +1,10 @@
 #include "flow_metrics.h"
 
 #include "eval_kernels.h"
+#include "flow_unknown.h"
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -84,4 +86,18 @@ PixelPlane epePicture(const FloatPlane &ue, const FloatPlane &ve, const FloatPla
     evalkernels::chosenEpeRun()(ue.data(), ve.data(), ug.data(), vg.data(), ug.size(),
                                 picture.data());
     return picture;
+}
+
+FloatPlane epeValues(const FloatPlane &ue, const FloatPlane &ve, const FloatPlane &ug,
+                     const FloatPlane &vg)
+{
+    FloatPlane values = vek_alloc_2(ug.rows(), ug.cols());
+    for (int y = 0; y < ug.rows(); ++y)
+        for (int x = 0; x < ug.cols(); ++x) {
+            const float u = ue[y][x], v = ve[y][x], tu = ug[y][x], tv = vg[y][x];
+            values[y][x] = isUnknownFlow(u, v) || isUnknownFlow(tu, tv)
+                               ? std::numeric_limits<float>::quiet_NaN()
+                               : float(endPointError(u, v, tu, tv));
+        }
+    return values;
 }

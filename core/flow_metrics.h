@@ -52,6 +52,10 @@ extern const std::uint8_t kEpeColors[10][3];
 // The bounds between the bins.
 extern const double kEpeBounds[9];
 
+// The end-point error of every pixel as a 32-bit float, NaN where it is not evaluated.
+FloatPlane epeValues(const FloatPlane &ue, const FloatPlane &ve, const FloatPlane &ug,
+                     const FloatPlane &vg);
+
 // The EPE picture, 3 bytes per pixel: black where a pixel is not evaluated.
 PixelPlane epePicture(const FloatPlane &ue, const FloatPlane &ve, const FloatPlane &ug,
                       const FloatPlane &vg);

@@ -6,8 +6,11 @@
 
 #include "cerror.h"
 #include "flow_format.h"
+#include "flow_metrics.h"
+#include "scalar_output.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <new>
 
@@ -54,11 +57,20 @@ PairOutcome evaluatePair(const EvalJob &job, FloReadBuffer &buffer, const BandPl
         outcome.evaluated = true;
         if (!job.epePicture.isEmpty()) {
             reading = job.epePicture;
-            const PixelPlane picture = epePicture(estimate.u, estimate.v, truth.u, truth.v);
-            QString error;
-            if (!savePicture(planeImage(picture), job.epePicture, &error))
-                outcome.errors
-                    << QStringLiteral("%1: cannot write %2: %3").arg(kTool, job.epePicture, error);
+            const QString suffix = QFileInfo(job.epePicture).suffix().toLower();
+            if (suffix == QLatin1String("npy") || suffix == QLatin1String("pfm")) {
+                // The writer's message names the file.
+                writeScalarPlane(suffix == QLatin1String("npy") ? ScalarFormat::Npy
+                                                                : ScalarFormat::Pfm,
+                                 epeValues(estimate.u, estimate.v, truth.u, truth.v),
+                                 QFile::encodeName(job.epePicture).constData());
+            } else {
+                const PixelPlane picture = epePicture(estimate.u, estimate.v, truth.u, truth.v);
+                QString error;
+                if (!savePicture(planeImage(picture), job.epePicture, &error))
+                    outcome.errors << QStringLiteral("%1: cannot write %2: %3")
+                                          .arg(kTool, job.epePicture, error);
+            }
         }
     } catch (const CError &error) {
         outcome.errors << inputMessage(kTool, reading, QString::fromLocal8Bit(error.text));

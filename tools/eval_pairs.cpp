@@ -150,8 +150,8 @@ QList<EvalJob> shardOf(const QList<EvalJob> &jobs, int shard, int shards)
     return taken;
 }
 
-QString epePictureName(const QString &estimate, const QString &folder)
+QString epePictureName(const QString &estimate, const QString &folder, const QString &suffix)
 {
-    const QString name = baseName(estimate) + QLatin1String("_epe.png");
+    const QString name = baseName(estimate) + QLatin1String("_epe") + suffix;
     return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
 }

@@ -31,7 +31,7 @@ bool pairFolders(const QString &estDir, const QString &gtDir, bool recursive, QL
 // The pairs of one shard: shard, shard + shards, ...
 QList<EvalJob> shardOf(const QList<EvalJob> &jobs, int shard, int shards);
 
-// Where the EPE picture of estimate goes in folder: its base name followed by "_epe.png".
-QString epePictureName(const QString &estimate, const QString &folder);
+// Where the EPE of estimate goes in folder: its base name followed by "_epe" and suffix.
+QString epePictureName(const QString &estimate, const QString &folder, const QString &suffix);
 
 #endif // EVAL_PAIRS_H

@@ -113,7 +113,7 @@ int evaluate(const FlowEvalOptions &o)
             const QString folder = job.folder.isEmpty() || job.folder == QLatin1String(".")
                                        ? o.epeDir
                                        : QDir(o.epeDir).filePath(job.folder);
-            job.epePicture = epePictureName(job.estimate, folder);
+            job.epePicture = epePictureName(job.estimate, folder, o.epeSuffix);
             if (!pictureFolders.contains(folder))
                 pictureFolders << folder;
         } else if (!o.epe.isEmpty()) {

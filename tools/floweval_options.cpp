@@ -51,11 +51,16 @@ FlowEvalCommandLine parseFlowEvalCommandLine(const QStringList &arguments, int d
                                   "output, instead of the table).",
                                   "FILE");
     const QCommandLineOption epeDir("epe-dir",
-                                    "Write each pair's EPE picture into DIR, created if missing, "
-                                    "as NAME_epe.png after the estimate.",
+                                    "Write each pair's EPE into DIR, created if missing, as "
+                                    "NAME_epe.png (or .npy, .pfm) after the estimate.",
                                     "DIR");
-    const QCommandLineOption epe("epe", "Write the EPE picture of the one pair to FILE.png.",
-                                 "FILE");
+    const QCommandLineOption epe(
+        "epe", "Write the EPE of the one pair to FILE.png (or .npy, .pfm).", "FILE");
+    const QCommandLineOption epeFormat(
+        "epe-format",
+        "The EPE as a picture (png, the default) or as float32 numbers of H x W, NaN where not "
+        "evaluated (npy, pfm).",
+        "FORMAT");
     const QCommandLineOption jobs = jobsOption(QStringLiteral("Evaluate N pairs"), defaultThreads);
     const QCommandLineOption shard("shard",
                                    "Evaluate only the pairs K, K+N, K+2N, ... of the sorted "
@@ -69,7 +74,7 @@ FlowEvalCommandLine parseFlowEvalCommandLine(const QStringList &arguments, int d
         "merge", "Pool the CSV files of the shards of one run, every shard once, into the "
                  "result of the whole run.");
     const QCommandLineOption quiet({"q", "quiet"}, "No progress display and no summary.");
-    parser.addOptions({csv, json, epeDir, epe, jobs, shard, recursive, merge, quiet});
+    parser.addOptions({csv, json, epeDir, epe, epeFormat, jobs, shard, recursive, merge, quiet});
     parser.addPositionalArgument("EST", "The estimated flow: a file or a folder.");
     parser.addPositionalArgument("GT", "Its ground truth: a file, or a folder when EST is one.");
 
@@ -86,6 +91,15 @@ FlowEvalCommandLine parseFlowEvalCommandLine(const QStringList &arguments, int d
     o.json = parser.value(json);
     o.epeDir = parser.value(epeDir);
     o.epe = parser.value(epe);
+    if (parser.isSet(epeFormat)) {
+        const QString format = parser.value(epeFormat);
+        if (format != QLatin1String("png") && format != QLatin1String("npy") &&
+            format != QLatin1String("pfm"))
+            return usage(QStringLiteral("--epe-format is png, npy or pfm, not '%1'").arg(format));
+        if (!parser.isSet(epe) && !parser.isSet(epeDir))
+            return usage(QStringLiteral("--epe-format goes with --epe or --epe-dir"));
+        o.epeSuffix = QLatin1Char('.') + format;
+    }
     o.quiet = parser.isSet(quiet);
     for (const QCommandLineOption *named : {&csv, &json, &epeDir, &epe})
         if (parser.isSet(*named) && parser.value(*named).isEmpty())
@@ -143,9 +157,9 @@ FlowEvalCommandLine parseFlowEvalCommandLine(const QStringList &arguments, int d
                                         "for folders"));
         if (parser.isSet(epeDir))
             return usage(QStringLiteral("give either --epe or --epe-dir, not both"));
-        if (!hasPngSuffix(o.epe))
-            return usage(QStringLiteral("the EPE picture is a PNG: its name must end in .png: '%1'")
-                             .arg(o.epe));
+        if (!o.epe.endsWith(o.epeSuffix, Qt::CaseInsensitive))
+            return usage(
+                QStringLiteral("the EPE's name must end in %1: '%2'").arg(o.epeSuffix, o.epe));
     }
 
     result.action = FlowEvalCommandLine::Run;

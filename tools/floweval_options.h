@@ -17,6 +17,9 @@ struct FlowEvalOptions {
     QString json;   // likewise
     QString epeDir; // folder for every pair's EPE picture, or empty
     QString epe;    // one pair's EPE picture, or empty
+    // What the EPE is written as, by the suffix of its files: ".png" for the picture, ".npy" or
+    // ".pfm" for the numbers.
+    QString epeSuffix = QStringLiteral(".png");
     int threads = 1;
     int shard = 0; // take pairs shard, shard + shards, ...
     int shards = 1;

@@ -37,6 +37,7 @@ private slots:
     void threadsPrintTheSameBytes();
     void jsonHoldsTheSameFigures();
     void epePictures();
+    void epeNumbers();
     void outputsNeverReplaceInputs();
 
 private:
@@ -72,8 +73,13 @@ void TestFlowEval::usageErrors_data()
         << QStringList{"--epe", "x.png", "est", "gt"}
         << "--epe names the picture of one pair; use --epe-dir for folders";
     QTest::newRow("--epe not PNG")
-        << QStringList{"--epe", "x.jpg", est, gt}
-        << "the EPE picture is a PNG: its name must end in .png: 'x.jpg'";
+        << QStringList{"--epe", "x.jpg", est, gt} << "the EPE's name must end in .png: 'x.jpg'";
+    QTest::newRow("--epe of another format")
+        << QStringList{"--epe-format", "npy", "--epe", "x.png", est, gt}
+        << "the EPE's name must end in .npy: 'x.png'";
+    QTest::newRow("--epe-format unknown")
+        << QStringList{"--epe-format", "tiff", "--epe", "x.tiff", est, gt}
+        << "--epe-format is png, npy or pfm, not 'tiff'";
     QTest::newRow("both to standard output")
         << QStringList{"--csv", "-", "--json", "-", est, gt}
         << "only one of --csv and --json can go to standard output";
@@ -298,6 +304,52 @@ void TestFlowEval::jsonHoldsTheSameFigures()
     const QJsonObject none = QJsonDocument::fromJson(empty.out.toUtf8()).object();
     QVERIFY(none.value("all").toObject().value("aee").isNull());
     QCOMPARE(none.value("all").toObject().value("evaluated").toInt(), 0);
+}
+
+// The EPE as float32 numbers, H x W, NaN where a pixel is not evaluated: NumPy's layout row by
+// row, PFM's from the bottom row up.
+void TestFlowEval::epeNumbers()
+{
+    QTemporaryDir work;
+    for (const char *format : {"npy", "pfm"}) {
+        const Flo2PngResult r = runFlowEval(
+            {"-q", "--epe-format", format, "--epe-dir", work.filePath(format), "est", "gt"},
+            dir_.path());
+        QCOMPARE(r.status, 0);
+        const Planes p = datasetPair(2);
+        QFile file(work.filePath(QStringLiteral("%1/frame_0002_epe.%1").arg(format)));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        const int rows = p.ug.rows(), cols = p.ug.cols();
+        const QByteArray header =
+            format == QByteArray("npy")
+                ? bytes.left(bytes.indexOf('\n') + 1)
+                : QStringLiteral("Pf\n%1 %2\n-1\n").arg(cols).arg(rows).toLatin1();
+        QVERIFY(bytes.startsWith(header));
+        if (format == QByteArray("npy")) {
+            QCOMPARE(header.size() % 64, 0);
+            QVERIFY(header.contains(
+                QStringLiteral("'shape': (%1, %2)").arg(rows).arg(cols).toLatin1()));
+        }
+        QCOMPARE(bytes.size(), header.size() + 4 * rows * cols);
+        int unknown = 0;
+        for (int y = 0; y < rows; ++y)
+            for (int x = 0; x < cols; ++x) {
+                const int row = format == QByteArray("npy") ? y : rows - 1 - y;
+                float value;
+                std::memcpy(&value, bytes.constData() + header.size() + 4 * (row * cols + x), 4);
+                const bool known = std::fabs(p.ue[y][x]) <= 1e9f && std::fabs(p.ve[y][x]) <= 1e9f &&
+                                   std::fabs(p.ug[y][x]) <= 1e9f && std::fabs(p.vg[y][x]) <= 1e9f;
+                const double du = double(p.ue[y][x]) - p.ug[y][x];
+                const double dv = double(p.ve[y][x]) - p.vg[y][x];
+                unknown += !known;
+                if (known)
+                    QCOMPARE(value, float(std::sqrt(du * du + dv * dv)));
+                else
+                    QVERIFY(std::isnan(value));
+            }
+        QVERIFY(unknown > 0);
+    }
 }
 
 void TestFlowEval::epePictures()
