@@ -150,18 +150,9 @@ std::optional<FlowField> read(FlowInput &input, FlowDelivery &)
 void write(const FloatPlane &u, const FloatPlane &v, const char *path, WriteReport &)
 {
     AtomicOutput out(path);
-    std::string dict = "{'descr': '<f4', 'fortran_order': False, 'shape': (" +
-                       std::to_string(u.rows()) + ", " + std::to_string(u.cols()) + ", 2), }";
-    // Version 1.0 keeps the magic, version, length and dictionary to a multiple of 64 bytes,
-    // padded with spaces and ended by a newline.
-    const std::size_t total = (10 + dict.size() + 1 + 63) / 64 * 64;
-    dict.append(total - 10 - dict.size() - 1, ' ');
-    dict.push_back('\n');
-    unsigned char prefix[10] = {0x93, 'N', 'U', 'M', 'P', 'Y', 1, 0};
-    prefix[8] = static_cast<unsigned char>(dict.size() & 0xff);
-    prefix[9] = static_cast<unsigned char>(dict.size() >> 8);
-    out.write(prefix, sizeof prefix);
-    out.write(dict.data(), dict.size());
+    const std::string prefix =
+        npyFloat32Prefix(std::to_string(u.rows()) + ", " + std::to_string(u.cols()) + ", 2");
+    out.write(prefix.data(), prefix.size());
     out.writeInterleaved(u, v);
     out.commit();
 }

@@ -171,3 +171,16 @@ bool parseNpyHeader(const char *text, std::size_t size, NpyHeader &header, std::
     header = NpyHeader();
     return Parser(text, size).parse(header, error);
 }
+
+std::string npyFloat32Prefix(const std::string &shape)
+{
+    std::string dict = "{'descr': '<f4', 'fortran_order': False, 'shape': (" + shape + "), }";
+    const std::size_t total = (10 + dict.size() + 1 + 63) / 64 * 64;
+    dict.append(total - 10 - dict.size() - 1, ' ');
+    dict.push_back('\n');
+    const char magic[8] = {'\x93', 'N', 'U', 'M', 'P', 'Y', 1, 0};
+    std::string prefix(magic, sizeof magic);
+    prefix.push_back(static_cast<char>(dict.size() & 0xff));
+    prefix.push_back(static_cast<char>(dict.size() >> 8));
+    return prefix + dict;
+}

@@ -19,4 +19,8 @@ struct NpyHeader {
 // False, with why in error, when text is not such a dictionary.
 bool parseNpyHeader(const char *text, std::size_t size, NpyHeader &header, std::string &error);
 
+// The magic, version 1.0, length and dictionary of a little-endian float32 array of shape (a
+// tuple's text, "3, 4, 2"), padded to a multiple of 64 bytes as the format asks.
+std::string npyFloat32Prefix(const std::string &shape);
+
 #endif // NPY_HEADER_H

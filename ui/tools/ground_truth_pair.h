@@ -34,6 +34,7 @@ public:
     int cols() const { return u.cols(); }
 
 private:
+    // Taken ahead: at a cutoff of 0 the colour view needs the whole clamped field.
     FloatPlane clampedU_;
     FloatPlane clampedV_;
     std::optional<std::pair<int, std::optional<float>>> drawnAt_;
