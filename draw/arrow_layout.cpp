@@ -18,11 +18,13 @@ constexpr double kHeadLength = 7.0; // device pixels
 } // namespace
 
 std::vector<ArrowGlyph> layoutArrows(const QRect &viewport, qreal dpr,
-                                     const std::vector<ArrowSource> &sources)
+                                     const std::vector<ArrowSource> &sources, int cell)
 {
     std::vector<ArrowGlyph> arrows;
-    const int across = int(std::ceil(viewport.width() * dpr / kArrowCell));
-    const int down = int(std::ceil(viewport.height() * dpr / kArrowCell));
+    if (cell <= 0)
+        return arrows;
+    const int across = int(std::ceil(viewport.width() * dpr / cell));
+    const int down = int(std::ceil(viewport.height() * dpr / cell));
     if (across <= 0 || down <= 0)
         return arrows;
     arrows.reserve(std::size_t(across) * std::size_t(down));
@@ -35,8 +37,8 @@ std::vector<ArrowGlyph> layoutArrows(const QRect &viewport, qreal dpr,
         const QTransform &t = source.pixelToViewport;
         for (int j = 0; j < down; ++j) {
             for (int i = 0; i < across; ++i) {
-                const QPointF centre(viewport.left() + (i * kArrowCell + kArrowCell / 2) / dpr,
-                                     viewport.top() + (j * kArrowCell + kArrowCell / 2) / dpr);
+                const QPointF centre(viewport.left() + (i * cell + cell / 2) / dpr,
+                                     viewport.top() + (j * cell + cell / 2) / dpr);
                 const QPointF at = toPixel.map(centre);
                 // Comparisons first: a point far outside must never reach an int.
                 if (!(at.x() >= 0 && at.y() >= 0 && at.x() < source.cols && at.y() < source.rows))

@@ -31,11 +31,12 @@ struct ArrowGlyph {
 constexpr int kArrowCell = 32;          // device pixels a side
 constexpr double kMinArrowLength = 2.0; // device pixels
 
-// One arrow for each kArrowCell-square cell of device pixels of the viewport whose centre lies
-// on a picture, from the vector of the pixel there; none for unknown vectors. viewport is in
-// the viewport's coordinates, dpr device pixels to one of them.
+// One arrow for each cell-square cell of device pixels of the viewport whose centre lies on a
+// picture, from the vector of the pixel there; none for unknown vectors. viewport is in the
+// viewport's coordinates, dpr device pixels to one of them.
 std::vector<ArrowGlyph> layoutArrows(const QRect &viewport, qreal dpr,
-                                     const std::vector<ArrowSource> &sources);
+                                     const std::vector<ArrowSource> &sources,
+                                     int cell = kArrowCell);
 
 // Light arrows with a dark outline, which show on any colour.
 void paintArrows(QPainter &painter, const std::vector<ArrowGlyph> &arrows, qreal dpr);

@@ -1,5 +1,9 @@
 #include "flo2png_batch.h"
 
+#include "blend_frames.h"
+#include "flo2png_video.h"
+#include "picture_overlays.h"
+
 #include "cli_common.h"
 #include "flow_inputs.h"
 #include "flow_key.h"
@@ -18,6 +22,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QPainter>
 
 #include <algorithm>
@@ -38,6 +43,7 @@ QList<Flo2PngJob> planJobs(const Flo2PngOptions &o)
         const QString &input = o.inputs.at(i);
         Flo2PngJob job;
         job.input = input;
+        job.relativeName = o.relativeNames.value(i, QFileInfo(input).fileName());
         job.colorView = o.output.isEmpty() ? colorViewName(input, folders.at(i)) : o.output;
         if (o.channels) {
             job.dimX = channelViewName(job.colorView, QStringLiteral("dimx"));
@@ -75,38 +81,39 @@ bool save(const QImage &image, const QString &name, int compression, QStringList
     return false;
 }
 
-// Larger pictures get the viewer's legend, smaller ones one that fits; below the smallest it
-// could not be read.
-constexpr int kLegendSide = 160;
-constexpr int kLegendMargin = 8;
+// The smallest legend a picture gets.
 constexpr int kSmallestLegend = 32;
 
-// The colour view with the viewer's legend in its bottom-right corner. Painting into an image
-// of its own with a font of its own, it may run on any thread.
-QImage withLegend(const FlowPictures &pictures)
+// The colour view as options ask for it: over its frame, with arrows, with the legend.
+// Without overlays, the plane itself.
+QImage colourPicture(const Flo2PngJob &job, const Flo2PngOptions &o, const FlowPictures &pictures)
 {
     const QImage plain = planeImage(pictures.color);
-    QImage image = plain.convertToFormat(QImage::Format_RGB32);
-    const int room = std::min(image.width(), image.height());
-    const int margin = room >= kLegendSide + 2 * kLegendMargin ? kLegendMargin : 0;
-    const int side = std::min(kLegendSide, room - 2 * margin);
-    if (side < kSmallestLegend)
-        return plain;
-    const FlowLegend legend =
-        pictures.radius ? colourLegend(*pictures.radius, std::nullopt)
-                        : colourLegend(pictures.cutoff > 0 ? CutoffRadius(pictures.cutoff) : 0.0,
-                                       pictures.cutoff);
-    {
-        QPainter painter(&image);
-        paintFlowLegend(
-            painter,
-            QRectF(image.width() - margin - side, image.height() - margin - side, side, side), 1.0,
-            legend, legendWheel(side));
+    if (!o.arrows && o.blendDir.isEmpty())
+        return o.legend ? withCornerLegend(plain, pictures.radius, pictures.cutoff) : plain;
+    QImage image = plain.copy();
+    if (!o.blendDir.isEmpty()) {
+        QString error;
+        const QString frame = findBlendFrame(o.blendDir, job.relativeName, &error);
+        if (frame.isEmpty())
+            throw CError(qPrintable(error));
+        QImageReader reader(frame);
+        const QImage picture = reader.read();
+        if (picture.isNull())
+            throw CError(qPrintable(QStringLiteral("%1: cannot read the frame: %2")
+                                        .arg(frame, reader.errorString())));
+        if (picture.size() != image.size())
+            throw CError(qPrintable(QStringLiteral("%1: the frame is %2 x %3, the flow %4 x %5")
+                                        .arg(frame)
+                                        .arg(picture.width())
+                                        .arg(picture.height())
+                                        .arg(image.width())
+                                        .arg(image.height())));
+        blendOverFrame(image, picture.convertToFormat(QImage::Format_RGB888), o.opacity);
     }
-    image = image.convertToFormat(QImage::Format_RGB888);
-    image.setDotsPerMeterX(plain.dotsPerMeterX());
-    image.setDotsPerMeterY(plain.dotsPerMeterY());
-    return image;
+    if (o.arrows)
+        drawArrowsInto(image, pictures.u, pictures.v, o.arrowStep);
+    return o.legend ? withCornerLegend(image, pictures.radius, pictures.cutoff) : image;
 }
 
 // Qt's font database and fontconfig's caches are filled by the first painter that draws text,
@@ -125,11 +132,12 @@ void prepareFonts()
 Flo2PngOutcome convertFlow(const Flo2PngJob &job, const Flo2PngOptions &o, FloReadBuffer &buffer)
 {
     return convertReporting(kTool, job.input, [&](Flo2PngOutcome &outcome) {
-        const ViewChoice choice{o.cutoff, o.autoScale, o.percentile, o.legend, o.channels};
+        const ViewChoice choice{o.cutoff, o.autoScale, o.percentile, o.legend, o.channels,
+                                o.arrows};
         const FlowPictures pictures =
             drawFlowFile(QFile::encodeName(job.input).constData(), choice, &buffer,
                          bandsPerItem(o.threads, int(o.inputs.size())));
-        const QImage color = o.legend ? withLegend(pictures) : planeImage(pictures.color);
+        const QImage color = colourPicture(job, o, pictures);
         if (!save(color, job.colorView, o.compression, outcome.messages))
             return;
         if (!job.dimX.isEmpty()) {
@@ -146,6 +154,8 @@ Flo2PngOutcome convertFlow(const Flo2PngJob &job, const Flo2PngOptions &o, FloRe
 
 int runFlo2Png(const Flo2PngOptions &o)
 {
+    if (!o.video.isEmpty())
+        return runFlo2PngVideo(o);
     const QList<Flo2PngJob> jobs = planJobs(o);
     const QString clash = findClash(jobs, o.wheelFile);
     if (!clash.isEmpty())

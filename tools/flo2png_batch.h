@@ -18,6 +18,7 @@ struct Flo2PngJob {
     QString colorView;
     QString dimX;
     QString dimY;
+    QString relativeName; // for --blend: the input's name below the folder given for it
 };
 
 using Flo2PngOutcome = ConversionOutcome;

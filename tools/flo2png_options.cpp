@@ -3,9 +3,12 @@
 #include "cli_common.h"
 #include "flow_inputs.h"
 #include "output_names.h"
+#include "video_encoder.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 
 #include <limits>
 
@@ -15,6 +18,10 @@ namespace {
 // seconds to draw.
 constexpr int kMinWheelSize = 32;
 constexpr int kMaxWheelSize = 8192;
+// An arrow needs a few pixels to show its head; one per cell of the whole picture is the least.
+constexpr int kMinArrowStep = 4;
+constexpr int kMaxArrowStep = 4096;
+constexpr int kMaxFps = 240;
 
 // A number in (0, 100], or nothing.
 bool readPercentile(const QString &text, double *value)
@@ -105,8 +112,37 @@ Flo2PngCommandLine parseFlo2PngCommandLine(const QStringList &arguments, int def
     const QCommandLineOption tree(
         "tree", "With -d: keep each input's folder, relative to the folder all inputs share, "
                 "below DIR.");
+    const QCommandLineOption arrows(
+        "arrows", "Draw the flow's arrows into each colour view, as the viewer does.");
+    const QCommandLineOption arrowStep(
+        "arrow-step",
+        QStringLiteral("One arrow for each N x N pixels, %1 to %2 (default 32).")
+            .arg(kMinArrowStep)
+            .arg(kMaxArrowStep),
+        "N");
+    const QCommandLineOption blend(
+        "blend",
+        "Draw each colour view over the frame of the same base name in DIR (with -r, at the "
+        "same relative path).",
+        "DIR");
+    const QCommandLineOption opacity(
+        "opacity", "The colour view's opacity over the frame, 0 to 100 percent (default 50).",
+        "P");
+    const QCommandLineOption video(
+        "video",
+        "Write one video of all inputs' colour views in name order to PATH: H.264 in .mp4 or "
+        "VP9 in .webm, at one scale for all frames.",
+        "PATH");
+    const QCommandLineOption fps("fps",
+                                 QStringLiteral("Frames per second of --video, 1 to %1 "
+                                                "(default 10).")
+                                     .arg(kMaxFps),
+                                 "N");
+    const QCommandLineOption perFrame(
+        "per-frame", "With --video: each frame at its own scale instead of one for all.");
     parser.addOptions({output, outDir, cutoff, autoScale, percentile, legend, channels, wheel, size,
-                       compression, jobs, quiet, recursive, tree});
+                       compression, jobs, quiet, recursive, tree, arrows, arrowStep, blend,
+                       opacity, video, fps, perFrame});
     parser.addPositionalArgument("FILE", "Optical-flow files to convert, or folders with -r.",
                                  "FILE...");
 
@@ -118,9 +154,18 @@ Flo2PngCommandLine parseFlo2PngCommandLine(const QStringList &arguments, int def
     o.recursive = parser.isSet(recursive);
     o.tree = parser.isSet(tree);
     QString inputError;
-    if (!expandInputs(parser.positionalArguments(), o.recursive, &o.inputs, &inputError)) {
-        result.text = inputError;
-        return result;
+    // One argument at a time, so that each input's name below its folder is known.
+    for (const QString &argument : parser.positionalArguments()) {
+        QStringList found;
+        if (!expandInputs({argument}, o.recursive, &found, &inputError)) {
+            result.text = inputError;
+            return result;
+        }
+        const bool folder = QFileInfo(argument).isDir();
+        for (const QString &input : std::as_const(found))
+            o.relativeNames << (folder ? QDir(argument).relativeFilePath(input)
+                                       : QFileInfo(input).fileName());
+        o.inputs << found;
     }
     o.output = parser.value(output);
     o.outDir = parser.value(outDir);
@@ -190,6 +235,57 @@ Flo2PngCommandLine parseFlo2PngCommandLine(const QStringList &arguments, int def
     }
     if (parser.isSet(outDir) && o.outDir.isEmpty())
         return usage(QStringLiteral("-d needs a folder name"));
+
+    o.arrows = parser.isSet(arrows);
+    if (parser.isSet(arrowStep)) {
+        if (!o.arrows)
+            return usage(QStringLiteral("--arrow-step applies only to --arrows"));
+        if (!readInt(parser.value(arrowStep), kMinArrowStep, kMaxArrowStep, &o.arrowStep))
+            return usage(QStringLiteral("--arrow-step needs a whole number from %1 to %2: '%3'")
+                             .arg(kMinArrowStep)
+                             .arg(kMaxArrowStep)
+                             .arg(parser.value(arrowStep)));
+    }
+    o.blendDir = parser.value(blend);
+    if (parser.isSet(blend) && !QFileInfo(o.blendDir).isDir())
+        return usage(QStringLiteral("--blend needs a folder of frames: '%1'").arg(o.blendDir));
+    if (parser.isSet(opacity)) {
+        if (!parser.isSet(blend))
+            return usage(QStringLiteral("--opacity applies only to --blend"));
+        if (!readInt(parser.value(opacity), 0, 100, &o.opacity))
+            return usage(QStringLiteral("--opacity needs a whole number from 0 to 100: '%1'")
+                             .arg(parser.value(opacity)));
+    }
+    o.video = parser.value(video);
+    o.perFrame = parser.isSet(perFrame);
+    if (parser.isSet(video)) {
+        if (!videoCodecForName(QFile::encodeName(o.video).toStdString()))
+            return usage(QStringLiteral("the video's name must end in .mp4 or .webm: '%1'")
+                             .arg(o.video));
+        for (const QCommandLineOption *png : {&output, &outDir, &channels, &wheel, &compression,
+                                              &tree}) {
+            if (parser.isSet(*png))
+                return usage(QStringLiteral("--%1 applies to PNG outputs, not to --video")
+                                 .arg(png->names().constLast()));
+        }
+        if (o.inputs.isEmpty())
+            return usage(QStringLiteral("no flow files for the video"));
+        OutputClaims claims;
+        for (const QString &input : std::as_const(o.inputs))
+            claims.claimInput(input);
+        const QString clash = claims.claim(o.video, QStringLiteral("--video"));
+        if (!clash.isEmpty())
+            return usage(clash);
+    } else {
+        if (parser.isSet(fps))
+            return usage(QStringLiteral("--fps applies only to --video"));
+        if (o.perFrame)
+            return usage(QStringLiteral("--per-frame applies only to --video"));
+    }
+    if (parser.isSet(fps) && !readInt(parser.value(fps), 1, kMaxFps, &o.fps))
+        return usage(QStringLiteral("--fps needs a whole number from 1 to %1: '%2'")
+                         .arg(kMaxFps)
+                         .arg(parser.value(fps)));
 
     result.action = Flo2PngCommandLine::Run;
     return result;

@@ -22,6 +22,14 @@ struct Flo2PngOptions {
     bool tree = false;      // outputs keep their inputs' folders below outDir
     int compression = kPngDefaultCompression;
     int threads = 1; // inputs converted at once
+    bool arrows = false;
+    int arrowStep = 32; // pixels a side of each arrow's cell
+    QString blendDir;   // frames to blend the colour views over, or empty
+    int opacity = 50;   // the colour view's share of a blend, in percent
+    QStringList relativeNames; // each input's name below the folder given for it, for --blend
+    QString video;             // one video of all inputs, or empty
+    int fps = 10;
+    bool perFrame = false; // each video frame at its own scale
 };
 
 struct Flo2PngCommandLine {

@@ -12,7 +12,7 @@ FlowPictures drawFlowFile(const char *path, const ViewChoice &choice, FloReadBuf
 {
     // Through one descriptor, so that a file replaced meanwhile is drawn whole as it was, or
     // refused.
-    const FlowField flow = *readFlow(path, kInputRule, {buffer, plan});
+    FlowField flow = *readFlow(path, kInputRule, {buffer, plan});
     const int rows = flow.u.rows();
     const int cols = flow.u.cols();
 
@@ -43,6 +43,10 @@ FlowPictures drawFlowFile(const char *path, const ViewChoice &choice, FloReadBuf
         // The longest known vector is the 100th percentile.
         MagnitudeScratch scratch;
         pictures.radius = PercentileMagnitude(flow.u, flow.v, rows, cols, 100, scratch);
+    }
+    if (choice.keepFlow) {
+        pictures.u = std::move(flow.u);
+        pictures.v = std::move(flow.v);
     }
     return pictures;
 }

@@ -15,6 +15,7 @@ struct ViewChoice {
     double percentile = 0;   // above 0: colour view by this percentile of the magnitudes
     bool needRadius = false; // also find the radius autoScale colours by, for a legend
     bool greyViews = true;   // draw the two grey component views too
+    bool keepFlow = false;   // hand the flow's planes back with the views
 };
 
 // The colour view and the two grey component views of one flow, byte for byte as the viewer
@@ -25,6 +26,8 @@ struct FlowPictures {
     PixelPlane dimY;
     int cutoff = 0;              // the grey views', and the colour view's without a radius
     std::optional<float> radius; // the colour view's normalising radius under a magnitude scale
+    FloatPlane u; // the flow as read, when asked for
+    FloatPlane v;
 };
 
 // Reads the flow file at path, in any format, and draws its views. The file is checked before
