@@ -65,8 +65,9 @@ QImage withCornerLegend(const QImage &plain, std::optional<float> radius, int cu
     const int side = std::min(kLegendSide, room - 2 * margin);
     if (side < kSmallestLegend)
         return plain;
-    const FlowLegend legend = radius ? colourLegend(*radius, std::nullopt)
-                                     : colourLegend(cutoff > 0 ? CutoffRadius(cutoff) : 0.0, cutoff);
+    const FlowLegend legend = radius
+                                  ? colourLegend(*radius, std::nullopt)
+                                  : colourLegend(cutoff > 0 ? CutoffRadius(cutoff) : 0.0, cutoff);
     {
         QPainter painter(&image);
         paintFlowLegend(

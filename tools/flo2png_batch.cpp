@@ -100,8 +100,8 @@ QImage colourPicture(const Flo2PngJob &job, const Flo2PngOptions &o, const FlowP
         QImageReader reader(frame);
         const QImage picture = reader.read();
         if (picture.isNull())
-            throw CError(qPrintable(QStringLiteral("%1: cannot read the frame: %2")
-                                        .arg(frame, reader.errorString())));
+            throw CError(qPrintable(
+                QStringLiteral("%1: cannot read the frame: %2").arg(frame, reader.errorString())));
         if (picture.size() != image.size())
             throw CError(qPrintable(QStringLiteral("%1: the frame is %2 x %3, the flow %4 x %5")
                                         .arg(frame)
@@ -132,8 +132,8 @@ void prepareFonts()
 Flo2PngOutcome convertFlow(const Flo2PngJob &job, const Flo2PngOptions &o, FloReadBuffer &buffer)
 {
     return convertReporting(kTool, job.input, [&](Flo2PngOutcome &outcome) {
-        const ViewChoice choice{o.cutoff, o.autoScale, o.percentile, o.legend, o.channels,
-                                o.arrows};
+        const ViewChoice choice{o.cutoff, o.autoScale, o.percentile,
+                                o.legend, o.channels,  o.arrows};
         const FlowPictures pictures =
             drawFlowFile(QFile::encodeName(job.input).constData(), choice, &buffer,
                          bandsPerItem(o.threads, int(o.inputs.size())));

@@ -126,8 +126,7 @@ Flo2PngCommandLine parseFlo2PngCommandLine(const QStringList &arguments, int def
         "same relative path).",
         "DIR");
     const QCommandLineOption opacity(
-        "opacity", "The colour view's opacity over the frame, 0 to 100 percent (default 50).",
-        "P");
+        "opacity", "The colour view's opacity over the frame, 0 to 100 percent (default 50).", "P");
     const QCommandLineOption video(
         "video",
         "Write one video of all inputs' colour views in name order to PATH: H.264 in .mp4 or "
@@ -140,9 +139,9 @@ Flo2PngCommandLine parseFlo2PngCommandLine(const QStringList &arguments, int def
                                  "N");
     const QCommandLineOption perFrame(
         "per-frame", "With --video: each frame at its own scale instead of one for all.");
-    parser.addOptions({output, outDir, cutoff, autoScale, percentile, legend, channels, wheel, size,
-                       compression, jobs, quiet, recursive, tree, arrows, arrowStep, blend,
-                       opacity, video, fps, perFrame});
+    parser.addOptions({output, outDir,    cutoff,      autoScale, percentile, legend,    channels,
+                       wheel,  size,      compression, jobs,      quiet,      recursive, tree,
+                       arrows, arrowStep, blend,       opacity,   video,      fps,       perFrame});
     parser.addPositionalArgument("FILE", "Optical-flow files to convert, or folders with -r.",
                                  "FILE...");
 
@@ -260,10 +259,10 @@ Flo2PngCommandLine parseFlo2PngCommandLine(const QStringList &arguments, int def
     o.perFrame = parser.isSet(perFrame);
     if (parser.isSet(video)) {
         if (!videoCodecForName(QFile::encodeName(o.video).toStdString()))
-            return usage(QStringLiteral("the video's name must end in .mp4 or .webm: '%1'")
-                             .arg(o.video));
-        for (const QCommandLineOption *png : {&output, &outDir, &channels, &wheel, &compression,
-                                              &tree}) {
+            return usage(
+                QStringLiteral("the video's name must end in .mp4 or .webm: '%1'").arg(o.video));
+        for (const QCommandLineOption *png :
+             {&output, &outDir, &channels, &wheel, &compression, &tree}) {
             if (parser.isSet(*png))
                 return usage(QStringLiteral("--%1 applies to PNG outputs, not to --video")
                                  .arg(png->names().constLast()));

@@ -80,7 +80,7 @@ bool videoJob(const Flo2PngOptions &o, SequenceVideoJob *job, QString *error)
     job->rule = kInputRule;
     job->output = o.video;
     job->fps = o.fps;
-    job->scale = o.autoScale          ? SequenceScaleKind::LongestVector
+    job->scale = o.autoScale        ? SequenceScaleKind::LongestVector
                  : o.percentile > 0 ? SequenceScaleKind::Percentile
                                     : SequenceScaleKind::OpeningCutoff;
     job->cutoff = o.cutoff;

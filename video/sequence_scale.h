@@ -60,10 +60,10 @@ private:
     int cutoff_ = 0;
     float longest_ = -1;
     std::vector<std::uint64_t> counts_;
-    std::uint64_t rank_ = 0;     // among all known magnitudes, from 1
-    std::uint32_t stretch_ = 0;  // the upper bits of the magnitude of that rank
-    std::uint64_t below_ = 0;    // magnitudes of lower stretches
-    std::vector<float> pooled_;  // the stretch's magnitudes of every frame
+    std::uint64_t rank_ = 0;    // among all known magnitudes, from 1
+    std::uint32_t stretch_ = 0; // the upper bits of the magnitude of that rank
+    std::uint64_t below_ = 0;   // magnitudes of lower stretches
+    std::vector<float> pooled_; // the stretch's magnitudes of every frame
 };
 
 #endif // SEQUENCE_SCALE_H

@@ -20,7 +20,8 @@
 namespace {
 
 // Stops the passes from inside the delivery of a result.
-struct Stopped {};
+struct Stopped {
+};
 
 // What a read or a drawing threw, as the failure of file.
 template <class Work> auto failingAs(const QString &file, Work work) -> decltype(work())
@@ -49,7 +50,8 @@ SequenceScale ownScale(const SequenceVideoJob &job, const FlowField &flow, const
     MagnitudeScratch scratch;
     switch (job.scale) {
     case SequenceScaleKind::OpeningCutoff:
-        scale.cutoff = job.cutoff >= 0 ? job.cutoff : OpeningFlowCutoff(flow.u, flow.v, rows, cols, plan);
+        scale.cutoff =
+            job.cutoff >= 0 ? job.cutoff : OpeningFlowCutoff(flow.u, flow.v, rows, cols, plan);
         break;
     case SequenceScaleKind::LongestVector:
         scale.radius = PercentileMagnitude(flow.u, flow.v, rows, cols, 100, scratch);
@@ -66,7 +68,8 @@ QImage readFrame(const QString &path, QSize size)
     QImageReader reader(path);
     QImage frame = reader.read();
     if (frame.isNull())
-        throw SequenceFailure{path, QStringLiteral("cannot read the frame: %1").arg(reader.errorString())};
+        throw SequenceFailure{
+            path, QStringLiteral("cannot read the frame: %1").arg(reader.errorString())};
     if (frame.size() != size)
         throw SequenceFailure{path, QStringLiteral("the frame is %1 x %2, the flow %3 x %4")
                                         .arg(frame.width())
@@ -79,13 +82,11 @@ QImage readFrame(const QString &path, QSize size)
 QImage drawFrame(const SequenceVideoJob &job, const QString &input, const QString &framePath,
                  const SequenceScale *shared, FloReadBuffer *buffer, const BandPlan &plan)
 {
-    const FlowField flow =
-        failingAs(input, [&] { return readInput(job, input, buffer, plan); });
+    const FlowField flow = failingAs(input, [&] { return readInput(job, input, buffer, plan); });
     const int rows = flow.u.rows();
     const int cols = flow.u.cols();
-    const SequenceScale scale = shared ? *shared : failingAs(input, [&] {
-        return ownScale(job, flow, plan);
-    });
+    const SequenceScale scale =
+        shared ? *shared : failingAs(input, [&] { return ownScale(job, flow, plan); });
     QImage picture = failingAs(input, [&] {
         const PixelPlane colour = vek_alloc_3(cols, rows);
         const PixelPlane none;

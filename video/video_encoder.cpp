@@ -115,6 +115,10 @@ struct VideoEncoder::State {
             if (got == AVERROR(EAGAIN) || got == AVERROR_EOF)
                 return;
             check(got, "the encoder failed");
+            // Every frame lasts one tick: without it MP4's edit list ends at the last frame's
+            // start, and players drop that frame.
+            if (packet->duration <= 0)
+                packet->duration = 1;
             av_packet_rescale_ts(packet.get(), codec->time_base, stream->time_base);
             packet->stream_index = stream->index;
             const int written = av_interleaved_write_frame(format, packet.get());
@@ -222,8 +226,7 @@ void VideoEncoder::addFrame(const RgbPicture &picture)
     s.check(av_frame_make_writable(s.frame.get()), "cannot allocate a frame");
     const std::uint8_t *const source[1] = {rows};
     const int sourceStride[1] = {stride};
-    sws_scale(s.scale.get(), source, sourceStride, 0, s.height, s.frame->data,
-              s.frame->linesize);
+    sws_scale(s.scale.get(), source, sourceStride, 0, s.height, s.frame->data, s.frame->linesize);
     s.frame->pts = s.frames;
     s.encode(s.frame.get());
     ++s.frames;
