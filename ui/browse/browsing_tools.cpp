@@ -4,6 +4,7 @@
 #include "full_screen.h"
 #include "key_browser.h"
 #include "live_reload.h"
+#include "playback.h"
 #include "position_field.h"
 #include "tool_context.h"
 #include "window_memory.h"
@@ -11,13 +12,17 @@
 #include <QAction>
 #include <QMainWindow>
 
-void addBrowsingTools(const ToolContext &tools, WindowMemory &memory)
+Playback *addBrowsingTools(const ToolContext &tools, WindowMemory &memory)
 {
-    new KeyBrowser(tools);
+    auto *keys = new KeyBrowser(tools);
     auto *reload = new LiveReload(tools);
+    auto *playback =
+        new Playback(tools, {keys->nextAction(), keys->previousAction(), keys->firstAction(),
+                             keys->lastAction(), reload->reloadAction()});
     auto *follower = new FolderFollower(tools, reload);
     new FullScreenToggle(tools.window);
     new PositionField(tools);
     memory.rememberChecked(reload->watchAction(), QStringLiteral("watch/watchFile"));
     memory.rememberChecked(follower->followAction(), QStringLiteral("watch/followNewest"));
+    return playback;
 }

@@ -1,14 +1,18 @@
 #include "vek_zandor.h"
 
+#include "arrow_overlay.h"
 #include "browsing_tools.h"
 #include "command_line.h"
 #include "compare_mode.h"
 #include "flow_saver.h"
 #include "flow_tools.h"
+#include "frame_blend.h"
+#include "legend_overlay.h"
 #include "reading_ahead.h"
 #include "tool_context.h"
 #include "tool_host.h"
 #include "vek_imagelayer.h"
+#include "video_export.h"
 #include "viewer_document.h"
 #include "window_memory.h"
 
@@ -102,8 +106,10 @@ Vek_Zandor::Vek_Zandor(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(par
     new FlowSaver(tools);
     memory_ = new WindowMemory(this, ui.checkBox_ShowIndividualDim, ui.dockWidget_FlowPanel,
                                ui.actionSetMode_Viewing_Optical_Flow);
-    addBrowsingTools(tools, *memory_);
+    Playback *playback = addBrowsingTools(tools, *memory_);
     flowTools_ = new FlowTools(tools);
+    new VideoExport(tools, flowTools_->legend()->action(), flowTools_->arrows()->action(),
+                    flowTools_->blend(), playback);
     new CompareMode(tools);
     updateActions();
 
