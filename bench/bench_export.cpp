@@ -44,7 +44,7 @@ bool benchExport(const BenchFlow &flow, const QString &workDir, const TimingPlan
     const QString qtFile = workDir + QStringLiteral("/export_qt.png");
 
     const Flo2PngJob job{flow.floPath, workDir + QStringLiteral("/export_ours.png"), QString(),
-                         QString()};
+                         QString(), QString()};
     // As a user runs it: one flow, the machine's threads.
     Flo2PngOptions options;
     options.inputs = QStringList{flow.floPath};

@@ -11,6 +11,7 @@
 #include "bench_memory.h"
 #include "bench_overlays.h"
 #include "bench_prefetch.h"
+#include "bench_sequence.h"
 
 #include <QApplication>
 #include <QDir>
@@ -50,6 +51,8 @@ constexpr int k4kRows = 2160, k4kCols = 3840;
 constexpr double kFloBytesPerPixel = 8;
 constexpr int kEvalBatchPairs = 40;
 constexpr int kExportBatchFiles = 40;
+constexpr int kSequenceFlows = 40;
+constexpr int kPlayFps = 30;
 
 // The offscreen platform warns about window features it lacks; none of that is the benchmark's
 // business, and it would bury the table.
@@ -385,6 +388,22 @@ int main(int argc, char *argv[])
         }
     }
 
+    // Sequences: playing a folder, and a video of it against its PNGs.
+    const bool video = wanted(QStringLiteral("video/sintel"));
+    const bool play = wanted(QStringLiteral("play/sintel"));
+    const QStringList sequence =
+        video || play ? sequenceFolder(flows[0], work.path(), quick ? 4 : kSequenceFlows)
+                      : QStringList();
+    if ((video || play) && sequence.isEmpty()) {
+        std::fprintf(stderr, "flowviewer-bench: cannot write the sequence\n");
+        return 1;
+    }
+    if (play) {
+        const double shown = benchPlay(sequence, kPlayFps);
+        rows.push_back(
+            {"play/sintel", shown, "asked", double(kPlayFps), QStringLiteral("fps"), 0.95, true});
+    }
+
     // Last: the tool runs in processes of its own, which under ThreadSanitizer leave this
     // process's view of its threads unreliable (they share its memory until they start).
     if (wanted(QStringLiteral("export-batch"))) {
@@ -407,6 +426,16 @@ int main(int argc, char *argv[])
                      .arg(oneThreadMs, 0, 'f', 1)
                      .arg(exportCeiling, 0, 'f', 2)
                      .arg(exportBatchCeiling(oneThreadMs, fixedMs, exportCeiling), 0, 'f', 2);
+    }
+    if (video) {
+        TimingPlan videoPlan = exportPlan;
+        videoPlan.minRepetitions = std::min(plan.minRepetitions, 5);
+        PairTiming t;
+        if (!benchVideo(sequence, work.path(), 2, videoPlan, &t)) {
+            std::fprintf(stderr, "flowviewer-bench: the video export failed\n");
+            return 1;
+        }
+        rows.push_back({"video/sintel", t.caseMs, "png-j2", t.referenceMs, ms, 1.5});
     }
     if (options.csv) {
         printCsv(rows);

@@ -14,6 +14,8 @@
 #include <QSpinBox>
 #include <QStatusBar>
 
+#include <cmath>
+
 namespace {
 
 const QString kFpsKey = QStringLiteral("playback/fps");
@@ -25,7 +27,7 @@ constexpr int kModalRetryMs = 50;
 // The frames the shown rate is measured over.
 constexpr std::size_t kRateFrames = 16;
 // A frame this much behind its time counts as late: timers are not exact to the millisecond.
-constexpr qint64 kLateMs = 2;
+constexpr double kLateMs = 2;
 
 } // namespace
 
@@ -133,13 +135,13 @@ void Playback::toggled(bool on)
 // it came late: a slow frame lowers the rate and never sends the following ones in a burst.
 void Playback::schedule()
 {
-    const qint64 period = 1000 / fps();
-    const qint64 now = clock_.elapsed();
+    const double period = 1000.0 / fps();
+    const double now = double(clock_.nsecsElapsed()) / 1e6;
     due_ += period;
     late_ = due_ + kLateMs < now;
     if (due_ < now)
         due_ = now;
-    timer_.start(int(due_ - now));
+    timer_.start(int(std::ceil(due_ - now)));
     tellRate();
 }
 

@@ -59,7 +59,7 @@ private:
     QCheckBox *loop_;
     QTimer timer_;
     QElapsedTimer clock_;
-    qint64 due_ = 0;        // when the next frame is due, on clock_
+    double due_ = 0;        // when the next frame is due, in milliseconds on clock_
     bool stepping_ = false; // the load under way is playback's own
     bool late_ = false;
     bool restart_ = false;
