@@ -153,19 +153,25 @@ void scalePass(const SequenceVideoJob &job, PooledScale &pool, SequenceProgress 
         });
 }
 
-} // namespace
-
-QImage drawSequenceFrame(const SequenceVideoJob &job, const QString &input, const QString &frame,
-                         const SequenceScale *scale, FloReadBuffer *buffer)
+// Qt's font database and fontconfig's caches are filled by the first painter that draws text,
+// under locks fontconfig takes on the way: filled here, before the threads start, the threads
+// only read them.
+void prepareLegendFonts()
 {
-    return drawFrame(job, input, frame, scale, buffer, BandPlan());
+    QImage scratch(32, 32, QImage::Format_RGB888);
+    scratch.fill(Qt::black);
+    withCornerLegend(scratch, 1.0f, 1);
 }
+
+} // namespace
 
 bool writeSequenceVideo(const SequenceVideoJob &job, SequenceProgress &progress)
 {
     const int count = int(job.inputs.size());
     if (count == 0)
         throw SequenceFailure{job.output, QStringLiteral("no flows to make a video of")};
+    if (job.legend && job.threads > 1)
+        prepareLegendFonts();
     try {
         std::optional<SequenceScale> shared;
         if (!job.perFrame && job.cutoff >= 0) {

@@ -46,11 +46,6 @@ public:
     virtual bool done(int index, const QString &input) = 0;
 };
 
-// The colour view of one flow as the video shows it, at scale, with the job's overlays; frame
-// is the picture under it or empty. Throws SequenceFailure.
-QImage drawSequenceFrame(const SequenceVideoJob &job, const QString &input, const QString &frame,
-                         const SequenceScale *scale, FloReadBuffer *buffer = nullptr);
-
 // Writes the job's video. Returns false when progress stopped it, and nothing is at the
 // output's name then; throws SequenceFailure when it cannot be written.
 bool writeSequenceVideo(const SequenceVideoJob &job, SequenceProgress &progress);

@@ -201,8 +201,9 @@ VideoEncoder::VideoEncoder(const std::string &target, const VideoSettings &setti
 
     // FFmpeg opens the temporary file by name; the stream the output made is not needed.
     s.output.closeStream();
-    s.check(avio_open(&s.format->pb, s.output.temporaryPath(), AVIO_FLAG_WRITE),
-            "cannot open the file");
+    // Named as a file, so that no part of the name is ever taken for a protocol ("a:b.mp4").
+    const std::string url = std::string("file:") + s.output.temporaryPath();
+    s.check(avio_open(&s.format->pb, url.c_str(), AVIO_FLAG_WRITE), "cannot open the file");
     s.check(avformat_write_header(s.format, nullptr), "cannot write the header");
 }
 
