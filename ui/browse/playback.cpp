@@ -14,6 +14,7 @@
 #include <QSpinBox>
 #include <QStatusBar>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -125,23 +126,26 @@ void Playback::toggled(bool on)
     shownAt_.clear();
     late_ = false;
     clock_.start();
-    due_ = 0;
+    stepStart_ = 0;
     // Played from the last file, the folder starts again from its first.
     restart_ = document_->index() >= int(document_->listing().size()) - 1;
     schedule();
 }
 
-// The next frame is due a period after the one before was due, or after it went on screen when
-// it came late: a slow frame lowers the rate and never sends the following ones in a burst.
+double Playback::nowMs() const
+{
+    return double(clock_.nsecsElapsed()) / 1e6;
+}
+
+// The next frame is due a period after this one's step began, at once when its load took
+// longer: a slow frame lowers the rate and never lets ticks queue behind it, and no two steps
+// start less than a period apart.
 void Playback::schedule()
 {
-    const double period = 1000.0 / fps();
-    const double now = double(clock_.nsecsElapsed()) / 1e6;
-    due_ += period;
-    late_ = due_ + kLateMs < now;
-    if (due_ < now)
-        due_ = now;
-    timer_.start(int(std::ceil(due_ - now)));
+    const double due = stepStart_ + 1000.0 / fps();
+    const double now = nowMs();
+    late_ = due + kLateMs < now;
+    timer_.start(int(std::ceil(std::max(0.0, due - now))));
     tellRate();
 }
 
@@ -170,6 +174,7 @@ void Playback::tick()
         step = index; // back to the first
     }
     restart_ = false;
+    stepStart_ = nowMs();
     stepping_ = true;
     document_->step(step);
     stepping_ = false;

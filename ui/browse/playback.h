@@ -19,9 +19,9 @@ struct ToolContext;
 // Playing the folder: "Play" (P) steps through the listing at the Playback group's rate, 1 to
 // 60 frames per second, looping or stopping at the end, both remembered. Each step is the
 // document's, so reading ahead prepares the next frame and every tool follows. A frame that is
-// not ready is waited for, never skipped: the next one is due a period after it went on
-// screen, and the status bar says the rate dropped. Any other load (a stepping key, Reload,
-// opening a file) pauses, and so does a load that fails, after its one box.
+// not ready is waited for, never skipped: steps start a period apart, or one after another
+// when a load takes longer, and the status bar says the rate dropped. Any other load (a stepping
+// key, Reload, opening a file) pauses, and so does a load that fails, after its one box.
 class Playback : public QObject
 {
     Q_OBJECT
@@ -48,6 +48,7 @@ private:
     void toggled(bool on);
     void tick();
     void loadFinished(bool shown);
+    double nowMs() const;
     void schedule();
     void tellRate();
 
@@ -59,7 +60,7 @@ private:
     QCheckBox *loop_;
     QTimer timer_;
     QElapsedTimer clock_;
-    double due_ = 0;        // when the next frame is due, in milliseconds on clock_
+    double stepStart_ = 0;  // when the last step began, in milliseconds on clock_
     bool stepping_ = false; // the load under way is playback's own
     bool late_ = false;
     bool restart_ = false;
