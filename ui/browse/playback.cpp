@@ -7,12 +7,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QFormLayout>
 #include <QGroupBox>
 #include <QMainWindow>
 #include <QSettings>
 #include <QSpinBox>
 #include <QStatusBar>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -48,7 +48,7 @@ Playback::Playback(const ToolContext &tools, const QList<QAction *> &pauseAction
 
     group_ = new QGroupBox(tr("Playback"));
     group_->setObjectName(QStringLiteral("playbackGroup"));
-    auto *form = new QFormLayout(group_);
+    auto *column = new QVBoxLayout(group_);
     fps_ = new QSpinBox(group_);
     fps_->setObjectName(QStringLiteral("playbackFps"));
     fps_->setRange(1, kMaxFps);
@@ -59,9 +59,8 @@ Playback::Playback(const ToolContext &tools, const QList<QAction *> &pauseAction
     loop_->setObjectName(QStringLiteral("playbackLoop"));
     loop_->setToolTip(tr("Start again from the first file after the last"));
     loop_->setChecked(QSettings().value(kLoopKey, false).toBool());
-    form->addRow(tr("Rate:"), fps_);
-    form->addRow(loop_);
-    tools.host->addPanelGroup(group_);
+    column->addWidget(fps_);
+    column->addWidget(loop_);
     connect(fps_, &QSpinBox::valueChanged, this,
             [](int fps) { QSettings().setValue(kFpsKey, fps); });
     connect(loop_, &QCheckBox::toggled, this, [](bool on) { QSettings().setValue(kLoopKey, on); });

@@ -31,6 +31,7 @@ public:
     Playback(const ToolContext &tools, const QList<QAction *> &pauseActions);
 
     QAction *action() const { return play_; }
+    // For the Control Panel, below the flow's own groups.
     QGroupBox *group() const { return group_; }
 
     int fps() const;

@@ -20,6 +20,9 @@ ToolHost::ToolHost(QMainWindow *window, QBoxLayout *panelLayout) : QObject(windo
     groups_ = groups;
     groupLayout_ = new QVBoxLayout(groups);
     groupLayout_->setContentsMargins(0, 0, 0, 0);
+    // The groups keep the height they need and the area scrolls: squeezed, their rows would
+    // overlap, and move under the pointer whenever a label changes its height.
+    groupLayout_->setSizeConstraint(QLayout::SetMinimumSize);
     groupLayout_->addStretch(1);
     groupArea_ = new QScrollArea;
     groupArea_->setObjectName(QStringLiteral("panelGroupArea"));

@@ -8,6 +8,7 @@
 #include "flow_tools.h"
 #include "frame_blend.h"
 #include "legend_overlay.h"
+#include "playback.h"
 #include "reading_ahead.h"
 #include "tool_context.h"
 #include "tool_host.h"
@@ -108,6 +109,7 @@ Vek_Zandor::Vek_Zandor(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(par
                                ui.actionSetMode_Viewing_Optical_Flow);
     Playback *playback = addBrowsingTools(tools, *memory_);
     flowTools_ = new FlowTools(tools);
+    toolHost_->addPanelGroup(playback->group());
     new VideoExport(tools, flowTools_->legend()->action(), flowTools_->arrows()->action(),
                     flowTools_->blend(), playback);
     new CompareMode(tools);

@@ -360,6 +360,8 @@ void TestColourScales::histogramBarsTellTheirRange()
     QCOMPARE(histogram->binText(10), QStringLiteral("[10, 11) px: 1 vector"));
     QCOMPARE(histogram->binText(63), QStringLiteral("[63, 64] px: 2 vectors"));
     QTRY_VERIFY(histogram->isVisible() && histogram->width() > 64);
+    // The panel laid out to the end (its scroll bar among it) before a bar is aimed at.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
 
     const int bin = 20;
     const QPoint over(int((bin + 0.5) * (histogram->width() - 2) / 64.0) + 1,
