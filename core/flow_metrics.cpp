@@ -32,6 +32,18 @@ EvalSums &EvalSums::operator+=(const EvalSums &other)
     below1 += other.below1;
     below3 += other.below3;
     below5 += other.below5;
+    for (int b = 0; b < kSpeedBands; ++b) {
+        speedCount[b] += other.speedCount[b];
+        speedEpe[b] += other.speedEpe[b];
+    }
+    matched += other.matched;
+    unmatched += other.unmatched;
+    matchedEpe += other.matchedEpe;
+    unmatchedEpe += other.unmatchedEpe;
+    background += other.background;
+    foreground += other.foreground;
+    bgOutliers += other.bgOutliers;
+    fgOutliers += other.fgOutliers;
     return *this;
 }
 
@@ -43,12 +55,23 @@ double endPointError(float ue, float ve, float ug, float vg)
 }
 
 EvalSums evaluateFlow(const FloatPlane &ue, const FloatPlane &ve, const FloatPlane &ug,
-                      const FloatPlane &vg)
+                      const FloatPlane &vg, const EvalMasks &masks)
 {
     // The planes are contiguous rows, so the whole plane is one run in row-major order.
     EvalSums sums;
-    evalkernels::chosenEvalRun()(ue.data(), ve.data(), ug.data(), vg.data(), ug.size(), sums);
+    evalkernels::chosenEvalRun()(ue.data(), ve.data(), ug.data(), vg.data(), masks, ug.size(),
+                                 sums);
     return sums;
+}
+
+void excludePixels(FloatPlane &ug, FloatPlane &vg, const std::uint8_t *mask)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    float *u = ug.data();
+    float *v = vg.data();
+    for (std::size_t i = 0, n = ug.size(); i < n; ++i)
+        if (mask[i] != 0)
+            u[i] = v[i] = nan;
 }
 
 EvalFigures evalFigures(const EvalSums &sums)
@@ -57,6 +80,15 @@ EvalFigures evalFigures(const EvalSums &sums)
     EvalFigures f;
     f.evaluated = sums.evaluated;
     f.coverage = sums.gtKnown > 0 ? percent(sums.evaluated, sums.gtKnown) : nan;
+    const auto mean = [nan](double sum, std::int64_t count) {
+        return count > 0 ? sum / double(count) : nan;
+    };
+    for (int b = 0; b < kSpeedBands; ++b)
+        f.aeeSpeed[b] = mean(sums.speedEpe[b], sums.speedCount[b]);
+    f.aeeMatched = mean(sums.matchedEpe, sums.matched);
+    f.aeeUnmatched = mean(sums.unmatchedEpe, sums.unmatched);
+    f.flBg = sums.background > 0 ? percent(sums.bgOutliers, sums.background) : nan;
+    f.flFg = sums.foreground > 0 ? percent(sums.fgOutliers, sums.foreground) : nan;
     if (sums.evaluated == 0) {
         f.aee = f.aae = f.flAll = f.px1 = f.px3 = f.px5 = nan;
         return f;

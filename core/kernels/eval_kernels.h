@@ -13,11 +13,12 @@
 
 namespace evalkernels {
 
+// The masks point at the run's first pixel.
 using EvalRun = void (*)(const float *ue, const float *ve, const float *ug, const float *vg,
-                         std::size_t n, EvalSums &sums);
+                         const EvalMasks &masks, std::size_t n, EvalSums &sums);
 
-void evalRunPlain(const float *ue, const float *ve, const float *ug, const float *vg, std::size_t n,
-                  EvalSums &sums);
+void evalRunPlain(const float *ue, const float *ve, const float *ug, const float *vg,
+                  const EvalMasks &masks, std::size_t n, EvalSums &sums);
 
 // The EPE picture of n pixels, 3 bytes each into rgb: black where a pixel is not evaluated.
 using EpeRun = void (*)(const float *ue, const float *ve, const float *ug, const float *vg,
@@ -39,10 +40,10 @@ EvalRun chosenEvalRun();
 EpeRun chosenEpeRun();
 
 #if defined(__x86_64__)
-void evalRunAvx2(const float *ue, const float *ve, const float *ug, const float *vg, std::size_t n,
-                 EvalSums &sums);
+void evalRunAvx2(const float *ue, const float *ve, const float *ug, const float *vg,
+                 const EvalMasks &masks, std::size_t n, EvalSums &sums);
 void evalRunAvx512(const float *ue, const float *ve, const float *ug, const float *vg,
-                   std::size_t n, EvalSums &sums);
+                   const EvalMasks &masks, std::size_t n, EvalSums &sums);
 void epeRunAvx2(const float *ue, const float *ve, const float *ug, const float *vg, std::size_t n,
                 std::uint8_t *rgb);
 void epeRunAvx512(const float *ue, const float *ve, const float *ug, const float *vg, std::size_t n,

@@ -6,9 +6,9 @@
 #include "eval_lanes.h"
 
 void evalkernels::evalRunAvx2(const float *ue, const float *ve, const float *ug, const float *vg,
-                              std::size_t n, EvalSums &sums)
+                              const EvalMasks &masks, std::size_t n, EvalSums &sums)
 {
-    evalRunLanes(ue, ve, ug, vg, n, sums);
+    evalRunLanes(ue, ve, ug, vg, masks, n, sums);
 }
 
 void evalkernels::epeRunAvx2(const float *ue, const float *ve, const float *ug, const float *vg,

@@ -1,7 +1,8 @@
 // The evaluation's run in vectors; see row_lanes.h for how it is compiled once per instruction
 // set. Every lane does eval_plain.cpp's arithmetic in its order; the lanes' errors and angles
 // are then added to the sums one pixel after another, as the plain kernel adds them, with 0 for
-// a pixel not evaluated: adding +0 to a sum of non-negative numbers changes no bit.
+// a pixel not evaluated or outside a sum's band or mask: adding +0 to a sum of non-negative
+// numbers changes no bit.
 
 #ifndef EVAL_LANES_H
 #define EVAL_LANES_H
@@ -75,11 +76,32 @@ ROW_KERNEL_TARGET inline int count(M m)
     return __builtin_popcount(laneBits(m));
 }
 
+// The lanes of kLanes mask bytes that are non-zero.
+ROW_KERNEL_TARGET inline M maskLanes(const std::uint8_t *p)
+{
+#if ROW_KERNEL_BITS == 512
+    std::uint64_t bytes;
+    std::memcpy(&bytes, p, sizeof bytes);
+    const M wide = (M)_mm512_maskz_cvtepu8_epi64(0xFF, _mm_cvtsi64_si128(std::int64_t(bytes)));
+#else
+    std::uint32_t bytes;
+    std::memcpy(&bytes, p, sizeof bytes);
+    const M wide = (M)_mm256_cvtepu8_epi64(_mm_cvtsi32_si128(int(bytes)));
+#endif
+    return wide != M{};
+}
+
 ROW_KERNEL_TARGET void evalRunLanes(const float *ue, const float *ve, const float *ug,
-                                    const float *vg, std::size_t n, EvalSums &sums)
+                                    const float *vg, const EvalMasks &masks, std::size_t n,
+                                    EvalSums &sums)
 {
     const D one = constant(1.0);
     const D zero = constant(0.0);
+    // Sums held in registers: the planes are floats, so the compiler cannot see that the
+    // stores into sums leave them alone.
+    double epeSum = sums.epe, angleSum = sums.angle;
+    double speedSum[kSpeedBands] = {sums.speedEpe[0], sums.speedEpe[1], sums.speedEpe[2]};
+    double matchedSum = sums.matchedEpe, unmatchedSum = sums.unmatchedEpe;
     std::size_t i = 0;
     for (; i + kLanes <= n; i += kLanes) {
         const D eu = loadWide(ue + i), ev = loadWide(ve + i);
@@ -101,22 +123,59 @@ ROW_KERNEL_TARGET void evalRunLanes(const float *ue, const float *ve, const floa
 
         sums.gtKnown += count(truthKnown);
         sums.evaluated += count(evaluated);
-        // The true motion's length, a square root the divider would spend its time on, matters
-        // only beyond 3 pixels of error.
-        const M far = evaluated & (epe > constant(evalarith::kOutlierPixels));
-        if (laneBits(far) != 0) {
-            const D g = squareRoot(gu * gu + gv * gv);
-            sums.outliers += count(far & (epe > constant(evalarith::kOutlierShare) * g));
-        }
+        const D g = squareRoot(gu * gu + gv * gv);
+        const M outlier = evaluated & (epe > constant(evalarith::kOutlierPixels)) &
+                          (epe > constant(evalarith::kOutlierShare) * g);
+        sums.outliers += count(outlier);
         sums.below1 += count(evaluated & (epe < one));
         sums.below3 += count(evaluated & (epe < constant(3.0)));
         sums.below5 += count(evaluated & (epe < constant(5.0)));
+        const M slow = g < constant(kSpeedBandBounds[0]);
+        const M medium = ~slow & (g < constant(kSpeedBandBounds[1]));
+        const M band[kSpeedBands] = {evaluated & slow, evaluated & medium,
+                                     evaluated & ~slow & ~medium};
+        D bandEpe[kSpeedBands];
+        for (int b = 0; b < kSpeedBands; ++b) {
+            sums.speedCount[b] += count(band[b]);
+            bandEpe[b] = select(band[b], epe, zero);
+        }
         for (int l = 0; l < kLanes; ++l) {
-            sums.epe += epe[l];
-            sums.angle += angle[l];
+            epeSum += epe[l];
+            angleSum += angle[l];
+            speedSum[0] += bandEpe[0][l];
+            speedSum[1] += bandEpe[1][l];
+            speedSum[2] += bandEpe[2][l];
+        }
+        if (masks.occluded) {
+            const M occluded = maskLanes(masks.occluded + i);
+            const M unmatched = evaluated & occluded;
+            const M matched = evaluated & ~occluded;
+            sums.unmatched += count(unmatched);
+            sums.matched += count(matched);
+            const D unmatchedEpe = select(unmatched, epe, zero);
+            const D matchedEpe = select(matched, epe, zero);
+            for (int l = 0; l < kLanes; ++l) {
+                matchedSum += matchedEpe[l];
+                unmatchedSum += unmatchedEpe[l];
+            }
+        }
+        if (masks.foreground) {
+            const M foreground = maskLanes(masks.foreground + i);
+            sums.foreground += count(evaluated & foreground);
+            sums.background += count(evaluated & ~foreground);
+            sums.fgOutliers += count(outlier & foreground);
+            sums.bgOutliers += count(outlier & ~foreground);
         }
     }
-    evalkernels::evalRunPlain(ue + i, ve + i, ug + i, vg + i, n - i, sums);
+    sums.epe = epeSum;
+    sums.angle = angleSum;
+    for (int b = 0; b < kSpeedBands; ++b)
+        sums.speedEpe[b] = speedSum[b];
+    sums.matchedEpe = matchedSum;
+    sums.unmatchedEpe = unmatchedSum;
+    const EvalMasks rest{masks.occluded ? masks.occluded + i : nullptr,
+                         masks.foreground ? masks.foreground + i : nullptr};
+    evalkernels::evalRunPlain(ue + i, ve + i, ug + i, vg + i, rest, n - i, sums);
 }
 
 // The bins are counted as endPointError and epeBin count them: the same EPE, the same bounds.

@@ -50,8 +50,8 @@ double angleDegrees(double ue, double ve, double ug, double vg)
     return arcCos(cosine) * evalarith::kDegreesPerRadian;
 }
 
-void evalRunPlain(const float *ue, const float *ve, const float *ug, const float *vg, std::size_t n,
-                  EvalSums &sums)
+void evalRunPlain(const float *ue, const float *ve, const float *ug, const float *vg,
+                  const EvalMasks &masks, std::size_t n, EvalSums &sums)
 {
     for (std::size_t i = 0; i < n; ++i) {
         if (isUnknownFlow(ug[i], vg[i]))
@@ -67,11 +67,32 @@ void evalRunPlain(const float *ue, const float *ve, const float *ug, const float
         sums.epe += epe;
         sums.angle += angleDegrees(eu, ev, gu, gv);
         const double g = std::sqrt(gu * gu + gv * gv);
-        if (epe > evalarith::kOutlierPixels && epe > evalarith::kOutlierShare * g)
-            ++sums.outliers;
+        const bool outlier = epe > evalarith::kOutlierPixels && epe > evalarith::kOutlierShare * g;
+        sums.outliers += outlier;
         sums.below1 += epe < 1.0;
         sums.below3 += epe < 3.0;
         sums.below5 += epe < 5.0;
+        const int band = g < kSpeedBandBounds[0] ? 0 : g < kSpeedBandBounds[1] ? 1 : 2;
+        ++sums.speedCount[band];
+        sums.speedEpe[band] += epe;
+        if (masks.occluded) {
+            if (masks.occluded[i] != 0) {
+                ++sums.unmatched;
+                sums.unmatchedEpe += epe;
+            } else {
+                ++sums.matched;
+                sums.matchedEpe += epe;
+            }
+        }
+        if (masks.foreground) {
+            if (masks.foreground[i] != 0) {
+                ++sums.foreground;
+                sums.fgOutliers += outlier;
+            } else {
+                ++sums.background;
+                sums.bgOutliers += outlier;
+            }
+        }
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -21,7 +22,10 @@ struct Vectors {
 struct Pair {
     FloatPlane ue, ve, ug, vg;
 
-    EvalSums sums() const { return evaluateFlow(ue, ve, ug, vg); }
+    EvalSums sums(const EvalMasks &masks = EvalMasks()) const
+    {
+        return evaluateFlow(ue, ve, ug, vg, masks);
+    }
     EvalFigures figures() const { return evalFigures(sums()); }
     PixelPlane picture() const { return epePicture(ue, ve, ug, vg); }
 };
@@ -64,7 +68,13 @@ bool sameSums(const EvalSums &a, const EvalSums &b)
 {
     return a.evaluated == b.evaluated && a.gtKnown == b.gtKnown && a.epe == b.epe &&
            a.angle == b.angle && a.outliers == b.outliers && a.below1 == b.below1 &&
-           a.below3 == b.below3 && a.below5 == b.below5;
+           a.below3 == b.below3 && a.below5 == b.below5 &&
+           std::equal(a.speedCount, a.speedCount + kSpeedBands, b.speedCount) &&
+           std::equal(a.speedEpe, a.speedEpe + kSpeedBands, b.speedEpe) &&
+           a.matched == b.matched && a.unmatched == b.unmatched &&
+           a.matchedEpe == b.matchedEpe && a.unmatchedEpe == b.unmatchedEpe &&
+           a.background == b.background && a.foreground == b.foreground &&
+           a.bgOutliers == b.bgOutliers && a.fgOutliers == b.fgOutliers;
 }
 
 // acos(1 / sqrt(26)) in degrees: the angle between (3, 4, 1) and (0, 0, 1).
@@ -82,6 +92,8 @@ private slots:
     void outlierNeedsBothThresholds();
     void unknownOnEitherSide();
     void nothingEvaluated();
+    void speedBandsAtTheirEdges();
+    void occlusionAndObjectMasks();
     void equalVectorsHaveNoAngle();
     void pooledIsPixelWeighted();
     void binsAtTheirBounds();
@@ -170,6 +182,67 @@ void TestFlowMetrics::nothingEvaluated()
     QCOMPARE(none.evaluated, std::int64_t(0));
     QVERIFY(std::isnan(none.coverage));
     QVERIFY(std::isnan(none.aee));
+}
+
+void TestFlowMetrics::speedBandsAtTheirEdges()
+{
+    // Ground-truth lengths just below, at and above 10 and 40; EPE 1, 2, 3, 4, 5, 6.
+    const float below10 = std::nextafter(10.0f, 0.0f);
+    const Pair pair = pairOf({{0, below10 + 1, 0, below10},
+                              {6, 8 + 2, 6, 8}, // (6, 8) is 10 long
+                              {0, 39 + 3, 0, 39},
+                              {0, 40 + 4, 0, 40},
+                              {24, 32 + 5, 24, 32}, // 40 long
+                              {0, 1000 + 6, 0, 1000},
+                              {kNan, 0, 0, 50}},
+                             1, 7);
+    const EvalSums s = pair.sums();
+    QCOMPARE(s.speedCount[0], std::int64_t(1));
+    QCOMPARE(s.speedCount[1], std::int64_t(2));
+    QCOMPARE(s.speedCount[2], std::int64_t(3));
+    const EvalFigures f = evalFigures(s);
+    QCOMPARE(f.aeeSpeed[0], 1.0);
+    QCOMPARE(f.aeeSpeed[1], 2.5);
+    QCOMPARE(f.aeeSpeed[2], 5.0);
+    // No band is reported empty but as NaN; without masks neither are their figures.
+    const EvalFigures slow = pairOf({{1, 1, 1, 1}}, 1, 1).figures();
+    QCOMPARE(slow.aeeSpeed[0], 0.0);
+    QVERIFY(std::isnan(slow.aeeSpeed[1]) && std::isnan(slow.aeeSpeed[2]));
+    QVERIFY(std::isnan(slow.aeeMatched) && std::isnan(slow.flBg) && std::isnan(slow.flFg));
+}
+
+void TestFlowMetrics::occlusionAndObjectMasks()
+{
+    // EPE 5 (an outlier), 0, 2 and a pixel the estimate does not know.
+    Pair pair = pairOf({{3, 4, 0, 0}, {1, 1, 1, 1}, {0, 2, 0, 0}, {kNan, 0, 0, 0}}, 2, 2);
+    const std::uint8_t none[4] = {0, 0, 0, 0};
+    const std::uint8_t all[4] = {255, 1, 128, 9};
+    const std::uint8_t first[4] = {7, 0, 0, 0};
+    const EvalFigures unoccluded = evalFigures(pair.sums({none, none}));
+    QCOMPARE(unoccluded.aeeMatched, 7.0 / 3);
+    QVERIFY(std::isnan(unoccluded.aeeUnmatched));
+    QCOMPARE(unoccluded.flBg, 100.0 / 3);
+    QVERIFY(std::isnan(unoccluded.flFg));
+    const EvalFigures occluded = evalFigures(pair.sums({all, all}));
+    QVERIFY(std::isnan(occluded.aeeMatched));
+    QCOMPARE(occluded.aeeUnmatched, 7.0 / 3);
+    QCOMPARE(occluded.flFg, 100.0 / 3);
+    const EvalSums one = pair.sums({first, first});
+    QCOMPARE(one.unmatched, std::int64_t(1));
+    QCOMPARE(one.matched, std::int64_t(2));
+    QCOMPARE(evalFigures(one).aeeUnmatched, 5.0);
+    QCOMPARE(evalFigures(one).aeeMatched, 1.0);
+    QCOMPARE(evalFigures(one).flFg, 100.0);
+    QCOMPARE(evalFigures(one).flBg, 0.0);
+
+    // Excluded pixels leave every figure, coverage's denominator included.
+    const std::uint8_t outlierAndHole[4] = {1, 0, 0, 1};
+    excludePixels(pair.ug, pair.vg, outlierAndHole);
+    const EvalFigures f = pair.figures();
+    QCOMPARE(f.evaluated, std::int64_t(2));
+    QCOMPARE(f.coverage, 100.0);
+    QCOMPARE(f.aee, 1.0);
+    QCOMPARE(f.flAll, 0.0);
 }
 
 void TestFlowMetrics::equalVectorsHaveNoAngle()
@@ -365,11 +438,20 @@ void TestFlowMetrics::vectorRunsMatchThePlain()
             break;
         }
     }
+    std::vector<std::uint8_t> occluded(n), foreground(n);
+    std::uniform_int_distribution<int> byte(0, 255);
+    for (std::size_t i = 0; i < n; ++i) {
+        occluded[i] = std::uint8_t(kind(random) < 3 ? byte(random) : 0);
+        foreground[i] = std::uint8_t(kind(random) < 8 ? 1 : 0);
+    }
+    const EvalMasks masks{occluded.data(), foreground.data()};
     EvalSums plain;
     plain.epe = 0.125; // a run continues the sums it is given
+    plain.speedEpe[2] = 0.5;
     EvalSums start = plain;
-    evalkernels::evalRunPlain(ue.data(), ve.data(), ug.data(), vg.data(), n, plain);
+    evalkernels::evalRunPlain(ue.data(), ve.data(), ug.data(), vg.data(), masks, n, plain);
     QVERIFY(plain.evaluated > std::int64_t(n / 2) && plain.evaluated < plain.gtKnown);
+    QVERIFY(plain.unmatched > 0 && plain.foreground > 0 && plain.speedCount[2] > 0);
     int tried = 0;
     for (const rowkernels::Isa isa : {rowkernels::Isa::Avx2, rowkernels::Isa::Avx512}) {
         const evalkernels::EvalRun run = evalkernels::evalRunFor(isa);
@@ -377,7 +459,7 @@ void TestFlowMetrics::vectorRunsMatchThePlain()
             continue;
         ++tried;
         EvalSums lanes = start;
-        run(ue.data(), ve.data(), ug.data(), vg.data(), n, lanes);
+        run(ue.data(), ve.data(), ug.data(), vg.data(), masks, n, lanes);
         QVERIFY(sameSums(lanes, plain));
         std::vector<std::uint8_t> plainPicture(3 * n), lanesPicture(3 * n, 7);
         evalkernels::epeRunPlain(ue.data(), ve.data(), ug.data(), vg.data(), n,
@@ -386,10 +468,13 @@ void TestFlowMetrics::vectorRunsMatchThePlain()
                                     lanesPicture.data());
         QVERIFY(lanesPicture == plainPicture);
         for (std::size_t short_ : {std::size_t(0), std::size_t(3), std::size_t(17)}) {
-            EvalSums a, b;
-            run(ue.data(), ve.data(), ug.data(), vg.data(), short_, a);
-            evalkernels::evalRunPlain(ue.data(), ve.data(), ug.data(), vg.data(), short_, b);
-            QVERIFY(sameSums(a, b));
+            for (const EvalMasks &m : {masks, EvalMasks{nullptr, foreground.data()}}) {
+                EvalSums a, b;
+                run(ue.data(), ve.data(), ug.data(), vg.data(), m, short_, a);
+                evalkernels::evalRunPlain(ue.data(), ve.data(), ug.data(), vg.data(), m, short_,
+                                          b);
+                QVERIFY(sameSums(a, b));
+            }
         }
     }
     if (tried == 0)
