@@ -266,13 +266,17 @@ int main(int argc, char *argv[])
     }
     QStringList notes; // printed under the table
     // Evaluation against a ground truth: one Sintel pair, then a batch on two threads.
-    if (wanted(QStringLiteral("eval/sintel"))) {
+    for (const bool occlusions : {false, true}) {
+        const QString name = occlusions ? QStringLiteral("eval/sintel-occ")
+                                        : QStringLiteral("eval/sintel");
+        if (!wanted(name))
+            continue;
         PairTiming t;
-        if (!benchEvalPair(flows[0], work.path(), plan, &t)) {
+        if (!benchEvalPair(flows[0], work.path(), occlusions, plan, &t)) {
             std::fprintf(stderr, "flowviewer-bench: cannot write the estimate\n");
             return 1;
         }
-        rows.push_back({"eval/sintel", t.caseMs, "read-both", t.referenceMs, ms, 1.5});
+        rows.push_back({name, t.caseMs, "read-both", t.referenceMs, ms, occlusions ? 0.0 : 1.5});
     }
     if (wanted(QStringLiteral("eval-batch"))) {
         PairTiming t;

@@ -3,6 +3,7 @@
 #include "eval_kernels.h"
 #include "flow_unknown.h"
 
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -101,6 +102,38 @@ EvalFigures evalFigures(const EvalSums &sums)
     f.px3 = percent(sums.below3, sums.evaluated);
     f.px5 = percent(sums.below5, sums.evaluated);
     return f;
+}
+
+EvalFigures imageMeanFigures(const EvalSums *pairs, std::size_t count, std::size_t *images)
+{
+    // Every figure of EvalFigures but evaluated, in one list, so that each is averaged alike.
+    const auto figuresOf = [](EvalFigures &f) {
+        return std::array<double *, 7 + kSpeedBands + 4>{
+            &f.coverage,    &f.aee,         &f.aae,          &f.flAll,   &f.px1,
+            &f.px3,         &f.px5,         &f.aeeSpeed[0],  &f.aeeSpeed[1], &f.aeeSpeed[2],
+            &f.aeeMatched,  &f.aeeUnmatched, &f.flBg,        &f.flFg};
+    };
+    EvalFigures mean;
+    const auto means = figuresOf(mean);
+    std::array<double, means.size()> sum{};
+    std::array<std::int64_t, means.size()> had{};
+    *images = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        mean.evaluated += pairs[i].evaluated;
+        if (pairs[i].evaluated == 0)
+            continue;
+        ++*images;
+        EvalFigures f = evalFigures(pairs[i]);
+        const auto values = figuresOf(f);
+        for (std::size_t k = 0; k < values.size(); ++k)
+            if (!std::isnan(*values[k])) {
+                sum[k] += *values[k];
+                ++had[k];
+            }
+    }
+    for (std::size_t k = 0; k < means.size(); ++k)
+        *means[k] = had[k] > 0 ? sum[k] / double(had[k]) : std::nan("");
+    return mean;
 }
 
 int epeBin(double epe)

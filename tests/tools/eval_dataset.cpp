@@ -20,7 +20,8 @@ double number(const QString &text)
 
 const QString kEvalCsvHeader = QStringLiteral(
     "estimate,ground_truth,width,height,evaluated,coverage,aee,aae,fl_all,px1,px3,px5,"
-    "gt_known,epe_sum,angle_sum,outliers,below1,below3,below5,shard");
+    "aee_s0_10,aee_s10_40,aee_s40,images,average,gt_known,epe_sum,angle_sum,outliers,below1,"
+    "below3,below5,s0_10,s0_10_epe_sum,s10_40,s10_40_epe_sum,s40,s40_epe_sum,shard");
 
 Planes randomPair(unsigned seed, int rows, int cols)
 {
@@ -119,16 +120,24 @@ bool sameDouble(double a, double b)
 void compareRow(const QStringList &fields, const EvalSums &sums)
 {
     const EvalFigures f = evalFigures(sums);
-    QCOMPARE(fields.size(), 20);
+    QCOMPARE(fields.size(), 31);
     QCOMPARE(fields.at(4).toLongLong(), f.evaluated);
-    const double expected[] = {f.coverage, f.aee, f.aae, f.flAll, f.px1, f.px3, f.px5};
-    for (int i = 0; i < 7; ++i)
+    const double expected[] = {f.coverage, f.aee,   f.aae,         f.flAll,       f.px1,
+                               f.px3,      f.px5,   f.aeeSpeed[0], f.aeeSpeed[1], f.aeeSpeed[2]};
+    for (int i = 0; i < 10; ++i)
         QVERIFY2(sameDouble(number(fields.at(5 + i)), expected[i]),
-                 qPrintable(QStringLiteral("column %1: %2").arg(5 + i).arg(fields.at(5 + i))));
-    QCOMPARE(fields.at(12).toLongLong(), sums.gtKnown);
-    QVERIFY(sameDouble(number(fields.at(13)), sums.epe));
-    QVERIFY(sameDouble(number(fields.at(14)), sums.angle));
-    QCOMPARE(fields.at(15).toLongLong(), sums.outliers);
+                 qPrintable(QStringLiteral("column %1: %2 not %3")
+                                .arg(5 + i)
+                                .arg(fields.at(5 + i))
+                                .arg(expected[i], 0, 'g', 17)));
+    QCOMPARE(fields.at(17).toLongLong(), sums.gtKnown);
+    QVERIFY(sameDouble(number(fields.at(18)), sums.epe));
+    QVERIFY(sameDouble(number(fields.at(19)), sums.angle));
+    QCOMPARE(fields.at(20).toLongLong(), sums.outliers);
+    for (int b = 0; b < kSpeedBands; ++b) {
+        QCOMPARE(fields.at(24 + 2 * b).toLongLong(), sums.speedCount[b]);
+        QVERIFY(sameDouble(number(fields.at(25 + 2 * b)), sums.speedEpe[b]));
+    }
 }
 
 QList<QStringList> csvRows(const QString &text)

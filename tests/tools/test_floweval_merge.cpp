@@ -100,8 +100,10 @@ void TestFlowEvalMerge::mergeRefusesWhatItCannotPool_data()
     // 20 evaluated of 16 known.
     QVERIFY(writeBytes(dir_.filePath("flat/bad.csv"),
                        kEvalCsvHeader.toUtf8() +
-                           "\nest/x.flo,gt/x.flo,4,4,20,1,1,1,1,1,1,1,16,1,1,0,0,0,0,\n"
-                           "all,,,,0,nan,nan,nan,nan,nan,nan,nan,0,0,0,0,0,0,0,\n"));
+                           "\nest/x.flo,gt/x.flo,4,4,20,1,1,1,1,1,1,1,1,1,1,,pixel,16,1,1,0,0,0,0,"
+                           "20,1,0,0,0,0,\n"
+                           "all,,,,0,nan,nan,nan,nan,nan,nan,nan,nan,nan,nan,0,pixel,0,0,0,0,0,0,0,"
+                           "0,0,0,0,0,0,\n"));
     QVERIFY(writeBytes(dir_.filePath("flat/foreign.csv"),
                        "estimate,ground_truth,width,height,evaluated,coverage,aee,aae,fl_all,px1,"
                        "px3,px5\n"));
