@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QTest>
 
 #include <cmath>
@@ -98,6 +99,59 @@ QList<EvalSums> writeScenes(const QString &root)
         scenes << pooled;
     }
     return scenes;
+}
+
+PairMasks sceneMasks(int k)
+{
+    const Planes p = datasetPair(k);
+    const int rows = p.ug.rows();
+    const int cols = p.ug.cols();
+    PairMasks m;
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < cols; ++c) {
+            m.occluded.push_back((r * cols + c + k) % 5 == 0);
+            m.foreground.push_back(c < cols / 2);
+            m.excluded.push_back((r + c) % 7 == 0);
+        }
+    return m;
+}
+
+void writeSceneMasks(const QString &root)
+{
+    int pair = 0;
+    for (const auto &[scene, count] : {std::pair{"alley_1", 3}, std::pair{"alley_2", 2}})
+        for (int i = 0; i < count; ++i, ++pair) {
+            const Planes p = datasetPair(pair);
+            const PairMasks m = sceneMasks(pair);
+            const int rows = p.ug.rows();
+            const int cols = p.ug.cols();
+            QImage occluded(cols, rows, QImage::Format_Grayscale8);
+            QImage foreground(cols, rows, QImage::Format_Grayscale16);
+            QImage excluded(cols, rows, QImage::Format_ARGB32);
+            for (int r = 0; r < rows; ++r)
+                for (int c = 0; c < cols; ++c) {
+                    const std::size_t at = std::size_t(r) * cols + c;
+                    occluded.scanLine(r)[c] = m.occluded[at] ? 200 : 0;
+                    reinterpret_cast<std::uint16_t *>(foreground.scanLine(r))[c] =
+                        m.foreground[at] ? 1 : 0;
+                    excluded.setPixel(c, r, m.excluded[at] ? qRgba(0, 0, 1, 128) : qRgb(0, 0, 0));
+                }
+            const QString name = QStringLiteral("/%1/frame_%2.png").arg(scene).arg(i, 4, 10, QLatin1Char('0'));
+            for (const auto &[kind, image] : {std::pair{"occ", &occluded},
+                                              std::pair{"fg", &foreground},
+                                              std::pair{"exclude", &excluded}}) {
+                QDir().mkpath(QStringLiteral("%1/%2/%3").arg(root, kind, scene));
+                QVERIFY(image->save(root + QLatin1Char('/') + kind + name));
+            }
+        }
+}
+
+EvalSums maskedSums(int k)
+{
+    Planes p = datasetPair(k);
+    const PairMasks m = sceneMasks(k);
+    excludePixels(p.ug, p.vg, m.excluded.data());
+    return evaluateFlow(p.ue, p.ve, p.ug, p.vg, {m.occluded.data(), m.foreground.data()});
 }
 
 QByteArray readAll(const QString &path)
