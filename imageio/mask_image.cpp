@@ -10,10 +10,13 @@ namespace {
 template <typename Pixel, typename Test>
 void markRows(const QImage &image, std::uint8_t *out, Test isSet)
 {
-    for (int y = 0; y < image.height(); ++y) {
+    // QImage's size and rows are calls into the library: ask once, not per pixel.
+    const int width = image.width();
+    const int height = image.height();
+    for (int y = 0; y < height; ++y, out += width) {
         const auto *row = reinterpret_cast<const Pixel *>(image.constScanLine(y));
-        for (int x = 0; x < image.width(); ++x)
-            *out++ = isSet(row[x]) ? 1 : 0;
+        for (int x = 0; x < width; ++x)
+            out[x] = isSet(row[x]) ? 1 : 0;
     }
 }
 
