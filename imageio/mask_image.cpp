@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QImage>
 #include <QImageReader>
-#include <QStringList>
 
 namespace {
 
@@ -57,7 +56,7 @@ bool readMaskImage(const QString &path, MaskImage *mask, QString *error)
     return true;
 }
 
-QString findMaskImage(const QString &folder, const QString &baseName, QString *problem)
+QStringList picturesNamed(const QString &folder, const QString &baseName)
 {
     static const QList<QByteArray> formats = QImageReader::supportedImageFormats();
     const QString prefix = baseName + QLatin1Char('.');
@@ -70,6 +69,12 @@ QString findMaskImage(const QString &folder, const QString &baseName, QString *p
         if (!suffix.contains(QLatin1Char('.')) && formats.contains(suffix.toLatin1()))
             found << dir.filePath(name);
     }
+    return found;
+}
+
+QString findMaskImage(const QString &folder, const QString &baseName, QString *problem)
+{
+    const QStringList found = picturesNamed(folder, baseName);
     if (found.size() == 1)
         return found.first();
     *problem = found.isEmpty()
