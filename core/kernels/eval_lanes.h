@@ -97,6 +97,8 @@ ROW_KERNEL_TARGET void evalRunLanes(const float *ue, const float *ve, const floa
 {
     const D one = constant(1.0);
     const D zero = constant(0.0);
+    static const double slowBound = evalarith::squareBound(kSpeedBandBounds[0]);
+    static const double mediumBound = evalarith::squareBound(kSpeedBandBounds[1]);
     // Sums held in registers: the planes are floats, so the compiler cannot see that the
     // stores into sums leave them alone.
     double epeSum = sums.epe, angleSum = sums.angle;
@@ -123,15 +125,18 @@ ROW_KERNEL_TARGET void evalRunLanes(const float *ue, const float *ve, const floa
 
         sums.gtKnown += count(truthKnown);
         sums.evaluated += count(evaluated);
-        const D g = squareRoot(gu * gu + gv * gv);
-        const M outlier = evaluated & (epe > constant(evalarith::kOutlierPixels)) &
-                          (epe > constant(evalarith::kOutlierShare) * g);
+        const D g2 = gu * gu + gv * gv;
+        // The true motion's length, a square root the divider would spend its time on, matters
+        // only beyond 3 pixels of error.
+        M outlier = evaluated & (epe > constant(evalarith::kOutlierPixels));
+        if (laneBits(outlier) != 0)
+            outlier &= epe > constant(evalarith::kOutlierShare) * squareRoot(g2);
         sums.outliers += count(outlier);
         sums.below1 += count(evaluated & (epe < one));
         sums.below3 += count(evaluated & (epe < constant(3.0)));
         sums.below5 += count(evaluated & (epe < constant(5.0)));
-        const M slow = g < constant(kSpeedBandBounds[0]);
-        const M medium = ~slow & (g < constant(kSpeedBandBounds[1]));
+        const M slow = g2 < constant(slowBound);
+        const M medium = ~slow & (g2 < constant(mediumBound));
         const M band[kSpeedBands] = {evaluated & slow, evaluated & medium,
                                      evaluated & ~slow & ~medium};
         D bandEpe[kSpeedBands];

@@ -1,3 +1,4 @@
+#include "eval_arith.h"
 #include "eval_kernels.h"
 #include "field_planes.h"
 #include "flow_metrics.h"
@@ -209,6 +210,13 @@ void TestFlowMetrics::speedBandsAtTheirEdges()
     QCOMPARE(slow.aeeSpeed[0], 0.0);
     QVERIFY(std::isnan(slow.aeeSpeed[1]) && std::isnan(slow.aeeSpeed[2]));
     QVERIFY(std::isnan(slow.aeeMatched) && std::isnan(slow.flBg) && std::isnan(slow.flFg));
+
+    // The vector kernels compare squares: the bound is where the square root reaches the edge.
+    for (const double edge : kSpeedBandBounds) {
+        const double bound = evalarith::squareBound(edge);
+        QVERIFY(std::sqrt(bound) >= edge && std::sqrt(std::nextafter(bound, 0.0)) < edge);
+    }
+    QVERIFY(evalarith::squareBound(10.0) < 100.0); // sqrt rounds up to 10 just below 100
 }
 
 void TestFlowMetrics::occlusionAndObjectMasks()
