@@ -68,17 +68,14 @@ void TestFlowEvalBreakdowns::masksGiveTheLibrarysFigures()
         const EvalSums s = maskedSums(pair);
         const EvalFigures f = evalFigures(s);
         QVERIFY(s.unmatched > 0 && s.foreground > 0);
-        QCOMPARE(csv.at(row, "evaluated").toLongLong(), s.evaluated);
-        QCOMPARE(csv.at(row, "gt_known").toLongLong(), s.gtKnown);
-        QCOMPARE(csv.at(row, "unmatched").toLongLong(), s.unmatched);
-        QCOMPARE(csv.at(row, "foreground").toLongLong(), s.foreground);
-        QCOMPARE(csv.at(row, "fg_outliers").toLongLong(), s.fgOutliers);
-        QVERIFY(sameDouble(csv.number(row, "matched_epe_sum"), s.matchedEpe));
-        QVERIFY(sameDouble(csv.number(row, "aee_unmatched"), f.aeeUnmatched));
-        QVERIFY(sameDouble(csv.number(row, "fl_bg"), f.flBg));
-        QVERIFY(sameDouble(csv.number(row, "fl_fg"), f.flFg));
-        QVERIFY(sameDouble(csv.number(row, "aee_s10_40"), f.aeeSpeed[1]));
-        QVERIFY(sameDouble(csv.number(row, "coverage"), f.coverage));
+        const std::pair<const char *, double> expected[] = {
+            {"evaluated", double(s.evaluated)}, {"gt_known", double(s.gtKnown)},
+            {"unmatched", double(s.unmatched)}, {"fg_outliers", double(s.fgOutliers)},
+            {"matched_epe_sum", s.matchedEpe},  {"aee_unmatched", f.aeeUnmatched},
+            {"fl_bg", f.flBg},                  {"fl_fg", f.flFg},
+            {"aee_s10_40", f.aeeSpeed[1]},      {"coverage", f.coverage}};
+        for (const auto &[column, value] : expected)
+            QVERIFY2(sameDouble(csv.number(row, column), value), column);
     }
     // The masks take pixels out: fewer known than without them.
     QVERIFY(maskedSums(0).gtKnown < sumsOf(datasetPair(0)).gtKnown);

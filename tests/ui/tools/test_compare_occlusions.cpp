@@ -37,8 +37,8 @@ QByteArray columnsEstimate()
 bool writeMask(const QString &path, int columns, int width = 4)
 {
     QImage mask(width, 3, QImage::Format_Grayscale8);
-    for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < width; ++x)
+    for (int x = 0; x < width; ++x)
+        for (int y = 0; y < 3; ++y)
             mask.scanLine(y)[x] = x < columns ? 255 : 0;
     return QDir().mkpath(QFileInfo(path).absolutePath()) && mask.save(path);
 }
@@ -51,7 +51,6 @@ class TestCompareOcclusions : public QObject
 
 private slots:
     void masksFollowTheDatasetAndTheSteps();
-    void masksChosenByHand();
     void outlineOnTheEpePane();
 };
 
@@ -97,31 +96,16 @@ void TestCompareOcclusions::masksFollowTheDatasetAndTheSteps()
              QStringLiteral("Occlusion mask 5 x 3 does not match the flow's 4 x 3"));
     QCOMPARE(figure(w, "gtUnmatched"), QStringLiteral("\u2013"));
     QCOMPARE(figure(w, "gtAee"), QStringLiteral("2.5"));
-    QCOMPARE(closer.count(), 0);
-}
 
-void TestCompareOcclusions::masksChosenByHand()
-{
-    QTemporaryDir dir;
-    const auto path = [&dir](const QString &name) { return dir.filePath(name); };
-    QVERIFY(QDir(dir.path()).mkpath("gt"));
-    QVERIFY(writeFile(path("a.flo"), columnsEstimate()));
-    QVERIFY(writeFile(path("gt/a.flo"), floBytesFilled(4, 3, 0, 0)));
-    QVERIFY(writeMask(path("masks/a.bmp"), 3));
-    QVERIFY(writeMask(path("gt/occlusions/a.png"), 1));
-
-    Vek_Zandor w;
-    openByName(w, path("a.flo"));
-    CompareMode &compare = compareOf(w);
-    QVERIFY(compare.compareWith(path("gt/a.flo")));
-    QCOMPARE(figure(w, "gtUnmatched"), QStringLiteral("1")); // inside the ground truth's folder
+    // A folder chosen by hand takes over; two masks of one name are not guessed between.
+    QVERIFY(writeMask(path("masks/frame_0002.bmp"), 3));
     compare.setOcclusionFolder(path("masks"));
     QCOMPARE(figure(w, "gtUnmatched"), QStringLiteral("2"));
-    QCOMPARE(figure(w, "gtOcclusionMask"), QStringLiteral("Occlusions: a.bmp"));
-    QVERIFY(writeMask(path("masks/a.png"), 3));
+    QCOMPARE(figure(w, "gtOcclusionMask"), QStringLiteral("Occlusions: frame_0002.bmp"));
+    QVERIFY(writeMask(path("masks/frame_0002.png"), 3));
     compare.setOcclusionFolder(path("masks"));
     QVERIFY(figure(w, "gtOcclusionMask").startsWith("More than one occlusion mask: "));
-    QCOMPARE(figure(w, "gtUnmatched"), QStringLiteral("\u2013"));
+    QCOMPARE(closer.count(), 0);
 }
 
 void TestCompareOcclusions::outlineOnTheEpePane()
@@ -146,14 +130,13 @@ void TestCompareOcclusions::outlineOnTheEpePane()
     const QByteArray plain = paneBytes(compare.panes().epeLayer());
     QCOMPARE(plain, planeBytes(compare.pair()->epe));
     w.findChild<QCheckBox *>("outlineOcclusions")->click();
-    const QByteArray outlined = paneBytes(compare.panes().epeLayer());
-    for (int y = 0; y < 5; ++y)
-        for (int x = 0; x < 6; ++x) {
-            const bool border = x >= 1 && x <= 4 && y >= 1 && y <= 3 && (x == 1 || x == 4 || y == 1 || y == 3);
-            const QByteArray pixel = outlined.mid(3 * (6 * y + x), 3);
-            QCOMPARE(pixel, border ? QByteArray(reinterpret_cast<const char *>(kOutlineColor), 3)
-                                   : plain.mid(3 * (6 * y + x), 3));
-        }
+    QByteArray expected = plain;
+    for (int y = 1; y < 4; ++y)
+        for (int x = 1; x < 5; ++x)
+            if (x == 1 || x == 4 || y != 2)
+                expected.replace(3 * (6 * y + x), 3,
+                                 reinterpret_cast<const char *>(kOutlineColor), 3);
+    QCOMPARE(paneBytes(compare.panes().epeLayer()), expected);
     // Remembered, and off again.
     QVERIFY(QSettings().value("compare/outlineOcclusions").toBool());
     compare.setOutlineOcclusions(false);
