@@ -75,6 +75,33 @@ const QStringList &FrameFinder::flows(const QString &dir)
     return *it;
 }
 
+QString FrameFinder::backwardFlow(const QString &flowPath, const QString &frame2,
+                                  const QString &backwardDir, BackwardBy by, QString *problem)
+{
+    const QString key = by == BackwardBy::Frame ? pairingName(frame2) : pairingName(flowPath);
+    const QStringList &backward = flows(backwardDir);
+    const qsizetype found = findByName(backward, key);
+    if (found < 0) {
+        *problem = QStringLiteral("no backward flow %1 for %2 in %3")
+                       .arg(key, QFileInfo(flowPath).fileName(), native(backwardDir));
+        return QString();
+    }
+    if (QFileInfo(backward.at(found)) == QFileInfo(flowPath)) {
+        *problem = QStringLiteral("the backward flow found for %1 is the flow itself")
+                       .arg(QFileInfo(flowPath).fileName());
+        return QString();
+    }
+    return backward.at(found);
+}
+
+QString FrameFinder::nextFrame(const QString &frame1)
+{
+    const QFileInfo info(frame1);
+    const QStringList &frames = images(info.absolutePath());
+    const qsizetype at = frames.indexOf(info.absoluteFilePath());
+    return at >= 0 && at + 1 < frames.size() ? frames.at(at + 1) : QString();
+}
+
 FrameTriple FrameFinder::find(const QString &flowPath, const QString &framesDir,
                               const QString &backwardDir, BackwardBy by)
 {
@@ -96,17 +123,6 @@ FrameTriple FrameFinder::find(const QString &flowPath, const QString &framesDir,
     triple.frame2 = frames.at(first + 1);
     if (backwardDir.isEmpty())
         return triple;
-    const QString key = by == BackwardBy::Frame ? pairingName(triple.frame2) : name;
-    const QStringList &backward = flows(backwardDir);
-    const qsizetype found = findByName(backward, key);
-    if (found < 0) {
-        triple.problem = QStringLiteral("no backward flow %1 for %2 in %3")
-                             .arg(key, QFileInfo(flowPath).fileName(), native(backwardDir));
-        return triple;
-    }
-    triple.backward = backward.at(found);
-    if (QFileInfo(triple.backward) == QFileInfo(flowPath))
-        triple.problem = QStringLiteral("the backward flow found for %1 is the flow itself")
-                             .arg(QFileInfo(flowPath).fileName());
+    triple.backward = backwardFlow(flowPath, triple.frame2, backwardDir, by, &triple.problem);
     return triple;
 }

@@ -31,6 +31,13 @@ public:
     FrameTriple find(const QString &flowPath, const QString &framesDir,
                      const QString &backwardDir, BackwardBy by);
 
+    // The backward flow of flowPath, whose frame 2 is frame2, in backwardDir; empty, with the
+    // reason in *problem, when there is none.
+    QString backwardFlow(const QString &flowPath, const QString &frame2,
+                         const QString &backwardDir, BackwardBy by, QString *problem);
+    // The image after frame1 in name order in its folder, or empty when it is the last.
+    QString nextFrame(const QString &frame1);
+
 private:
     // The images, or the flow files, of dir in name order.
     const QStringList &images(const QString &dir);
