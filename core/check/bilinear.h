@@ -4,8 +4,6 @@
 // Where a flow vector points and the weights of the four pixels around that point, shared by
 // the warp and the consistency check so that both sample at exactly the same place.
 
-#include <cmath>
-
 struct BilinearPoint {
     int x0, y0, x1, y1;
     double ax, ay;
@@ -16,10 +14,11 @@ inline bool bilinearPoint(double px, double py, int width, int height, BilinearP
 {
     if (!(px >= 0 && px <= double(width - 1) && py >= 0 && py <= double(height - 1)))
         return false;
-    const double fx = std::floor(px);
-    const double fy = std::floor(py);
-    point->x0 = int(fx);
-    point->y0 = int(fy);
+    // Both are non-negative here, where truncation is floor and needs no call into libm.
+    point->x0 = int(px);
+    point->y0 = int(py);
+    const double fx = point->x0;
+    const double fy = point->y0;
     point->ax = px - fx;
     point->ay = py - fy;
     point->x1 = point->x0 + 1 < width ? point->x0 + 1 : width - 1;

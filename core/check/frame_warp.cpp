@@ -64,7 +64,8 @@ void warpRows(const RgbFrame &frame2, const FlowArrays &flow, const RgbTarget &w
             const std::uint8_t *i11 = r1 + 3 * p.x1;
             for (int c = 0; c < 3; ++c) {
                 const double value = bilinearSample(p, i00[c], i10[c], i01[c], i11[c]);
-                out[c] = std::uint8_t(std::floor(value + 0.5));
+                // value + 0.5 lies in [0.5, 255.5]: truncation is its floor.
+                out[c] = std::uint8_t(int(value + 0.5));
             }
         }
     }
