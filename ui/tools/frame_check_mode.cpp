@@ -171,8 +171,10 @@ bool FrameCheckMode::checkWith(const QString &frame1, const QString &frame2)
         d.refreshScene();
     if (!pauseReason_.isEmpty())
         window_->statusBar()->showMessage(pauseReason_, 0);
-    if (!wasOn)
+    if (!wasOn) {
         view_->zoomFit();
+        host_->revealPanelGroup(panel_);
+    }
     return true;
 }
 
