@@ -3,6 +3,7 @@
 #include "browsing_tools.h"
 #include "command_line.h"
 #include "compare_mode.h"
+#include "frame_check_mode.h"
 #include "flow_saver.h"
 #include "flow_tools.h"
 #include "reading_ahead.h"
@@ -104,7 +105,17 @@ Vek_Zandor::Vek_Zandor(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(par
                                ui.actionSetMode_Viewing_Optical_Flow);
     addBrowsingTools(tools, *memory_);
     flowTools_ = new FlowTools(tools);
-    new CompareMode(tools);
+    auto *compare = new CompareMode(tools);
+    auto *check = new FrameCheckMode(tools);
+    // One mode of panes at a time: entering either leaves the other.
+    connect(compare->action(), &QAction::toggled, check, [check](bool on) {
+        if (on)
+            check->makeWay();
+    });
+    connect(check->action(), &QAction::toggled, compare, [compare](bool on) {
+        if (on)
+            compare->leave();
+    });
     updateActions();
 
     openCommandLine(*document_, this);
