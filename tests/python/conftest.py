@@ -8,7 +8,7 @@ import subprocess
 import numpy as np
 import pytest
 
-BIN = os.environ.get("FLOWVIEWER_BIN", "")
+BIN = os.path.abspath(os.environ.get("FLOWVIEWER_BIN", ""))
 DATA = os.environ.get(
     "FLOWVIEWER_SHARED_DATA",
     os.path.join(os.path.dirname(__file__), "..", "..", "..", "shared", "data"),
