@@ -1,5 +1,7 @@
 #include "flow_arrays.h"
 
+#include "split_pairs.h"
+
 #include <climits>
 #include <cstring>
 
@@ -72,7 +74,12 @@ FlowField flowFromArray(const py::handle &object, const char *what)
     const int rows = side(a.shape(planar ? 1 : 0), what);
     const int cols = side(a.shape(planar ? 2 : 1), what);
     FlowField flow{vek_alloc_2(rows, cols), vek_alloc_2(rows, cols)};
-    if (f32)
+    const bool packed = a.strides(2) == py::ssize_t(sizeof(float)) &&
+                        a.strides(1) == 2 * a.strides(2) && a.strides(0) == cols * a.strides(1);
+    if (f32 && interleaved && packed)
+        splitPairs(static_cast<const float *>(a.data()), flow.u.data(), flow.v.data(),
+                   rows * cols);
+    else if (f32)
         copyFlow<float>(a, planar, flow);
     else
         copyFlow<double>(a, planar, flow);
