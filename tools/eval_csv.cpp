@@ -1,6 +1,6 @@
 #include "eval_csv.h"
 
-#include "eval_numbers.h"
+#include "report_text.h"
 
 #include <QStringList>
 
@@ -30,24 +30,13 @@ QStringList columnNames(const EvalLayout &layout)
     return names;
 }
 
-// Quoted only when it must be, with inner quotes doubled.
-QString field(const QString &text)
-{
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
-        !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
-        return text;
-    QString quoted = text;
-    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
-
 QString line(const EvalRow &row, const EvalLayout &layout, const QString &shard)
 {
     const EvalSums &sums = row.sums;
     const bool pair = row.kind == EvalRow::Pair;
     const EvalFigures &f = row.figures;
-    QStringList fields{field(row.estimate),
-                       field(row.groundTruth),
+    QStringList fields{csvField(row.estimate),
+                       csvField(row.groundTruth),
                        pair ? QString::number(row.width) : QString(),
                        pair ? QString::number(row.height) : QString(),
                        QString::number(f.evaluated),

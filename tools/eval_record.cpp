@@ -1,5 +1,4 @@
 #include "eval_record.h"
-#include "eval_numbers.h"
 
 #include <cmath>
 #include <vector>
@@ -55,14 +54,4 @@ QList<EvalRow> evalRows(const QList<PairRecord> &records, EvalAverage average)
     }
     rows.append(pooledRow(EvalRow::All, QStringLiteral("all"), QString(), allPairs));
     return rows;
-}
-
-QString exactNumber(double x)
-{
-    return std::isnan(x) ? QStringLiteral("nan") : QString::number(x, 'g', 17);
-}
-
-QString fixedNumber(double x, int places)
-{
-    return std::isnan(x) ? QStringLiteral("nan") : QString::number(x, 'f', places);
 }

@@ -1,6 +1,6 @@
 #include "eval_report.h"
 
-#include "eval_numbers.h"
+#include "report_text.h"
 
 #include <QStringList>
 
@@ -57,25 +57,6 @@ QString tableLine(const EvalRow &row, int nameWidth, const QList<Column> &column
                 (row.kind == EvalRow::Pair ? QString() : QString::number(row.images))
                     .rightJustified(6);
     return line + QLatin1Char('\n');
-}
-
-QString jsonString(const QString &text)
-{
-    QString out = QStringLiteral("\"");
-    for (const QChar c : text) {
-        if (c == QLatin1Char('"') || c == QLatin1Char('\\'))
-            out += QLatin1Char('\\') + c;
-        else if (c.unicode() < 0x20)
-            out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-        else
-            out += c;
-    }
-    return out + QLatin1Char('"');
-}
-
-QString jsonNumber(double x)
-{
-    return std::isfinite(x) ? exactNumber(x) : QStringLiteral("null");
 }
 
 // The members of one object, after those naming the pair.

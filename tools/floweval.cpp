@@ -7,6 +7,7 @@
 #include "floweval_options.h"
 #include "ordered_batch.h"
 #include "progress_line.h"
+#include "report_text.h"
 
 #include "atomic_output.h"
 #include "cerror.h"
@@ -30,31 +31,6 @@ namespace {
 
 const QString kTool = QStringLiteral("floweval");
 
-// Writes bytes to name, or to standard output for "-"; a file only whole, under its name once
-// complete. False, with the reason reported, when it cannot.
-bool writeOutput(const QString &name, const QByteArray &bytes, ProgressLine &progress)
-{
-    if (name == QLatin1String("-")) {
-        errno = 0;
-        std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
-        if (std::fflush(stdout) == 0 && !std::ferror(stdout))
-            return true;
-        const int error = errno;
-        progress.message(QStringLiteral("%1: cannot write to standard output: %2")
-                             .arg(kTool, QString::fromLocal8Bit(std::strerror(error))));
-        return false;
-    }
-    try {
-        AtomicOutput output(QFile::encodeName(name).constData());
-        output.write(bytes.constData(), std::size_t(bytes.size()));
-        output.commit();
-        return true;
-    } catch (const CError &error) {
-        progress.message(inputMessage(kTool, name, QString::fromLocal8Bit(error.text)));
-    }
-    return false;
-}
-
 // The table, the CSV and the JSON document the options ask for. False when any failed.
 // A merge writes its shard cells empty, as the whole run does.
 bool writeResults(const FlowEvalOptions &o, const EvalLayout &layout,
@@ -64,11 +40,11 @@ bool writeResults(const FlowEvalOptions &o, const EvalLayout &layout,
     const QString shard = o.shardText();
     bool written = true;
     if (o.printsTable())
-        written = writeOutput(QStringLiteral("-"), evalTable(rows, layout), progress);
+        written = writeOutput(kTool, QStringLiteral("-"), evalTable(rows, layout), progress);
     if (!o.csv.isEmpty())
-        written = writeOutput(o.csv, evalCsv(rows, layout, shard), progress) && written;
+        written = writeOutput(kTool, o.csv, evalCsv(rows, layout, shard), progress) && written;
     if (!o.json.isEmpty())
-        written = writeOutput(o.json, evalJson(rows, layout, shard), progress) && written;
+        written = writeOutput(kTool, o.json, evalJson(rows, layout, shard), progress) && written;
     return written;
 }
 

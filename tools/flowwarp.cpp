@@ -4,10 +4,10 @@
 #include "flowwarp_options.h"
 #include "ordered_batch.h"
 #include "progress_line.h"
+#include "report_text.h"
 #include "warp_job.h"
 #include "warp_report.h"
 
-#include "atomic_output.h"
 #include "cerror.h"
 #include "flo_file.h"
 
@@ -16,38 +16,11 @@
 #include <QFile>
 #include <QThread>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
 const QString kTool = QStringLiteral("flowwarp");
-
-// Writes bytes to name, or to standard output for "-"; a file only whole, under its name once
-// complete. False, with the reason reported, when it cannot.
-bool writeOutput(const QString &name, const QByteArray &bytes, ProgressLine &progress)
-{
-    if (name == QLatin1String("-")) {
-        errno = 0;
-        std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
-        if (std::fflush(stdout) == 0 && !std::ferror(stdout))
-            return true;
-        const int error = errno;
-        progress.message(QStringLiteral("%1: cannot write to standard output: %2")
-                             .arg(kTool, QString::fromLocal8Bit(std::strerror(error))));
-        return false;
-    }
-    try {
-        AtomicOutput output(QFile::encodeName(name).constData());
-        output.write(bytes.constData(), std::size_t(bytes.size()));
-        output.commit();
-        return true;
-    } catch (const CError &error) {
-        progress.message(inputMessage(kTool, name, QString::fromLocal8Bit(error.text)));
-    }
-    return false;
-}
 
 // An output over an input, or two outputs to one name, refuses the run before anything is
 // read or written.
@@ -106,11 +79,11 @@ int run(const FlowWarpOptions &o)
 
     bool written = true;
     if (o.printsTable())
-        written = writeOutput(QStringLiteral("-"), warpTable(records), progress);
+        written = writeOutput(kTool, QStringLiteral("-"), warpTable(records), progress);
     if (!o.csv.isEmpty())
-        written = writeOutput(o.csv, warpCsv(records), progress) && written;
+        written = writeOutput(kTool, o.csv, warpCsv(records), progress) && written;
     if (!o.json.isEmpty())
-        written = writeOutput(o.json, warpJson(records), progress) && written;
+        written = writeOutput(kTool, o.json, warpJson(records), progress) && written;
     if (failed > 0 && !o.quiet)
         printTo(stderr, QStringLiteral("%1: %2 of %3 flows not checked\n")
                             .arg(kTool)

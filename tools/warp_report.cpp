@@ -1,6 +1,6 @@
 #include "warp_report.h"
 
-#include "eval_numbers.h"
+#include "report_text.h"
 
 #include <QStringList>
 
@@ -14,35 +14,6 @@ WarpRecord pooled(const QList<WarpRecord> &records)
     for (const WarpRecord &r : records)
         all.sums += r.sums;
     return all;
-}
-
-QString csvField(const QString &text)
-{
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
-        !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
-        return text;
-    QString quoted = text;
-    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
-
-QString jsonString(const QString &text)
-{
-    QString out = QStringLiteral("\"");
-    for (const QChar c : text) {
-        if (c == QLatin1Char('"') || c == QLatin1Char('\\'))
-            out += QLatin1Char('\\') + c;
-        else if (c.unicode() < 0x20)
-            out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-        else
-            out += c;
-    }
-    return out + QLatin1Char('"');
-}
-
-QString jsonNumber(double x)
-{
-    return std::isfinite(x) ? exactNumber(x) : QStringLiteral("null");
 }
 
 QString jsonObject(const WarpRecord &r, bool sized)
