@@ -5,9 +5,13 @@
 
 #include <array>
 #include <cmath>
+#include <vector>
 #include <limits>
 
 namespace {
+
+// The second half's values kept per thread between pairs: those of flows up to 4 megapixels.
+constexpr std::size_t kKeptValues = std::size_t(1) << 21;
 
 double percent(std::int64_t part, std::int64_t whole)
 {
@@ -56,12 +60,48 @@ double endPointError(float ue, float ve, float ug, float vg)
 }
 
 EvalSums evaluateFlow(const FloatPlane &ue, const FloatPlane &ve, const FloatPlane &ug,
-                      const FloatPlane &vg, const EvalMasks &masks)
+                      const FloatPlane &vg, const EvalMasks &masks, const BandPlan &plan)
 {
     // The planes are contiguous rows, so the whole plane is one run in row-major order.
     EvalSums sums;
-    evalkernels::chosenEvalRun()(ue.data(), ve.data(), ug.data(), vg.data(), masks, ug.size(),
-                                 sums);
+    const std::size_t n = ug.size();
+    if (bandCount(plan, ug.rows(), ug.cols()) < 2) {
+        evalkernels::chosenEvalRun()(ue.data(), ve.data(), ug.data(), vg.data(), masks, n, sums);
+        return sums;
+    }
+    // The sums must be added in row-major order to keep their bits: this thread sums the first
+    // half as one run would, while another works out each pixel of the second half; their
+    // values are then added here, in order. The pixels' square roots and arc cosines are the
+    // work; the additions are little.
+    const std::size_t split = std::size_t(bandRows(ug.rows(), 2, 1).begin) * std::size_t(ug.cols());
+    const std::size_t rest = n - split;
+    thread_local std::vector<double> epe, angle;
+    thread_local std::vector<std::uint8_t> classes;
+    epe.resize(rest);
+    angle.resize(rest);
+    classes.resize(rest);
+    const evalkernels::EvalValues values{epe.data(), angle.data(), classes.data()};
+    const EvalMasks second{masks.occluded ? masks.occluded + split : nullptr,
+                           masks.foreground ? masks.foreground + split : nullptr};
+    EvalSums counts;
+    forEachBand(2, [&](int band) {
+        if (band == 0)
+            evalkernels::chosenEvalRun()(ue.data(), ve.data(), ug.data(), vg.data(), masks, split,
+                                         sums);
+        else
+            evalkernels::chosenEvalValuesRun()(ue.data() + split, ve.data() + split,
+                                               ug.data() + split, vg.data() + split, second, rest,
+                                               values, counts);
+    });
+    evalkernels::addEvalValues(values, rest, masks.occluded != nullptr, sums);
+    // Its double sums are +0, which change no sum of non-negative numbers.
+    sums += counts;
+    // A flow far larger than the usual keeps no memory once done.
+    if (epe.capacity() > kKeptValues) {
+        epe = {};
+        angle = {};
+        classes = {};
+    }
     return sums;
 }
 

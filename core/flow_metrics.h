@@ -5,6 +5,7 @@
 // picture. One implementation serves floweval and the viewer, so that their digits agree.
 
 #include "planes.h"
+#include "row_bands.h"
 
 #include <cstdint>
 #include <string>
@@ -69,8 +70,10 @@ struct EvalFigures {
 double endPointError(float ue, float ve, float ug, float vg);
 
 // The sums of one pair. The four planes and the masks have one size; the caller checks it.
+// A large pair is worked on two threads under plan, to the bits of one.
 EvalSums evaluateFlow(const FloatPlane &ue, const FloatPlane &ve, const FloatPlane &ug,
-                      const FloatPlane &vg, const EvalMasks &masks = EvalMasks());
+                      const FloatPlane &vg, const EvalMasks &masks = EvalMasks(),
+                      const BandPlan &plan = BandPlan());
 
 // Leaves the pixels set in mask (row-major, non-zero where set) out of every figure: their
 // ground truth becomes unknown, so they count neither as evaluated nor as known.

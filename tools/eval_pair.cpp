@@ -82,7 +82,7 @@ PairOutcome evaluatePair(const EvalJob &job, FloReadBuffer &buffer, const BandPl
                           job.groundTruth,
                           width,
                           height,
-                          evaluateFlow(estimate.u, estimate.v, truth.u, truth.v, masks),
+                          evaluateFlow(estimate.u, estimate.v, truth.u, truth.v, masks, plan),
                           job.folder};
         outcome.evaluated = true;
         if (!job.epePicture.isEmpty()) {

@@ -11,6 +11,13 @@ void evalkernels::evalRunAvx512(const float *ue, const float *ve, const float *u
     evalRunLanes(ue, ve, ug, vg, masks, n, sums);
 }
 
+void evalkernels::evalValuesAvx512(const float *ue, const float *ve, const float *ug,
+                                 const float *vg, const EvalMasks &masks, std::size_t n,
+                                 const EvalValues &out, EvalSums &counts)
+{
+    evalValuesLanes(ue, ve, ug, vg, masks, n, out, counts);
+}
+
 void evalkernels::epeRunAvx512(const float *ue, const float *ve, const float *ug, const float *vg,
                                std::size_t n, std::uint8_t *rgb)
 {

@@ -101,6 +101,7 @@ private slots:
     void pictureColoursAndBlack();
     void arcCosNearTheLibrary();
     void vectorRunsMatchThePlain(); // the sums and the picture
+    void twoThreadsGiveTheBitsOfOne();
 };
 
 void TestFlowMetrics::handComputedFigures()
@@ -487,6 +488,52 @@ void TestFlowMetrics::vectorRunsMatchThePlain()
     }
     if (tried == 0)
         QSKIP("this processor runs only the plain kernel");
+}
+
+// The second half's values, worked on another thread and added after the first half's sums,
+// give the sums of one run: per kernel, and through evaluateFlow on shapes of every kind.
+void TestFlowMetrics::twoThreadsGiveTheBitsOfOne()
+{
+    std::mt19937 random(5);
+    for (const auto &[rows, cols] : {std::pair{2, 1}, {3, 17}, {301, 17}, {64, 129}}) {
+        const Pair pair = randomPair(random, rows, cols);
+        const std::size_t n = std::size_t(rows) * std::size_t(cols);
+        std::vector<std::uint8_t> occluded(n), objects(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            occluded[i] = std::uint8_t(i % 3 == 0 ? 200 : 0);
+            objects[i] = std::uint8_t(i % 5 < 2);
+        }
+        for (const EvalMasks &masks : {EvalMasks(), EvalMasks{occluded.data(), objects.data()}}) {
+            const EvalSums one = evaluateFlow(pair.ue, pair.ve, pair.ug, pair.vg, masks, singleBand());
+            const EvalSums two =
+                evaluateFlow(pair.ue, pair.ve, pair.ug, pair.vg, masks, BandPlan{2, 1});
+            QVERIFY2(sameSums(one, two), qPrintable(QStringLiteral("%1 x %2").arg(rows).arg(cols)));
+        }
+        // Every kernel's values are the plain kernel's, and add up to its run.
+        std::vector<double> epe(n), angle(n), plainEpe(n), plainAngle(n);
+        std::vector<std::uint8_t> classes(n), plainClasses(n);
+        const EvalMasks masks{occluded.data(), objects.data()};
+        EvalSums plainCounts, run;
+        evalkernels::evalValuesPlain(pair.ue.data(), pair.ve.data(), pair.ug.data(),
+                                     pair.vg.data(), masks, n,
+                                     {plainEpe.data(), plainAngle.data(), plainClasses.data()},
+                                     plainCounts);
+        evalkernels::evalRunPlain(pair.ue.data(), pair.ve.data(), pair.ug.data(), pair.vg.data(),
+                                  masks, n, run);
+        for (const rowkernels::Isa isa :
+             {rowkernels::Isa::Scalar, rowkernels::Isa::Avx2, rowkernels::Isa::Avx512}) {
+            const evalkernels::EvalValuesRun values = evalkernels::evalValuesRunFor(isa);
+            if (!values)
+                continue;
+            EvalSums sums;
+            const evalkernels::EvalValues out{epe.data(), angle.data(), classes.data()};
+            values(pair.ue.data(), pair.ve.data(), pair.ug.data(), pair.vg.data(), masks, n, out,
+                   sums);
+            QVERIFY(epe == plainEpe && angle == plainAngle && classes == plainClasses);
+            evalkernels::addEvalValues(out, n, true, sums);
+            QVERIFY(sameSums(sums, run));
+        }
+    }
 }
 
 QTEST_APPLESS_MAIN(TestFlowMetrics)
