@@ -73,6 +73,8 @@ FlowField flowFromArray(const py::handle &object, const char *what)
                               shapeText(a));
     const int rows = side(a.shape(planar ? 1 : 0), what);
     const int cols = side(a.shape(planar ? 2 : 1), what);
+    if (std::int64_t(rows) * cols > INT_MAX)
+        throw py::value_error(std::string(what) + " is too large");
     FlowField flow{vek_alloc_2(rows, cols), vek_alloc_2(rows, cols)};
     const bool packed = a.strides(2) == py::ssize_t(sizeof(float)) &&
                         a.strides(1) == 2 * a.strides(2) && a.strides(0) == cols * a.strides(1);
@@ -109,18 +111,21 @@ PixelPlane pictureFromArray(const py::handle &object, const char *what)
     if (!a.dtype().is(py::dtype::of<std::uint8_t>()))
         throw py::type_error(std::string(what) + " must be uint8, not " +
                              std::string(py::str(a.dtype())));
-    if (a.ndim() != 3 || a.shape(2) != 3)
-        throw py::value_error(std::string(what) + " must have shape (H, W, 3), not " +
+    const bool grey = a.ndim() == 2;
+    if (!grey && (a.ndim() != 3 || a.shape(2) != 3))
+        throw py::value_error(std::string(what) + " must have shape (H, W, 3) or (H, W), not " +
                               shapeText(a));
     const int rows = side(a.shape(0), what);
     const int cols = side(a.shape(1), what);
     PixelPlane picture = vek_alloc_3(cols, rows);
     const auto *base = static_cast<const char *>(a.data());
+    // A grey frame has three equal channels.
+    const py::ssize_t channelStride = grey ? 0 : a.strides(2);
     for (int y = 0; y < rows; ++y)
         for (int x = 0; x < cols; ++x)
             for (int c = 0; c < 3; ++c)
                 picture[y][x][c] = std::uint8_t(
-                    base[y * a.strides(0) + x * a.strides(1) + c * a.strides(2)]);
+                    base[y * a.strides(0) + x * a.strides(1) + c * channelStride]);
     return picture;
 }
 

@@ -26,7 +26,8 @@ FlowField flowFromArray(const py::handle &object, const char *what);
 std::vector<std::uint8_t> maskFromArray(const py::handle &object, int rows, int cols,
                                         const char *what);
 
-// An RGB picture (H, W, 3) from any array-like of uint8.
+// An RGB picture (H, W, 3) from any array-like of uint8; a grey one (H, W) has three equal
+// channels.
 PixelPlane pictureFromArray(const py::handle &object, const char *what);
 
 // The flow as a new float32 array (H, W, 2).

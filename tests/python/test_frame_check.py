@@ -30,3 +30,5 @@ def test_alley_triple_is_flowwarps(tmp_path):
         theirs, ours = float(row[name]), float(figures[name])
         assert (math.isnan(theirs) and math.isnan(ours)) or theirs == ours, name
     assert valid.dtype == np.bool_ and 0 < valid.mean() < 1
+    grey, _ = fv.warp(first[..., 1], flow)  # a grey frame: three equal channels
+    assert np.array_equal(grey[..., 0], grey[..., 2]) and grey.any()
