@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
 
 #include <cstdio>
 #include <memory>
@@ -41,6 +42,19 @@ bool writeEstimate(const FlowField &truth, int seed, const QString &path)
         std::fprintf(stderr, "flowviewer-bench: %s\n", error.text);
         return false;
     }
+}
+
+// An occlusion mask a scene might have: bands of occluded pixels along moving edges.
+QString writeOcclusionMask(const QString &folder, int rows, int cols)
+{
+    QImage mask(cols, rows, QImage::Format_Grayscale8);
+    for (int y = 0; y < rows; ++y) {
+        std::uint8_t *row = mask.scanLine(y);
+        for (int x = 0; x < cols; ++x)
+            row[x] = (x + 3 * y) % 97 < 4 ? 255 : 0;
+    }
+    const QString path = folder + QStringLiteral("/occlusions.png");
+    return mask.save(path) ? path : QString();
 }
 
 void evaluateOrExit(const EvalJob &job, FloReadBuffer &buffer)
@@ -77,15 +91,20 @@ double twoThreadCeiling(const TimingPlan &plan)
     return ms.caseMs > 0 ? ms.referenceMs / ms.caseMs : 0;
 }
 
-bool benchEvalPair(const BenchFlow &truth, const QString &workDir, const TimingPlan &plan,
-                   PairTiming *timing)
+bool benchEvalPair(const BenchFlow &truth, const QString &workDir, bool occlusions,
+                   const TimingPlan &plan, PairTiming *timing)
 {
     const QString estimatePath = workDir + QStringLiteral("/eval_estimate.flo");
     const QByteArray truthName = QFile::encodeName(truth.floPath);
     if (!writeEstimate(*readFlow(truthName.constData(), FlowRule::FloByName), 0, estimatePath))
         return false;
     const QByteArray estimateName = QFile::encodeName(estimatePath);
-    const EvalJob job{estimatePath, truth.floPath, QString(), QString(), QString()};
+    EvalJob job;
+    job.estimate = estimatePath;
+    job.groundTruth = truth.floPath;
+    if (occlusions && (job.occlusions = writeOcclusionMask(workDir, truth.rows, truth.cols))
+                          .isEmpty())
+        return false;
     FloReadBuffer buffer;
     *timing = timePair([&] { evaluateOrExit(job, buffer); },
                        [&] {
@@ -110,14 +129,20 @@ bool benchEvalBatch(const QString &workDir, int pairs, int rows, int cols, const
         return false;
     const FlowField truth =
         *readFlow(QFile::encodeName(truthPath).constData(), FlowRule::FloByName);
+    const QString mask = writeOcclusionMask(folder, rows, cols);
+    if (mask.isEmpty())
+        return false;
     QList<EvalJob> jobs;
     for (int i = 0; i < pairs; ++i) {
         const QString name = folder + QStringLiteral("/%1").arg(i, 4, 10, QLatin1Char('0'));
         if (!writeFloFile(name + QStringLiteral("_gt.flo"), rows, cols, uv) ||
             !writeEstimate(truth, i, name + QStringLiteral("_est.flo")))
             return false;
-        jobs.append({name + QStringLiteral("_est.flo"), name + QStringLiteral("_gt.flo"), QString(),
-                     QString(), QString()});
+        EvalJob job;
+        job.estimate = name + QStringLiteral("_est.flo");
+        job.groundTruth = name + QStringLiteral("_gt.flo");
+        job.occlusions = mask;
+        jobs.append(job);
     }
 
     std::vector<std::unique_ptr<FloReadBuffer>> buffers;

@@ -5,13 +5,14 @@
 #include "bench_timing.h"
 
 // eval/: floweval's work on one pair, the ground truth flow and an estimate near it, both
-// read and evaluated without a picture, against reading both files through the same reader.
-// False when the estimate cannot be written.
-bool benchEvalPair(const BenchFlow &truth, const QString &workDir, const TimingPlan &plan,
-                   PairTiming *timing);
+// read and evaluated without a picture (with occlusions, an occlusion mask read too), against
+// reading both files through the same reader. False when the files cannot be written.
+bool benchEvalPair(const BenchFlow &truth, const QString &workDir, bool occlusions,
+                   const TimingPlan &plan, PairTiming *timing);
 
-// eval-batch: pairs of rows x cols flows evaluated on two threads (caseMs) and on one
-// (referenceMs), as pairs per second. False when the files cannot be written.
+// eval-batch: pairs of rows x cols flows, each with an occlusion mask, evaluated on two
+// threads (caseMs) and on one (referenceMs), as pairs per second. False when the files cannot
+// be written.
 bool benchEvalBatch(const QString &workDir, int pairs, int rows, int cols, const TimingPlan &plan,
                     PairTiming *timing);
 

@@ -4,6 +4,7 @@
 //   flowviewer-bench [--csv] [--quick] [--data DIR] [--only PREFIX]
 
 #include "bench_cases.h"
+#include "bench_check.h"
 #include "bench_eval.h"
 #include "bench_export.h"
 #include "bench_inputs.h"
@@ -269,13 +270,17 @@ int main(int argc, char *argv[])
     }
     QStringList notes; // printed under the table
     // Evaluation against a ground truth: one Sintel pair, then a batch on two threads.
-    if (wanted(QStringLiteral("eval/sintel"))) {
+    for (const bool occlusions : {false, true}) {
+        const QString name = occlusions ? QStringLiteral("eval/sintel-occ")
+                                        : QStringLiteral("eval/sintel");
+        if (!wanted(name))
+            continue;
         PairTiming t;
-        if (!benchEvalPair(flows[0], work.path(), plan, &t)) {
+        if (!benchEvalPair(flows[0], work.path(), occlusions, plan, &t)) {
             std::fprintf(stderr, "flowviewer-bench: cannot write the estimate\n");
             return 1;
         }
-        rows.push_back({"eval/sintel", t.caseMs, "read-both", t.referenceMs, ms, 1.5});
+        rows.push_back({name, t.caseMs, "read-both", t.referenceMs, ms, occlusions ? 0.0 : 1.5});
     }
     if (wanted(QStringLiteral("eval-batch"))) {
         PairTiming t;
@@ -324,6 +329,13 @@ int main(int argc, char *argv[])
         for (std::size_t i = 0; i < recoloured.size(); ++i)
             rows.push_back({"recolour/" + recoloured[i].name, t[i].caseMs, "png-decode",
                             t[i].referenceMs, ms, 1.0});
+    }
+    // Checking a flow against its frames: warp, error and consistency, as each step runs them.
+    if (wanted(QStringLiteral("check/sintel"))) {
+        PairTiming t;
+        if (!benchCheck(flows[0], options.dataDir, work.path(), plan, &t))
+            return 1;
+        rows.push_back({"check/sintel", t.caseMs, "png-decode", t.referenceMs, ms, 0.5});
     }
     if (wanted(QStringLiteral("stats/4k"))) {
         const PairTiming t = benchStatistics(flows[1], plan);

@@ -3,10 +3,15 @@
 #include "eval_kernels.h"
 #include "flow_unknown.h"
 
+#include <array>
 #include <cmath>
+#include <vector>
 #include <limits>
 
 namespace {
+
+// The second half's values kept per thread between pairs: those of flows up to 4 megapixels.
+constexpr std::size_t kKeptValues = std::size_t(1) << 21;
 
 double percent(std::int64_t part, std::int64_t whole)
 {
@@ -32,6 +37,18 @@ EvalSums &EvalSums::operator+=(const EvalSums &other)
     below1 += other.below1;
     below3 += other.below3;
     below5 += other.below5;
+    for (int b = 0; b < kSpeedBands; ++b) {
+        speedCount[b] += other.speedCount[b];
+        speedEpe[b] += other.speedEpe[b];
+    }
+    matched += other.matched;
+    unmatched += other.unmatched;
+    matchedEpe += other.matchedEpe;
+    unmatchedEpe += other.unmatchedEpe;
+    background += other.background;
+    foreground += other.foreground;
+    bgOutliers += other.bgOutliers;
+    fgOutliers += other.fgOutliers;
     return *this;
 }
 
@@ -43,12 +60,59 @@ double endPointError(float ue, float ve, float ug, float vg)
 }
 
 EvalSums evaluateFlow(const FloatPlane &ue, const FloatPlane &ve, const FloatPlane &ug,
-                      const FloatPlane &vg)
+                      const FloatPlane &vg, const EvalMasks &masks, const BandPlan &plan)
 {
     // The planes are contiguous rows, so the whole plane is one run in row-major order.
     EvalSums sums;
-    evalkernels::chosenEvalRun()(ue.data(), ve.data(), ug.data(), vg.data(), ug.size(), sums);
+    const std::size_t n = ug.size();
+    if (bandCount(plan, ug.rows(), ug.cols()) < 2) {
+        evalkernels::chosenEvalRun()(ue.data(), ve.data(), ug.data(), vg.data(), masks, n, sums);
+        return sums;
+    }
+    // The sums must be added in row-major order to keep their bits: this thread sums the first
+    // half as one run would, while another works out each pixel of the second half; their
+    // values are then added here, in order. The pixels' square roots and arc cosines are the
+    // work; the additions are little.
+    const std::size_t split = std::size_t(bandRows(ug.rows(), 2, 1).begin) * std::size_t(ug.cols());
+    const std::size_t rest = n - split;
+    thread_local std::vector<double> epe, angle;
+    thread_local std::vector<std::uint8_t> classes;
+    epe.resize(rest);
+    angle.resize(rest);
+    classes.resize(rest);
+    const evalkernels::EvalValues values{epe.data(), angle.data(), classes.data()};
+    const EvalMasks second{masks.occluded ? masks.occluded + split : nullptr,
+                           masks.foreground ? masks.foreground + split : nullptr};
+    EvalSums counts;
+    forEachBand(2, [&](int band) {
+        if (band == 0)
+            evalkernels::chosenEvalRun()(ue.data(), ve.data(), ug.data(), vg.data(), masks, split,
+                                         sums);
+        else
+            evalkernels::chosenEvalValuesRun()(ue.data() + split, ve.data() + split,
+                                               ug.data() + split, vg.data() + split, second, rest,
+                                               values, counts);
+    });
+    evalkernels::addEvalValues(values, rest, masks.occluded != nullptr, sums);
+    // Its double sums are +0, which change no sum of non-negative numbers.
+    sums += counts;
+    // A flow far larger than the usual keeps no memory once done.
+    if (epe.capacity() > kKeptValues) {
+        epe = {};
+        angle = {};
+        classes = {};
+    }
     return sums;
+}
+
+void excludePixels(FloatPlane &ug, FloatPlane &vg, const std::uint8_t *mask)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    float *u = ug.data();
+    float *v = vg.data();
+    for (std::size_t i = 0, n = ug.size(); i < n; ++i)
+        if (mask[i] != 0)
+            u[i] = v[i] = nan;
 }
 
 EvalFigures evalFigures(const EvalSums &sums)
@@ -57,6 +121,15 @@ EvalFigures evalFigures(const EvalSums &sums)
     EvalFigures f;
     f.evaluated = sums.evaluated;
     f.coverage = sums.gtKnown > 0 ? percent(sums.evaluated, sums.gtKnown) : nan;
+    const auto mean = [nan](double sum, std::int64_t count) {
+        return count > 0 ? sum / double(count) : nan;
+    };
+    for (int b = 0; b < kSpeedBands; ++b)
+        f.aeeSpeed[b] = mean(sums.speedEpe[b], sums.speedCount[b]);
+    f.aeeMatched = mean(sums.matchedEpe, sums.matched);
+    f.aeeUnmatched = mean(sums.unmatchedEpe, sums.unmatched);
+    f.flBg = sums.background > 0 ? percent(sums.bgOutliers, sums.background) : nan;
+    f.flFg = sums.foreground > 0 ? percent(sums.fgOutliers, sums.foreground) : nan;
     if (sums.evaluated == 0) {
         f.aee = f.aae = f.flAll = f.px1 = f.px3 = f.px5 = nan;
         return f;
@@ -69,6 +142,38 @@ EvalFigures evalFigures(const EvalSums &sums)
     f.px3 = percent(sums.below3, sums.evaluated);
     f.px5 = percent(sums.below5, sums.evaluated);
     return f;
+}
+
+EvalFigures imageMeanFigures(const EvalSums *pairs, std::size_t count, std::size_t *images)
+{
+    // Every figure of EvalFigures but evaluated, in one list, so that each is averaged alike.
+    const auto figuresOf = [](EvalFigures &f) {
+        return std::array<double *, 7 + kSpeedBands + 4>{
+            &f.coverage,    &f.aee,         &f.aae,          &f.flAll,   &f.px1,
+            &f.px3,         &f.px5,         &f.aeeSpeed[0],  &f.aeeSpeed[1], &f.aeeSpeed[2],
+            &f.aeeMatched,  &f.aeeUnmatched, &f.flBg,        &f.flFg};
+    };
+    EvalFigures mean;
+    const auto means = figuresOf(mean);
+    std::array<double, means.size()> sum{};
+    std::array<std::int64_t, means.size()> had{};
+    *images = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        mean.evaluated += pairs[i].evaluated;
+        if (pairs[i].evaluated == 0)
+            continue;
+        ++*images;
+        EvalFigures f = evalFigures(pairs[i]);
+        const auto values = figuresOf(f);
+        for (std::size_t k = 0; k < values.size(); ++k)
+            if (!std::isnan(*values[k])) {
+                sum[k] += *values[k];
+                ++had[k];
+            }
+    }
+    for (std::size_t k = 0; k < means.size(); ++k)
+        *means[k] = had[k] > 0 ? sum[k] / double(had[k]) : std::nan("");
+    return mean;
 }
 
 int epeBin(double epe)

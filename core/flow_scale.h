@@ -30,4 +30,28 @@ void RenderScaledFlowViews(int cutoff, std::optional<float> radius, const FloatP
                            const FloatPlane &flowV, const FlowViewPlanes &out, int rows, int cols,
                            const BandPlan &plan = BandPlan());
 
+// How a picture-maker chooses the colour view's normalisation, as flo2png's options do.
+struct ViewChoice {
+    int cutoff = -1;         // the cutoff to draw at; below 0, the one the viewer opens at
+    bool autoScale = false;  // colour view by the longest known vector of the unclamped flow
+    double percentile = 0;   // above 0: colour view by this percentile of the magnitudes
+    bool needRadius = false; // also find the radius autoScale colours by, for a legend
+    bool greyViews = true;   // draw the two grey component views too
+};
+
+// The colour view and the two grey component views of one flow, byte for byte as the viewer
+// draws them. The grey views are drawn at the chosen cutoff, or the opening one with autoScale.
+struct FlowPictures {
+    PixelPlane color;
+    PixelPlane dimX; // empty unless the grey views were asked for
+    PixelPlane dimY;
+    int cutoff = 0;              // the grey views', and the colour view's without a radius
+    std::optional<float> radius; // the colour view's normalising radius under a magnitude scale
+};
+
+// Draws the views choice asks for of the flow (u, v), in the bands of plan. Throws
+// std::bad_alloc.
+FlowPictures DrawFlowPictures(const FloatPlane &u, const FloatPlane &v, const ViewChoice &choice,
+                              const BandPlan &plan = BandPlan());
+
 #endif // FLOW_SCALE_H

@@ -6,7 +6,8 @@ FLOWVIEWER_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # Debian / Ubuntu packages the build, the tests and the viewer need.
 FLOWVIEWER_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libspng-dev
     libdeflate-dev libhdf5-dev zlib1g-dev fonts-dejavu-core desktop-file-utils
-    libavcodec-dev libavformat-dev libswscale-dev libavutil-dev)
+    pybind11-dev python3-dev python3-numpy python3-pytest python3-setuptools python3-venv
+    python3-pil libavcodec-dev libavformat-dev libswscale-dev libavutil-dev)
 
 flowviewer_install_missing() {
     local missing=() pkg

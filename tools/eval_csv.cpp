@@ -1,6 +1,6 @@
 #include "eval_csv.h"
 
-#include "eval_numbers.h"
+#include "report_text.h"
 
 #include <QStringList>
 
@@ -8,46 +8,64 @@
 
 namespace {
 
-const char kHeader[] = "estimate,ground_truth,width,height,evaluated,coverage,aee,aae,fl_all,"
-                       "px1,px3,px5,gt_known,epe_sum,angle_sum,outliers,below1,below3,below5,shard";
-constexpr int kColumns = 20;
-
-// Quoted only when it must be, with inner quotes doubled.
-QString field(const QString &text)
+// The columns of a run of this layout: the figures, the breakdowns it has, how pooled rows
+// average, the sums they come from, and the shard.
+QStringList columnNames(const EvalLayout &layout)
 {
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
-        !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
-        return text;
-    QString quoted = text;
-    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
+    QStringList names{"estimate", "ground_truth", "width",   "height",    "evaluated",
+                      "coverage", "aee",          "aae",     "fl_all",    "px1",
+                      "px3",      "px5",          "aee_s0_10", "aee_s10_40", "aee_s40"};
+    if (layout.occlusions)
+        names << "aee_matched" << "aee_unmatched";
+    if (layout.objects)
+        names << "fl_bg" << "fl_fg";
+    names << "images" << "average" << "gt_known" << "epe_sum" << "angle_sum" << "outliers"
+          << "below1" << "below3" << "below5" << "s0_10" << "s0_10_epe_sum" << "s10_40"
+          << "s10_40_epe_sum" << "s40" << "s40_epe_sum";
+    if (layout.occlusions)
+        names << "matched" << "matched_epe_sum" << "unmatched" << "unmatched_epe_sum";
+    if (layout.objects)
+        names << "background" << "foreground" << "bg_outliers" << "fg_outliers";
+    names << "shard";
+    return names;
 }
 
-QString line(const EvalRow &row, const QString &shard)
+QString line(const EvalRow &row, const EvalLayout &layout, const QString &shard)
 {
     const EvalSums &sums = row.sums;
     const bool pair = row.kind == EvalRow::Pair;
-    const EvalFigures f = evalFigures(sums);
-    const QStringList fields{field(row.estimate),
-                             field(row.groundTruth),
-                             pair ? QString::number(row.width) : QString(),
-                             pair ? QString::number(row.height) : QString(),
-                             QString::number(f.evaluated),
-                             exactNumber(f.coverage),
-                             exactNumber(f.aee),
-                             exactNumber(f.aae),
-                             exactNumber(f.flAll),
-                             exactNumber(f.px1),
-                             exactNumber(f.px3),
-                             exactNumber(f.px5),
-                             QString::number(sums.gtKnown),
-                             exactNumber(sums.epe),
-                             exactNumber(sums.angle),
-                             QString::number(sums.outliers),
-                             QString::number(sums.below1),
-                             QString::number(sums.below3),
-                             QString::number(sums.below5),
-                             shard};
+    const EvalFigures &f = row.figures;
+    QStringList fields{csvField(row.estimate),
+                       csvField(row.groundTruth),
+                       pair ? QString::number(row.width) : QString(),
+                       pair ? QString::number(row.height) : QString(),
+                       QString::number(f.evaluated),
+                       exactNumber(f.coverage),
+                       exactNumber(f.aee),
+                       exactNumber(f.aae),
+                       exactNumber(f.flAll),
+                       exactNumber(f.px1),
+                       exactNumber(f.px3),
+                       exactNumber(f.px5)};
+    for (const double band : f.aeeSpeed)
+        fields << exactNumber(band);
+    if (layout.occlusions)
+        fields << exactNumber(f.aeeMatched) << exactNumber(f.aeeUnmatched);
+    if (layout.objects)
+        fields << exactNumber(f.flBg) << exactNumber(f.flFg);
+    fields << (pair ? QString() : QString::number(row.images)) << averageName(layout.average)
+           << QString::number(sums.gtKnown) << exactNumber(sums.epe) << exactNumber(sums.angle)
+           << QString::number(sums.outliers) << QString::number(sums.below1)
+           << QString::number(sums.below3) << QString::number(sums.below5);
+    for (int b = 0; b < kSpeedBands; ++b)
+        fields << QString::number(sums.speedCount[b]) << exactNumber(sums.speedEpe[b]);
+    if (layout.occlusions)
+        fields << QString::number(sums.matched) << exactNumber(sums.matchedEpe)
+               << QString::number(sums.unmatched) << exactNumber(sums.unmatchedEpe);
+    if (layout.objects)
+        fields << QString::number(sums.background) << QString::number(sums.foreground)
+               << QString::number(sums.bgOutliers) << QString::number(sums.fgOutliers);
+    fields << shard;
     return fields.join(QLatin1Char(',')) + QLatin1Char('\n');
 }
 
@@ -123,35 +141,88 @@ bool readSum(const QString &text, double *value)
     return ok && *value >= 0; // also false for NaN
 }
 
-// The record of one pair row, or what is wrong with it.
-QString readRow(const QStringList &fields, PairRecord *record)
+// The cells of one row by their column's name.
+class Row
 {
-    if (fields.at(0).isEmpty() || fields.at(1).isEmpty())
+public:
+    Row(const QStringList &names, const QStringList &fields) : names_(names), fields_(fields) {}
+    const QString &at(const char *name) const
+    {
+        return fields_.at(names_.indexOf(QLatin1String(name)));
+    }
+
+private:
+    const QStringList &names_;
+    const QStringList &fields_;
+};
+
+// The record of one pair row, or what is wrong with it.
+QString readRow(const Row &row, const EvalLayout &layout, PairRecord *record)
+{
+    if (row.at("estimate").isEmpty() || row.at("ground_truth").isEmpty())
         return QStringLiteral("a pair without its files");
-    record->estimate = fields.at(0);
-    record->groundTruth = fields.at(1);
-    if (!readSize(fields.at(2), &record->width) || !readSize(fields.at(3), &record->height))
+    record->estimate = row.at("estimate");
+    record->groundTruth = row.at("ground_truth");
+    if (!readSize(row.at("width"), &record->width) || !readSize(row.at("height"), &record->height))
         return QStringLiteral("width and height are not sizes");
     EvalSums &s = record->sums;
-    if (!readCount(fields.at(4), &s.evaluated) || !readCount(fields.at(12), &s.gtKnown) ||
-        !readCount(fields.at(15), &s.outliers) || !readCount(fields.at(16), &s.below1) ||
-        !readCount(fields.at(17), &s.below3) || !readCount(fields.at(18), &s.below5) ||
-        !readSum(fields.at(13), &s.epe) || !readSum(fields.at(14), &s.angle))
+    const auto counts = [&row](std::initializer_list<std::pair<const char *, std::int64_t *>> list) {
+        for (const auto &[name, value] : list)
+            if (!readCount(row.at(name), value))
+                return false;
+        return true;
+    };
+    const auto sumsRead = [&row](std::initializer_list<std::pair<const char *, double *>> list) {
+        for (const auto &[name, value] : list)
+            if (!readSum(row.at(name), value))
+                return false;
+        return true;
+    };
+    bool read = counts({{"evaluated", &s.evaluated},
+                        {"gt_known", &s.gtKnown},
+                        {"outliers", &s.outliers},
+                        {"below1", &s.below1},
+                        {"below3", &s.below3},
+                        {"below5", &s.below5},
+                        {"s0_10", &s.speedCount[0]},
+                        {"s10_40", &s.speedCount[1]},
+                        {"s40", &s.speedCount[2]}}) &&
+                sumsRead({{"epe_sum", &s.epe},
+                          {"angle_sum", &s.angle},
+                          {"s0_10_epe_sum", &s.speedEpe[0]},
+                          {"s10_40_epe_sum", &s.speedEpe[1]},
+                          {"s40_epe_sum", &s.speedEpe[2]}});
+    if (layout.occlusions)
+        read = read && counts({{"matched", &s.matched}, {"unmatched", &s.unmatched}}) &&
+               sumsRead({{"matched_epe_sum", &s.matchedEpe},
+                         {"unmatched_epe_sum", &s.unmatchedEpe}});
+    if (layout.objects)
+        read = read && counts({{"background", &s.background},
+                               {"foreground", &s.foreground},
+                               {"bg_outliers", &s.bgOutliers},
+                               {"fg_outliers", &s.fgOutliers}});
+    if (!read)
         return QStringLiteral("the sums are not counts and sums");
+    const bool bands = s.speedCount[0] + s.speedCount[1] + s.speedCount[2] == s.evaluated;
+    const bool masks = (!layout.occlusions || s.matched + s.unmatched == s.evaluated) &&
+                       (!layout.objects || (s.background + s.foreground == s.evaluated &&
+                                            s.bgOutliers + s.fgOutliers == s.outliers &&
+                                            s.bgOutliers <= s.background &&
+                                            s.fgOutliers <= s.foreground));
     if (s.evaluated > s.gtKnown || s.gtKnown > std::int64_t(record->width) * record->height ||
         s.outliers > s.evaluated || s.below1 > s.below3 || s.below3 > s.below5 ||
-        s.below5 > s.evaluated)
+        s.below5 > s.evaluated || !bands || !masks)
         return QStringLiteral("the counts contradict each other");
     return QString();
 }
 
 } // namespace
 
-QByteArray evalCsv(const QList<EvalRow> &rows, const QString &shard)
+QByteArray evalCsv(const QList<EvalRow> &rows, const EvalLayout &layout, const QString &shard)
 {
-    QString text = QLatin1String(kHeader) + QLatin1Char('\n');
+    QString text = columnNames(layout).join(QLatin1Char(',')) + QLatin1Char('\n');
     for (const EvalRow &row : rows)
-        text += line(row, shard);
+        text += line(row, layout, shard);
     return text.toUtf8();
 }
 
@@ -162,12 +233,22 @@ bool readEvalCsv(const QByteArray &bytes, EvalCsvContent *content, QString *erro
         *error = QStringLiteral("a quoted field is not closed");
         return false;
     }
-    if (lines.isEmpty() || lines.first().join(QLatin1Char(',')) != QLatin1String(kHeader)) {
+    *content = EvalCsvContent();
+    QStringList names;
+    for (const bool occlusions : {false, true})
+        for (const bool objects : {false, true})
+            if (!lines.isEmpty() &&
+                lines.first() == columnNames({EvalAverage::Pixel, occlusions, objects})) {
+                content->layout.occlusions = occlusions;
+                content->layout.objects = objects;
+                names = lines.first();
+            }
+    if (names.isEmpty()) {
         *error = QStringLiteral("not a CSV written by floweval: the header is not '%1'")
-                     .arg(QLatin1String(kHeader));
+                     .arg(columnNames({}).join(QLatin1Char(',')));
         return false;
     }
-    *content = EvalCsvContent();
+    const int columns = int(names.size());
     qsizetype unfiled = 0; // the last pairs, not yet followed by their folder's row
     bool complete = false;
     for (qsizetype i = 1; i < lines.size(); ++i) {
@@ -178,24 +259,35 @@ bool readEvalCsv(const QByteArray &bytes, EvalCsvContent *content, QString *erro
         };
         if (complete)
             return fail(QStringLiteral("a row after the all row"));
-        if (fields.size() != kColumns)
+        if (fields.size() != columns)
             return fail(QStringLiteral("%1 fields where the header has %2")
                             .arg(fields.size())
-                            .arg(kColumns));
-        const QString &estimate = fields.at(0);
-        const QString &shard = fields.at(kColumns - 1);
-        if (i > 1 && shard != lines.at(1).at(kColumns - 1))
+                            .arg(columns));
+        const Row row(names, fields);
+        const QString &estimate = row.at("estimate");
+        const QString &shard = row.at("shard");
+        const QString &average = row.at("average");
+        if (i == 1) {
+            if (average != QLatin1String("pixel") && average != QLatin1String("image"))
+                return fail(QStringLiteral("average '%1' is neither pixel nor image").arg(average));
+            content->layout.average =
+                average == QLatin1String("image") ? EvalAverage::Image : EvalAverage::Pixel;
+        } else if (shard != lines.at(1).constLast()) {
             return fail(QStringLiteral("shard %1 where the rows before say %2")
-                            .arg(shard, lines.at(1).at(kColumns - 1)));
-        if (estimate == QLatin1String("all") && fields.at(1).isEmpty()) {
+                            .arg(shard, lines.at(1).constLast()));
+        } else if (average != averageName(content->layout.average)) {
+            return fail(QStringLiteral("average %1 where the rows before say %2")
+                            .arg(average, averageName(content->layout.average)));
+        }
+        if (estimate == QLatin1String("all") && row.at("ground_truth").isEmpty()) {
             if (unfiled > 0 && content->nested)
                 return fail(QStringLiteral("pairs without the row of their folder"));
             content->shard = shard;
             complete = true;
             continue;
         }
-        if (fields.at(2).isEmpty() && estimate.endsWith(QLatin1Char('/'))) {
-            if (unfiled == 0 || fields.at(1) != estimate)
+        if (row.at("width").isEmpty() && estimate.endsWith(QLatin1Char('/'))) {
+            if (unfiled == 0 || row.at("ground_truth") != estimate)
                 return fail(QStringLiteral("a folder row without its pairs"));
             for (qsizetype k = content->records.size() - unfiled; k < content->records.size(); ++k)
                 content->records[k].folder = estimate.chopped(1);
@@ -204,7 +296,7 @@ bool readEvalCsv(const QByteArray &bytes, EvalCsvContent *content, QString *erro
             continue;
         }
         PairRecord record;
-        const QString wrong = readRow(fields, &record);
+        const QString wrong = readRow(row, content->layout, &record);
         if (!wrong.isEmpty())
             return fail(wrong);
         content->records.append(record);

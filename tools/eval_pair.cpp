@@ -1,6 +1,7 @@
 #include "eval_pair.h"
 
 #include "cli_common.h"
+#include "mask_image.h"
 #include "picture_save.h"
 #include "plane_image.h"
 
@@ -13,6 +14,8 @@
 #include <QFileInfo>
 
 #include <new>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -28,6 +31,21 @@ FlowField read(const QString &path, FloReadBuffer &buffer, const BandPlan &plan)
     return *readFlow(QFile::encodeName(path).constData(), kInputRule, {&buffer, plan});
 }
 
+// The mask at path for a flow of width x height; empty when path is.
+std::vector<std::uint8_t> readMask(const QString &path, int width, int height)
+{
+    if (path.isEmpty())
+        return {};
+    MaskImage mask;
+    QString error;
+    if (!readMaskImage(path, &mask, &error))
+        throw CError("%s", error.toLocal8Bit().constData());
+    error = maskSizeProblem(mask, width, height);
+    if (!error.isEmpty())
+        throw CError("%s", error.toLocal8Bit().constData());
+    return std::move(mask.set);
+}
+
 } // namespace
 
 PairOutcome evaluatePair(const EvalJob &job, FloReadBuffer &buffer, const BandPlan &plan)
@@ -41,18 +59,30 @@ PairOutcome evaluatePair(const EvalJob &job, FloReadBuffer &buffer, const BandPl
     try {
         const FlowField estimate = read(job.estimate, buffer, plan);
         reading = job.groundTruth;
-        const FlowField truth = read(job.groundTruth, buffer, plan);
+        FlowField truth = read(job.groundTruth, buffer, plan);
         if (estimate.u.rows() != truth.u.rows() || estimate.u.cols() != truth.u.cols()) {
             outcome.errors << QStringLiteral("%1: %2 is %3, its ground truth %4 is %5")
                                   .arg(kTool, job.estimate, sizeText(estimate), job.groundTruth,
                                        sizeText(truth));
             return outcome;
         }
+        const int width = truth.u.cols();
+        const int height = truth.u.rows();
+        reading = job.exclusions;
+        const std::vector<std::uint8_t> excluded = readMask(job.exclusions, width, height);
+        if (!excluded.empty())
+            excludePixels(truth.u, truth.v, excluded.data());
+        reading = job.occlusions;
+        const std::vector<std::uint8_t> occluded = readMask(job.occlusions, width, height);
+        reading = job.objects;
+        const std::vector<std::uint8_t> objects = readMask(job.objects, width, height);
+        const EvalMasks masks{occluded.empty() ? nullptr : occluded.data(),
+                              objects.empty() ? nullptr : objects.data()};
         outcome.record = {job.estimate,
                           job.groundTruth,
-                          truth.u.cols(),
-                          truth.u.rows(),
-                          evaluateFlow(estimate.u, estimate.v, truth.u, truth.v),
+                          width,
+                          height,
+                          evaluateFlow(estimate.u, estimate.v, truth.u, truth.v, masks, plan),
                           job.folder};
         outcome.evaluated = true;
         if (!job.epePicture.isEmpty()) {

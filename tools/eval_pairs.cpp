@@ -4,6 +4,7 @@
 
 #include "cli_common.h"
 #include "flow_format.h"
+#include "mask_image.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -148,6 +149,30 @@ QList<EvalJob> shardOf(const QList<EvalJob> &jobs, int shard, int shards)
     for (qsizetype i = shard; i < jobs.size(); i += shards)
         taken.append(jobs.at(i));
     return taken;
+}
+
+void findMasks(const MaskFolders &folders, QList<EvalJob> *jobs)
+{
+    for (EvalJob &job : *jobs) {
+        const struct {
+            const QString &folder;
+            QString &mask;
+            const char *what;
+        } kinds[] = {{folders.occlusions, job.occlusions, "occlusion mask"},
+                     {folders.objects, job.objects, "object map"},
+                     {folders.exclusions, job.exclusions, "exclusion mask"}};
+        for (const auto &kind : kinds) {
+            if (kind.folder.isEmpty() || !job.problem.isEmpty())
+                continue;
+            const bool nested = !job.folder.isEmpty() && job.folder != QLatin1String(".");
+            const QString folder = nested ? QDir(kind.folder).filePath(job.folder) : kind.folder;
+            QString problem;
+            kind.mask = findMaskImage(folder, baseName(job.groundTruth), &problem);
+            if (kind.mask.isEmpty())
+                job.problem = QStringLiteral("%1: no %2: %3")
+                                  .arg(job.groundTruth, QLatin1String(kind.what), problem);
+        }
+    }
 }
 
 QString epePictureName(const QString &estimate, const QString &folder, const QString &suffix)

@@ -11,6 +11,10 @@ struct EvalJob {
     QString problem;     // why the pair cannot be evaluated, known before reading it
     QString epePicture;  // where its EPE picture goes, or empty
     QString folder;      // with -r, its folder below the estimates' ("." for that folder itself)
+    // The masks of its ground truth, when the run has them.
+    QString occlusions;
+    QString objects;
+    QString exclusions;
 };
 
 // The order pairs are evaluated and pooled in, by the estimate's file name and then its whole
@@ -30,6 +34,17 @@ bool pairFolders(const QString &estDir, const QString &gtDir, bool recursive, QL
 
 // The pairs of one shard: shard, shard + shards, ...
 QList<EvalJob> shardOf(const QList<EvalJob> &jobs, int shard, int shards);
+
+// The folders of masks a run was given, each empty when not.
+struct MaskFolders {
+    QString occlusions;
+    QString objects;
+    QString exclusions;
+};
+
+// Finds the masks of each job's ground truth: in each folder, below it by the job's folder,
+// the picture of the ground truth's base name. A job whose mask is missing gets the problem.
+void findMasks(const MaskFolders &folders, QList<EvalJob> *jobs);
 
 // Where the EPE of estimate goes in folder: its base name followed by "_epe" and suffix.
 QString epePictureName(const QString &estimate, const QString &folder, const QString &suffix);

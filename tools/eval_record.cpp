@@ -1,7 +1,7 @@
 #include "eval_record.h"
-#include "eval_numbers.h"
 
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -12,45 +12,46 @@ QString fileName(const QString &path)
 
 } // namespace
 
-EvalSums pooledSums(const QList<PairRecord> &records)
+QString averageName(EvalAverage average)
 {
-    EvalSums pooled;
-    for (const PairRecord &r : records)
-        pooled += r.sums;
-    return pooled;
+    return average == EvalAverage::Image ? QStringLiteral("image") : QStringLiteral("pixel");
 }
 
-QList<EvalRow> evalRows(const QList<PairRecord> &records)
+QList<EvalRow> evalRows(const QList<PairRecord> &records, EvalAverage average)
 {
     QList<EvalRow> rows;
-    EvalSums folderSums;
+    const auto pooledRow = [average](EvalRow::Kind kind, const QString &name,
+                                     const QString &truth, const std::vector<EvalSums> &pairs) {
+        EvalRow row{kind, name, truth, name, 0, 0, {}, {}, 0};
+        for (const EvalSums &sums : pairs) {
+            row.sums += sums;
+            row.images += sums.evaluated > 0;
+        }
+        std::size_t images = 0;
+        row.figures = average == EvalAverage::Image
+                          ? imageMeanFigures(pairs.data(), pairs.size(), &images)
+                          : evalFigures(row.sums);
+        return row;
+    };
+    std::vector<EvalSums> folderPairs;
+    std::vector<EvalSums> allPairs;
     for (qsizetype i = 0; i < records.size(); ++i) {
         const PairRecord &r = records.at(i);
         const bool nested = !r.folder.isEmpty() && r.folder != QLatin1String(".");
         rows.append(
             {EvalRow::Pair, r.estimate, r.groundTruth,
              nested ? r.folder + QLatin1Char('/') + fileName(r.estimate) : fileName(r.estimate),
-             r.width, r.height, r.sums});
+             r.width, r.height, r.sums, evalFigures(r.sums), 0});
+        allPairs.push_back(r.sums);
         if (r.folder.isEmpty())
             continue;
-        folderSums += r.sums;
+        folderPairs.push_back(r.sums);
         if (i + 1 == records.size() || records.at(i + 1).folder != r.folder) {
             const QString folder = r.folder + QLatin1Char('/');
-            rows.append({EvalRow::Folder, folder, folder, folder, 0, 0, folderSums});
-            folderSums = EvalSums();
+            rows.append(pooledRow(EvalRow::Folder, folder, folder, folderPairs));
+            folderPairs.clear();
         }
     }
-    rows.append({EvalRow::All, QStringLiteral("all"), QString(), QStringLiteral("all"), 0, 0,
-                 pooledSums(records)});
+    rows.append(pooledRow(EvalRow::All, QStringLiteral("all"), QString(), allPairs));
     return rows;
-}
-
-QString exactNumber(double x)
-{
-    return std::isnan(x) ? QStringLiteral("nan") : QString::number(x, 'g', 17);
-}
-
-QString fixedNumber(double x, int places)
-{
-    return std::isnan(x) ? QStringLiteral("nan") : QString::number(x, 'f', places);
 }

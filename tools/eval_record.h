@@ -16,8 +16,20 @@ struct PairRecord {
     QString folder; // with -r, its folder below the estimates' ("." for that one); else empty
 };
 
-// The sums of all records, added in the order given.
-EvalSums pooledSums(const QList<PairRecord> &records);
+// How the pooled rows average, and which breakdowns a run has beyond those every run has.
+enum class EvalAverage { Pixel, Image };
+struct EvalLayout {
+    EvalAverage average = EvalAverage::Pixel;
+    bool occlusions = false; // matched and unmatched EPE, from occlusion masks
+    bool objects = false;    // Fl over background and foreground, from object maps
+    bool operator==(const EvalLayout &o) const
+    {
+        return average == o.average && occlusions == o.occlusions && objects == o.objects;
+    }
+};
+
+// "pixel" or "image", as the command line and the CSV name them.
+QString averageName(EvalAverage average);
 
 // A line of the results, as the table, the CSV and the JSON document show it.
 struct EvalRow {
@@ -29,10 +41,12 @@ struct EvalRow {
     int width = 0;       // 0 but for pairs
     int height = 0;
     EvalSums sums;
+    EvalFigures figures; // of the sums, or with per-image means their pairs' mean
+    qsizetype images = 0; // pooled rows: the pairs that evaluated a pixel
 };
 
 // The rows of records, which come grouped by folder: each pair, after the pairs of each folder
 // (with -r) a row pooling them, and the "all" row pooling every pair last.
-QList<EvalRow> evalRows(const QList<PairRecord> &records);
+QList<EvalRow> evalRows(const QList<PairRecord> &records, EvalAverage average);
 
 #endif // EVAL_RECORD_H

@@ -1,6 +1,6 @@
 #include "eval_report.h"
 
-#include "eval_numbers.h"
+#include "report_text.h"
 
 #include <QStringList>
 
@@ -9,91 +9,118 @@
 
 namespace {
 
-// The figure columns after the name and size: title, width, decimals.
+// A figure column after the name, size and count: title, width, decimals, value.
 struct Column {
     const char *title;
     int width;
     int places;
+    double EvalFigures::*figure;
+    int band = -1; // for aeeSpeed
 };
-const Column kColumns[] = {{"coverage%", 9, 2}, {"AEE", 8, 3},  {"AAE", 8, 3}, {"Fl-all%", 8, 2},
-                           {"px1%", 7, 2},      {"px3%", 7, 2}, {"px5%", 7, 2}};
 
-QString tableLine(const QString &name, int nameWidth, const QString &size, const EvalSums &sums)
+QList<Column> tableColumns(const EvalLayout &layout)
 {
-    const EvalFigures f = evalFigures(sums);
-    const double figures[] = {f.coverage, f.aee, f.aae, f.flAll, f.px1, f.px3, f.px5};
-    QString line = name.leftJustified(nameWidth) + QStringLiteral("  ") + size.leftJustified(11) +
-                   QString::number(f.evaluated).rightJustified(10);
-    for (int i = 0; i < 7; ++i)
+    QList<Column> columns{{"coverage%", 9, 2, &EvalFigures::coverage},
+                          {"AEE", 8, 3, &EvalFigures::aee},
+                          {"AAE", 8, 3, &EvalFigures::aae},
+                          {"Fl-all%", 8, 2, &EvalFigures::flAll},
+                          {"px1%", 7, 2, &EvalFigures::px1},
+                          {"px3%", 7, 2, &EvalFigures::px3},
+                          {"px5%", 7, 2, &EvalFigures::px5},
+                          {"s0-10", 8, 3, nullptr, 0},
+                          {"s10-40", 8, 3, nullptr, 1},
+                          {"s40+", 8, 3, nullptr, 2}};
+    if (layout.occlusions)
+        columns << Column{"matched", 8, 3, &EvalFigures::aeeMatched}
+                << Column{"unmatched", 9, 3, &EvalFigures::aeeUnmatched};
+    if (layout.objects)
+        columns << Column{"Fl-bg%", 7, 2, &EvalFigures::flBg}
+                << Column{"Fl-fg%", 7, 2, &EvalFigures::flFg};
+    return columns;
+}
+
+QString tableLine(const EvalRow &row, int nameWidth, const QList<Column> &columns,
+                  const EvalLayout &layout)
+{
+    const EvalFigures &f = row.figures;
+    const QString size = row.kind == EvalRow::Pair
+                             ? QStringLiteral("%1x%2").arg(row.width).arg(row.height)
+                             : QString();
+    QString line = row.name.leftJustified(nameWidth) + QStringLiteral("  ") +
+                   size.leftJustified(11) + QString::number(f.evaluated).rightJustified(10);
+    for (const Column &c : columns) {
+        const double value = c.band >= 0 ? f.aeeSpeed[c.band] : f.*c.figure;
+        line += QStringLiteral("  ") + fixedNumber(value, c.places).rightJustified(c.width);
+    }
+    if (layout.average == EvalAverage::Image)
         line += QStringLiteral("  ") +
-                fixedNumber(figures[i], kColumns[i].places).rightJustified(kColumns[i].width);
+                (row.kind == EvalRow::Pair ? QString() : QString::number(row.images))
+                    .rightJustified(6);
     return line + QLatin1Char('\n');
 }
 
-QString jsonString(const QString &text)
-{
-    QString out = QStringLiteral("\"");
-    for (const QChar c : text) {
-        if (c == QLatin1Char('"') || c == QLatin1Char('\\'))
-            out += QLatin1Char('\\') + c;
-        else if (c.unicode() < 0x20)
-            out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-        else
-            out += c;
-    }
-    return out + QLatin1Char('"');
-}
-
-QString jsonNumber(double x)
-{
-    return std::isfinite(x) ? exactNumber(x) : QStringLiteral("null");
-}
-
 // The members of one object, after those naming the pair.
-QString jsonFigures(const EvalSums &sums)
+QString jsonFigures(const EvalRow &row, const EvalLayout &layout)
 {
-    const EvalFigures f = evalFigures(sums);
-    const QStringList members{QStringLiteral("\"evaluated\": %1").arg(f.evaluated),
-                              QStringLiteral("\"coverage\": ") + jsonNumber(f.coverage),
-                              QStringLiteral("\"aee\": ") + jsonNumber(f.aee),
-                              QStringLiteral("\"aae\": ") + jsonNumber(f.aae),
-                              QStringLiteral("\"fl_all\": ") + jsonNumber(f.flAll),
-                              QStringLiteral("\"px1\": ") + jsonNumber(f.px1),
-                              QStringLiteral("\"px3\": ") + jsonNumber(f.px3),
-                              QStringLiteral("\"px5\": ") + jsonNumber(f.px5),
-                              QStringLiteral("\"gt_known\": %1").arg(sums.gtKnown),
-                              QStringLiteral("\"epe_sum\": ") + jsonNumber(sums.epe),
-                              QStringLiteral("\"angle_sum\": ") + jsonNumber(sums.angle),
-                              QStringLiteral("\"outliers\": %1").arg(sums.outliers),
-                              QStringLiteral("\"below1\": %1").arg(sums.below1),
-                              QStringLiteral("\"below3\": %1").arg(sums.below3),
-                              QStringLiteral("\"below5\": %1").arg(sums.below5)};
+    const EvalFigures &f = row.figures;
+    const EvalSums &sums = row.sums;
+    const auto number = [](const char *name, double x) {
+        return QStringLiteral("\"%1\": ").arg(QLatin1String(name)) + jsonNumber(x);
+    };
+    const auto count = [](const char *name, qint64 n) {
+        return QStringLiteral("\"%1\": %2").arg(QLatin1String(name)).arg(n);
+    };
+    QStringList members{count("evaluated", f.evaluated), number("coverage", f.coverage),
+                        number("aee", f.aee),            number("aae", f.aae),
+                        number("fl_all", f.flAll),       number("px1", f.px1),
+                        number("px3", f.px3),            number("px5", f.px5),
+                        number("aee_s0_10", f.aeeSpeed[0]), number("aee_s10_40", f.aeeSpeed[1]),
+                        number("aee_s40", f.aeeSpeed[2])};
+    if (layout.occlusions)
+        members << number("aee_matched", f.aeeMatched) << number("aee_unmatched", f.aeeUnmatched);
+    if (layout.objects)
+        members << number("fl_bg", f.flBg) << number("fl_fg", f.flFg);
+    if (row.kind != EvalRow::Pair)
+        members << count("images", row.images);
+    members << count("gt_known", sums.gtKnown) << number("epe_sum", sums.epe)
+            << number("angle_sum", sums.angle) << count("outliers", sums.outliers)
+            << count("below1", sums.below1) << count("below3", sums.below3)
+            << count("below5", sums.below5) << count("s0_10", sums.speedCount[0])
+            << number("s0_10_epe_sum", sums.speedEpe[0]) << count("s10_40", sums.speedCount[1])
+            << number("s10_40_epe_sum", sums.speedEpe[1]) << count("s40", sums.speedCount[2])
+            << number("s40_epe_sum", sums.speedEpe[2]);
+    if (layout.occlusions)
+        members << count("matched", sums.matched) << number("matched_epe_sum", sums.matchedEpe)
+                << count("unmatched", sums.unmatched)
+                << number("unmatched_epe_sum", sums.unmatchedEpe);
+    if (layout.objects)
+        members << count("background", sums.background) << count("foreground", sums.foreground)
+                << count("bg_outliers", sums.bgOutliers) << count("fg_outliers", sums.fgOutliers);
     return members.join(QStringLiteral(", "));
 }
 
 } // namespace
 
-QByteArray evalTable(const QList<EvalRow> &rows)
+QByteArray evalTable(const QList<EvalRow> &rows, const EvalLayout &layout)
 {
+    const QList<Column> columns = tableColumns(layout);
     int nameWidth = 8;
     for (const EvalRow &r : rows)
         nameWidth = std::max(nameWidth, int(r.name.size()));
     QString text = QStringLiteral("estimate").leftJustified(nameWidth) + QStringLiteral("  ") +
                    QStringLiteral("size").leftJustified(11) +
                    QStringLiteral("evaluated").rightJustified(10);
-    for (const Column &c : kColumns)
+    for (const Column &c : columns)
         text += QStringLiteral("  ") + QString::fromLatin1(c.title).rightJustified(c.width);
+    if (layout.average == EvalAverage::Image)
+        text += QStringLiteral("  images");
     text += QLatin1Char('\n');
     for (const EvalRow &r : rows)
-        text +=
-            tableLine(r.name, nameWidth,
-                      r.kind == EvalRow::Pair ? QStringLiteral("%1x%2").arg(r.width).arg(r.height)
-                                              : QString(),
-                      r.sums);
+        text += tableLine(r, nameWidth, columns, layout);
     return text.toLocal8Bit();
 }
 
-QByteArray evalJson(const QList<EvalRow> &rows, const QString &shard)
+QByteArray evalJson(const QList<EvalRow> &rows, const EvalLayout &layout, const QString &shard)
 {
     QStringList pairs;
     QStringList folders;
@@ -106,14 +133,14 @@ QByteArray evalJson(const QList<EvalRow> &rows, const QString &shard)
                              .arg(jsonString(r.estimate), jsonString(r.groundTruth))
                              .arg(r.width)
                              .arg(r.height) +
-                         jsonFigures(r.sums) + QLatin1Char('}');
+                         jsonFigures(r, layout) + QLatin1Char('}');
             break;
         case EvalRow::Folder:
             folders << QStringLiteral("{\"folder\": %1, ").arg(jsonString(r.estimate)) +
-                           jsonFigures(r.sums) + QLatin1Char('}');
+                           jsonFigures(r, layout) + QLatin1Char('}');
             break;
         case EvalRow::All:
-            all = jsonFigures(r.sums);
+            all = jsonFigures(r, layout);
             break;
         }
     }
@@ -129,6 +156,7 @@ QByteArray evalJson(const QList<EvalRow> &rows, const QString &shard)
     if (!folders.isEmpty())
         text += array(QStringLiteral("folders"), folders);
     text += QStringLiteral("  \"all\": {") + all + QStringLiteral("},\n");
+    text += QStringLiteral("  \"average\": \"%1\",\n").arg(averageName(layout.average));
     text += QStringLiteral("  \"shard\": ") +
             (shard.isEmpty() ? QStringLiteral("null") : jsonString(shard)) +
             QStringLiteral("\n}\n");

@@ -9,6 +9,7 @@
 #include "flow_key.h"
 #include "flow_legend.h"
 #include "flow_pictures.h"
+#include "frame_input.h"
 #include "ordered_batch.h"
 #include "output_names.h"
 #include "picture_save.h"
@@ -22,7 +23,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QPainter>
 
 #include <algorithm>
@@ -86,7 +86,8 @@ constexpr int kSmallestLegend = 32;
 
 // The colour view as options ask for it: over its frame, with arrows, with the legend.
 // Without overlays, the plane itself.
-QImage colourPicture(const Flo2PngJob &job, const Flo2PngOptions &o, const FlowPictures &pictures)
+QImage colourPicture(const Flo2PngJob &job, const Flo2PngOptions &o, const FlowPictures &pictures,
+                     const FlowField &flow)
 {
     const QImage plain = planeImage(pictures.color);
     if (!o.arrows && o.blendDir.isEmpty())
@@ -97,11 +98,9 @@ QImage colourPicture(const Flo2PngJob &job, const Flo2PngOptions &o, const FlowP
         const QString frame = findBlendFrame(o.blendDir, job.relativeName, &error);
         if (frame.isEmpty())
             throw CError(qPrintable(error));
-        QImageReader reader(frame);
-        const QImage picture = reader.read();
+        const QImage picture = readFrame(frame, &error);
         if (picture.isNull())
-            throw CError(qPrintable(
-                QStringLiteral("%1: cannot read the frame: %2").arg(frame, reader.errorString())));
+            throw CError(qPrintable(error));
         if (picture.size() != image.size())
             throw CError(qPrintable(QStringLiteral("%1: the frame is %2 x %3, the flow %4 x %5")
                                         .arg(frame)
@@ -109,10 +108,10 @@ QImage colourPicture(const Flo2PngJob &job, const Flo2PngOptions &o, const FlowP
                                         .arg(picture.height())
                                         .arg(image.width())
                                         .arg(image.height())));
-        blendOverFrame(image, picture.convertToFormat(QImage::Format_RGB888), o.opacity);
+        blendOverFrame(image, picture, o.opacity);
     }
     if (o.arrows)
-        drawArrowsInto(image, pictures.u, pictures.v, o.arrowStep);
+        drawArrowsInto(image, flow.u, flow.v, o.arrowStep);
     return o.legend ? withCornerLegend(image, pictures.radius, pictures.cutoff) : image;
 }
 
@@ -132,12 +131,12 @@ void prepareFonts()
 Flo2PngOutcome convertFlow(const Flo2PngJob &job, const Flo2PngOptions &o, FloReadBuffer &buffer)
 {
     return convertReporting(kTool, job.input, [&](Flo2PngOutcome &outcome) {
-        const ViewChoice choice{o.cutoff, o.autoScale, o.percentile,
-                                o.legend, o.channels,  o.arrows};
+        const ViewChoice choice{o.cutoff, o.autoScale, o.percentile, o.legend, o.channels};
+        FlowField flow;
         const FlowPictures pictures =
             drawFlowFile(QFile::encodeName(job.input).constData(), choice, &buffer,
-                         bandsPerItem(o.threads, int(o.inputs.size())));
-        const QImage color = colourPicture(job, o, pictures);
+                         bandsPerItem(o.threads, int(o.inputs.size())), o.arrows ? &flow : nullptr);
+        const QImage color = colourPicture(job, o, pictures, flow);
         if (!save(color, job.colorView, o.compression, outcome.messages))
             return;
         if (!job.dimX.isEmpty()) {

@@ -7,6 +7,7 @@
 #include "floweval_options.h"
 #include "ordered_batch.h"
 #include "progress_line.h"
+#include "report_text.h"
 
 #include "atomic_output.h"
 #include "cerror.h"
@@ -30,45 +31,20 @@ namespace {
 
 const QString kTool = QStringLiteral("floweval");
 
-// Writes bytes to name, or to standard output for "-"; a file only whole, under its name once
-// complete. False, with the reason reported, when it cannot.
-bool writeOutput(const QString &name, const QByteArray &bytes, ProgressLine &progress)
-{
-    if (name == QLatin1String("-")) {
-        errno = 0;
-        std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
-        if (std::fflush(stdout) == 0 && !std::ferror(stdout))
-            return true;
-        const int error = errno;
-        progress.message(QStringLiteral("%1: cannot write to standard output: %2")
-                             .arg(kTool, QString::fromLocal8Bit(std::strerror(error))));
-        return false;
-    }
-    try {
-        AtomicOutput output(QFile::encodeName(name).constData());
-        output.write(bytes.constData(), std::size_t(bytes.size()));
-        output.commit();
-        return true;
-    } catch (const CError &error) {
-        progress.message(inputMessage(kTool, name, QString::fromLocal8Bit(error.text)));
-    }
-    return false;
-}
-
 // The table, the CSV and the JSON document the options ask for. False when any failed.
 // A merge writes its shard cells empty, as the whole run does.
-bool writeResults(const FlowEvalOptions &o, const QList<PairRecord> &records,
-                  ProgressLine &progress)
+bool writeResults(const FlowEvalOptions &o, const EvalLayout &layout,
+                  const QList<PairRecord> &records, ProgressLine &progress)
 {
-    const QList<EvalRow> rows = evalRows(records);
+    const QList<EvalRow> rows = evalRows(records, layout.average);
     const QString shard = o.shardText();
     bool written = true;
     if (o.printsTable())
-        written = writeOutput(QStringLiteral("-"), evalTable(rows), progress);
+        written = writeOutput(kTool, QStringLiteral("-"), evalTable(rows, layout), progress);
     if (!o.csv.isEmpty())
-        written = writeOutput(o.csv, evalCsv(rows, shard), progress) && written;
+        written = writeOutput(kTool, o.csv, evalCsv(rows, layout, shard), progress) && written;
     if (!o.json.isEmpty())
-        written = writeOutput(o.json, evalJson(rows, shard), progress) && written;
+        written = writeOutput(kTool, o.json, evalJson(rows, layout, shard), progress) && written;
     return written;
 }
 
@@ -102,10 +78,14 @@ int evaluate(const FlowEvalOptions &o)
         if (!pairFolders(o.estimate, o.groundTruth, o.recursive, &jobs, &error))
             return usageError(kTool, error);
     } else {
-        jobs.append({o.estimate, o.groundTruth, QString(), QString(), QString()});
+        EvalJob job;
+        job.estimate = o.estimate;
+        job.groundTruth = o.groundTruth;
+        jobs.append(job);
     }
     const QList<EvalJob> all = jobs;
     jobs = shardOf(all, o.shard, o.shards);
+    findMasks({o.occlusions, o.objects, o.exclusions}, &jobs);
     QStringList pictureFolders;
     for (EvalJob &job : jobs) {
         if (!o.epeDir.isEmpty()) {
@@ -150,7 +130,7 @@ int evaluate(const FlowEvalOptions &o)
         });
     progress.clear();
 
-    const bool written = writeResults(o, records, progress);
+    const bool written = writeResults(o, o.layout(), records, progress);
     if (failed > 0 && !o.quiet)
         printTo(stderr, QStringLiteral("%1: %2 of %3 pairs not evaluated\n")
                             .arg(kTool)
@@ -182,6 +162,17 @@ bool readShard(const QString &text, int *k, int *n)
     return slash > 0 && kOk && nOk && *n > 0 && *k >= 0 && *k < *n;
 }
 
+// How the runs of two CSV files differ, for a merge's refusal.
+QString layoutDifference(const EvalLayout &a, const EvalLayout &b)
+{
+    if (a.average != b.average)
+        return QStringLiteral("one averages per %1, the other per %2")
+            .arg(averageName(a.average), averageName(b.average));
+    if (a.occlusions != b.occlusions)
+        return QStringLiteral("only one has occlusion masks (--occ)");
+    return QStringLiteral("only one has object maps (--fg)");
+}
+
 // Every file read, then the set checked as a whole: a merge that could lose a shard, or count
 // one twice, writes nothing.
 int merge(const FlowEvalOptions &o)
@@ -198,6 +189,7 @@ int merge(const FlowEvalOptions &o)
     int shards = 0;
     QString nestedFile; // a file of a run with -r, and one without
     QString flatFile;
+    EvalLayout layout; // the first file's, which every other must share
     for (const QString &input : o.mergeInputs) {
         QFile file(input);
         if (!file.open(QIODevice::ReadOnly)) {
@@ -219,6 +211,11 @@ int merge(const FlowEvalOptions &o)
         if (shards == 0) {
             shards = n;
             firstFile = input;
+            layout = content.layout;
+        } else if (!(content.layout == layout)) {
+            problems << QStringLiteral("%1 and %2 are of different runs: %3")
+                            .arg(firstFile, input, layoutDifference(layout, content.layout));
+            continue;
         } else if (n != shards) {
             problems << QStringLiteral("%1 is %2 but %3 is of %4 shards: the files disagree on "
                                        "the number of shards")
@@ -268,7 +265,9 @@ int merge(const FlowEvalOptions &o)
             return folderComesBefore(a.folder, b.folder);
         return comesBefore(a.estimate, b.estimate);
     });
-    return writeResults(o, records, progress) ? kAllWritten : kSomeFailed;
+    if (o.averageSet)
+        layout.average = o.average;
+    return writeResults(o, layout, records, progress) ? kAllWritten : kSomeFailed;
 }
 
 } // namespace

@@ -20,6 +20,10 @@ QString description()
         "then every flow file in EST is paired with the file of the same base name in GT;\n"
         "with -r, in every folder below EST too, against the folder of the same relative\n"
         "path below GT, each folder's pairs followed by a row pooling them.\n"
+        "The EPE is also given by the ground truth's speed: s0-10, s10-40 and s40+ pixels.\n"
+        "Masks (--occ, --fg, --exclude) are pictures in any format Qt reads, found by the\n"
+        "ground truth's relative path and base name; a pixel is set where any colour\n"
+        "channel is non-zero.\n"
         "Exit status: 0 when every pair was evaluated, 1 when any failed, 2 for a usage\n"
         "error.");
 }
@@ -73,8 +77,24 @@ FlowEvalCommandLine parseFlowEvalCommandLine(const QStringList &arguments, int d
     const QCommandLineOption merge(
         "merge", "Pool the CSV files of the shards of one run, every shard once, into the "
                  "result of the whole run.");
+    const QCommandLineOption average(
+        "average",
+        "How pooled rows average: over every evaluated pixel (pixel, the default), or the mean "
+        "of each pair's figure over the pairs that evaluated a pixel (image).",
+        "MODE");
+    const QCommandLineOption occ("occ",
+                                 "Occlusion masks in DIR: adds the EPE over matched (visible) "
+                                 "and unmatched (occluded) pixels.",
+                                 "DIR");
+    const QCommandLineOption fg("fg",
+                                "Object maps in DIR: adds Fl over background (zero) and "
+                                "foreground (non-zero) pixels.",
+                                "DIR");
+    const QCommandLineOption exclude(
+        "exclude", "Masks in DIR whose set pixels are left out of every figure.", "DIR");
     const QCommandLineOption quiet({"q", "quiet"}, "No progress display and no summary.");
-    parser.addOptions({csv, json, epeDir, epe, epeFormat, jobs, shard, recursive, merge, quiet});
+    parser.addOptions({csv, json, epeDir, epe, epeFormat, jobs, shard, recursive, merge, average,
+                       occ, fg, exclude, quiet});
     parser.addPositionalArgument("EST", "The estimated flow: a file or a folder.");
     parser.addPositionalArgument("GT", "Its ground truth: a file, or a folder when EST is one.");
 
@@ -101,7 +121,17 @@ FlowEvalCommandLine parseFlowEvalCommandLine(const QStringList &arguments, int d
         o.epeSuffix = QLatin1Char('.') + format;
     }
     o.quiet = parser.isSet(quiet);
-    for (const QCommandLineOption *named : {&csv, &json, &epeDir, &epe})
+    o.occlusions = parser.value(occ);
+    o.objects = parser.value(fg);
+    o.exclusions = parser.value(exclude);
+    if (parser.isSet(average)) {
+        const QString mode = parser.value(average);
+        if (mode != QLatin1String("pixel") && mode != QLatin1String("image"))
+            return usage(QStringLiteral("--average is pixel or image, not '%1'").arg(mode));
+        o.average = mode == QLatin1String("image") ? EvalAverage::Image : EvalAverage::Pixel;
+        o.averageSet = true;
+    }
+    for (const QCommandLineOption *named : {&csv, &json, &epeDir, &epe, &occ, &fg, &exclude})
         if (parser.isSet(*named) && parser.value(*named).isEmpty())
             return usage(QStringLiteral("--%1 needs a name").arg(named->names().constLast()));
     if (o.csv == QLatin1String("-") && o.json == QLatin1String("-"))
@@ -125,7 +155,8 @@ FlowEvalCommandLine parseFlowEvalCommandLine(const QStringList &arguments, int d
     if (parser.isSet(merge)) {
         if (positional.isEmpty())
             return usage(QStringLiteral("--merge needs the CSV files to pool"));
-        for (const QCommandLineOption *pairOnly : {&epeDir, &epe, &jobs, &shard, &recursive})
+        for (const QCommandLineOption *pairOnly :
+             {&epeDir, &epe, &jobs, &shard, &recursive, &occ, &fg, &exclude})
             if (parser.isSet(*pairOnly))
                 return usage(QStringLiteral("--%1 applies to evaluating pairs, not to --merge")
                                  .arg(pairOnly->names().constLast()));
@@ -147,6 +178,10 @@ FlowEvalCommandLine parseFlowEvalCommandLine(const QStringList &arguments, int d
         return usage(QStringLiteral("give two files or two folders: %1 is a folder")
                          .arg(estFolder ? o.estimate : o.groundTruth));
     o.folders = estFolder;
+    for (const QCommandLineOption *masks : {&occ, &fg, &exclude})
+        if (parser.isSet(*masks) && !QFileInfo(parser.value(*masks)).isDir())
+            return usage(QStringLiteral("--%1 needs a folder of masks: '%2'")
+                             .arg(masks->names().constLast(), parser.value(*masks)));
     o.recursive = parser.isSet(recursive);
     if (o.recursive && !o.folders)
         return usage(

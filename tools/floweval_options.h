@@ -1,6 +1,8 @@
 #ifndef FLOWEVAL_OPTIONS_H
 #define FLOWEVAL_OPTIONS_H
 
+#include "eval_record.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -20,6 +22,12 @@ struct FlowEvalOptions {
     // What the EPE is written as, by the suffix of its files: ".png" for the picture, ".npy" or
     // ".pfm" for the numbers.
     QString epeSuffix = QStringLiteral(".png");
+    // Folders of masks found by the ground truth's relative path and base name, or empty.
+    QString occlusions; // --occ: EPE over matched and unmatched pixels
+    QString objects;    // --fg: Fl over background and foreground
+    QString exclusions; // --exclude: pixels left out of every figure
+    EvalAverage average = EvalAverage::Pixel;
+    bool averageSet = false; // --average was given; a merge otherwise keeps the files' own
     int threads = 1;
     int shard = 0; // take pairs shard, shard + shards, ...
     int shards = 1;
@@ -27,6 +35,7 @@ struct FlowEvalOptions {
     bool quiet = false;
 
     bool merging() const { return !mergeInputs.isEmpty(); }
+    EvalLayout layout() const { return {average, !occlusions.isEmpty(), !objects.isEmpty()}; }
     // What the CSV's shard column says: "K/N", or empty for a whole run.
     QString shardText() const
     {

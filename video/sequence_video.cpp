@@ -1,5 +1,6 @@
 #include "sequence_video.h"
 
+#include "frame_input.h"
 #include "ordered_batch.h"
 #include "picture_overlays.h"
 #include "plane_image.h"
@@ -12,7 +13,6 @@
 #include "flow_views.h"
 
 #include <QFile>
-#include <QImageReader>
 
 #include <memory>
 #include <new>
@@ -41,63 +41,54 @@ FlowField readInput(const SequenceVideoJob &job, const QString &input, FloReadBu
     return *readFlow(QFile::encodeName(input).constData(), job.rule, {buffer, plan});
 }
 
-// The scale of one frame drawn at its own.
-SequenceScale ownScale(const SequenceVideoJob &job, const FlowField &flow, const BandPlan &plan)
+// The colour view of a flow at the sequence's scale, or drawn as flo2png draws it alone.
+QImage colourView(const SequenceVideoJob &job, const FlowField &flow, const SequenceScale *shared,
+                  const BandPlan &plan, SequenceScale *scale)
 {
     const int rows = flow.u.rows();
     const int cols = flow.u.cols();
-    SequenceScale scale;
-    MagnitudeScratch scratch;
-    switch (job.scale) {
-    case SequenceScaleKind::OpeningCutoff:
-        scale.cutoff =
-            job.cutoff >= 0 ? job.cutoff : OpeningFlowCutoff(flow.u, flow.v, rows, cols, plan);
-        break;
-    case SequenceScaleKind::LongestVector:
-        scale.radius = PercentileMagnitude(flow.u, flow.v, rows, cols, 100, scratch);
-        break;
-    case SequenceScaleKind::Percentile:
-        scale.radius = PercentileMagnitude(flow.u, flow.v, rows, cols, job.percentile, scratch);
-        break;
+    if (!shared) {
+        const ViewChoice choice{job.cutoff, job.scale == SequenceScaleKind::LongestVector,
+                                job.scale == SequenceScaleKind::Percentile ? job.percentile : 0,
+                                job.legend, false};
+        const FlowPictures pictures = DrawFlowPictures(flow.u, flow.v, choice, plan);
+        *scale = {pictures.cutoff, pictures.radius};
+        return planeImage(pictures.color).copy();
     }
-    return scale;
+    *scale = *shared;
+    const PixelPlane colour = vek_alloc_3(cols, rows);
+    const PixelPlane none;
+    const FloatPlane noPlane;
+    RenderScaledFlowViews(scale->cutoff, scale->radius, flow.u, flow.v,
+                          {noPlane, noPlane, colour, none, none}, rows, cols, plan);
+    // A copy of its own: the plane goes with this scope.
+    return planeImage(colour).copy();
 }
 
-QImage readFrame(const QString &path, QSize size)
+// The frame under a flow of size, as RGB888.
+QImage frameOfSize(const QString &path, QSize size)
 {
-    QImageReader reader(path);
-    QImage frame = reader.read();
+    QString error;
+    const QImage frame = readFrame(path, &error);
     if (frame.isNull())
-        throw SequenceFailure{
-            path, QStringLiteral("cannot read the frame: %1").arg(reader.errorString())};
+        throw SequenceFailure{path, error};
     if (frame.size() != size)
         throw SequenceFailure{path, QStringLiteral("the frame is %1 x %2, the flow %3 x %4")
                                         .arg(frame.width())
                                         .arg(frame.height())
                                         .arg(size.width())
                                         .arg(size.height())};
-    return frame.convertToFormat(QImage::Format_RGB888);
+    return frame;
 }
 
 QImage drawFrame(const SequenceVideoJob &job, const QString &input, const QString &framePath,
                  const SequenceScale *shared, FloReadBuffer *buffer, const BandPlan &plan)
 {
     const FlowField flow = failingAs(input, [&] { return readInput(job, input, buffer, plan); });
-    const int rows = flow.u.rows();
-    const int cols = flow.u.cols();
-    const SequenceScale scale =
-        shared ? *shared : failingAs(input, [&] { return ownScale(job, flow, plan); });
-    QImage picture = failingAs(input, [&] {
-        const PixelPlane colour = vek_alloc_3(cols, rows);
-        const PixelPlane none;
-        const FloatPlane noPlane;
-        RenderScaledFlowViews(scale.cutoff, scale.radius, flow.u, flow.v,
-                              {noPlane, noPlane, colour, none, none}, rows, cols, plan);
-        // A copy of its own: the plane goes with this scope.
-        return planeImage(colour).copy();
-    });
+    SequenceScale scale;
+    QImage picture = failingAs(input, [&] { return colourView(job, flow, shared, plan, &scale); });
     if (!framePath.isEmpty())
-        blendOverFrame(picture, readFrame(framePath, picture.size()), job.opacity);
+        blendOverFrame(picture, frameOfSize(framePath, picture.size()), job.opacity);
     if (job.arrows)
         drawArrowsInto(picture, flow.u, flow.v, job.arrowStep);
     if (job.legend)

@@ -199,7 +199,9 @@ void write(const FloatPlane &u, const FloatPlane &v, const char *path, WriteRepo
         const Handle plist(h5.H5Pcreate(h5.datasetCreate), h5.H5Pclose);
         if (!file.valid() || !space.valid() || !plist.valid() ||
             h5.H5Pset_chunk(plist.get(), 3, chunk) < 0 ||
-            h5.H5Pset_deflate(plist.get(), kGzipLevel) < 0)
+            h5.H5Pset_deflate(plist.get(), kGzipLevel) < 0 ||
+            // Without the object's times, one flow always makes one file.
+            h5.H5Pset_obj_track_times(plist.get(), false) < 0)
             out.fail("HDF5 cannot create it");
         const Handle dataset(h5.H5Dcreate2(file.get(), "flow", h5.ieeeF32le, space.get(),
                                            H5P_DEFAULT, plist.get(), H5P_DEFAULT),

@@ -21,6 +21,7 @@ struct Hdf5Library {
     X(H5Pset_file_image)                                                                           \
     X(H5Pset_chunk)                                                                                \
     X(H5Pset_deflate)                                                                              \
+    X(H5Pset_obj_track_times)                                                                      \
     X(H5Fopen)                                                                                     \
     X(H5Fcreate)                                                                                   \
     X(H5Fclose)                                                                                    \

@@ -9,6 +9,8 @@
 #ifndef EVAL_ARITH_H
 #define EVAL_ARITH_H
 
+#include <cmath>
+
 namespace evalarith {
 
 // 180 / pi: every angle is converted by the same double.
@@ -41,6 +43,19 @@ constexpr double kAsinSeries[kAsinTerms] = {
 // The outlier rule: beyond 3 pixels and beyond 5 % of the true motion.
 constexpr double kOutlierPixels = 3.0;
 constexpr double kOutlierShare = 0.05;
+
+// The least double whose square root is at least bound: as the square root is correctly
+// rounded and never decreases, sqrt(x) < bound exactly when x is below it, which spares the
+// vector kernels a square root per pixel.
+inline double squareBound(double bound)
+{
+    double x = bound * bound;
+    while (std::sqrt(x) < bound)
+        x = std::nextafter(x, HUGE_VAL);
+    while (std::sqrt(std::nextafter(x, 0.0)) >= bound)
+        x = std::nextafter(x, 0.0);
+    return x;
+}
 
 } // namespace evalarith
 

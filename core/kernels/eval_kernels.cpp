@@ -20,6 +20,24 @@ EvalRun evalRunFor(rowkernels::Isa isa)
     return nullptr;
 }
 
+EvalValuesRun evalValuesRunFor(rowkernels::Isa isa)
+{
+    switch (isa) {
+    case rowkernels::Isa::Scalar:
+        return evalValuesPlain;
+#if defined(__x86_64__)
+    case rowkernels::Isa::Avx2:
+        return rowkernels::kernelsFor(isa) ? evalValuesAvx2 : nullptr;
+    case rowkernels::Isa::Avx512:
+        return rowkernels::kernelsFor(isa) ? evalValuesAvx512 : nullptr;
+#else
+    default:
+        break;
+#endif
+    }
+    return nullptr;
+}
+
 EpeRun epeRunFor(rowkernels::Isa isa)
 {
     switch (isa) {
@@ -42,6 +60,12 @@ EvalRun chosenEvalRun()
 {
     const EvalRun run = evalRunFor(rowkernels::chosenKernels().isa);
     return run ? run : evalRunPlain;
+}
+
+EvalValuesRun chosenEvalValuesRun()
+{
+    const EvalValuesRun run = evalValuesRunFor(rowkernels::chosenKernels().isa);
+    return run ? run : evalValuesPlain;
 }
 
 EpeRun chosenEpeRun()

@@ -13,11 +13,36 @@
 
 namespace evalkernels {
 
+// The masks point at the run's first pixel.
 using EvalRun = void (*)(const float *ue, const float *ve, const float *ug, const float *vg,
-                         std::size_t n, EvalSums &sums);
+                         const EvalMasks &masks, std::size_t n, EvalSums &sums);
 
-void evalRunPlain(const float *ue, const float *ve, const float *ug, const float *vg, std::size_t n,
-                  EvalSums &sums);
+void evalRunPlain(const float *ue, const float *ve, const float *ug, const float *vg,
+                  const EvalMasks &masks, std::size_t n, EvalSums &sums);
+
+// What a run leaves for another thread to add, pixel by pixel: each pixel's EPE and angle (0
+// where it is not evaluated) and its classes. A values run counts into its sums as an evalRun
+// would, leaving their double sums alone; addEvalValues then adds the doubles, in order, to the
+// sums they continue, which so come out to the bits of one evalRun over both runs.
+struct EvalValues {
+    double *epe;
+    double *angle;
+    std::uint8_t *classes; // kEvaluated, the speed band shifted by kBandShift, kOccluded
+};
+constexpr std::uint8_t kEvaluated = 1;
+constexpr int kBandShift = 1;
+constexpr std::uint8_t kOccluded = 8;
+
+using EvalValuesRun = void (*)(const float *ue, const float *ve, const float *ug, const float *vg,
+                               const EvalMasks &masks, std::size_t n, const EvalValues &out,
+                               EvalSums &counts);
+
+void evalValuesPlain(const float *ue, const float *ve, const float *ug, const float *vg,
+                     const EvalMasks &masks, std::size_t n, const EvalValues &out,
+                     EvalSums &counts);
+
+// Adds n values, in order, to the double sums; occlusions tells whether the run had a mask.
+void addEvalValues(const EvalValues &values, std::size_t n, bool occlusions, EvalSums &sums);
 
 // The EPE picture of n pixels, 3 bytes each into rgb: black where a pixel is not evaluated.
 using EpeRun = void (*)(const float *ue, const float *ve, const float *ug, const float *vg,
@@ -33,16 +58,24 @@ double angleDegrees(double ue, double ve, double ug, double vg);
 
 // The runs of isa, or null when this build or this processor lacks it.
 EvalRun evalRunFor(rowkernels::Isa isa);
+EvalValuesRun evalValuesRunFor(rowkernels::Isa isa);
 EpeRun epeRunFor(rowkernels::Isa isa);
 // The fastest this processor runs, the instruction set the colour kernels chose.
 EvalRun chosenEvalRun();
+EvalValuesRun chosenEvalValuesRun();
 EpeRun chosenEpeRun();
 
 #if defined(__x86_64__)
-void evalRunAvx2(const float *ue, const float *ve, const float *ug, const float *vg, std::size_t n,
-                 EvalSums &sums);
+void evalRunAvx2(const float *ue, const float *ve, const float *ug, const float *vg,
+                 const EvalMasks &masks, std::size_t n, EvalSums &sums);
 void evalRunAvx512(const float *ue, const float *ve, const float *ug, const float *vg,
-                   std::size_t n, EvalSums &sums);
+                   const EvalMasks &masks, std::size_t n, EvalSums &sums);
+void evalValuesAvx2(const float *ue, const float *ve, const float *ug, const float *vg,
+                    const EvalMasks &masks, std::size_t n, const EvalValues &out,
+                    EvalSums &counts);
+void evalValuesAvx512(const float *ue, const float *ve, const float *ug, const float *vg,
+                      const EvalMasks &masks, std::size_t n, const EvalValues &out,
+                      EvalSums &counts);
 void epeRunAvx2(const float *ue, const float *ve, const float *ug, const float *vg, std::size_t n,
                 std::uint8_t *rgb);
 void epeRunAvx512(const float *ue, const float *ve, const float *ug, const float *vg, std::size_t n,

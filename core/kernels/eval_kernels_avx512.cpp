@@ -6,9 +6,16 @@
 #include "eval_lanes.h"
 
 void evalkernels::evalRunAvx512(const float *ue, const float *ve, const float *ug, const float *vg,
-                                std::size_t n, EvalSums &sums)
+                                const EvalMasks &masks, std::size_t n, EvalSums &sums)
 {
-    evalRunLanes(ue, ve, ug, vg, n, sums);
+    evalRunLanes(ue, ve, ug, vg, masks, n, sums);
+}
+
+void evalkernels::evalValuesAvx512(const float *ue, const float *ve, const float *ug,
+                                 const float *vg, const EvalMasks &masks, std::size_t n,
+                                 const EvalValues &out, EvalSums &counts)
+{
+    evalValuesLanes(ue, ve, ug, vg, masks, n, out, counts);
 }
 
 void evalkernels::epeRunAvx512(const float *ue, const float *ve, const float *ug, const float *vg,

@@ -50,8 +50,59 @@ double angleDegrees(double ue, double ve, double ug, double vg)
     return arcCos(cosine) * evalarith::kDegreesPerRadian;
 }
 
-void evalRunPlain(const float *ue, const float *ve, const float *ug, const float *vg, std::size_t n,
-                  EvalSums &sums)
+namespace {
+
+// The figures of one evaluated pixel, as every kernel computes them.
+struct PixelFigures {
+    double epe;
+    double angle;
+    bool outlier;
+    int band;
+};
+
+PixelFigures pixelFigures(double eu, double ev, double gu, double gv)
+{
+    const double du = eu - gu;
+    const double dv = ev - gv;
+    const double epe = std::sqrt(du * du + dv * dv);
+    const double g = std::sqrt(gu * gu + gv * gv);
+    return {epe, angleDegrees(eu, ev, gu, gv),
+            epe > evalarith::kOutlierPixels && epe > evalarith::kOutlierShare * g,
+            g < kSpeedBandBounds[0] ? 0 : g < kSpeedBandBounds[1] ? 1 : 2};
+}
+
+// The counts of one evaluated pixel, i of the run.
+void countPixel(const PixelFigures &p, const EvalMasks &masks, std::size_t i, EvalSums &sums)
+{
+    ++sums.evaluated;
+    sums.outliers += p.outlier;
+    sums.below1 += p.epe < 1.0;
+    sums.below3 += p.epe < 3.0;
+    sums.below5 += p.epe < 5.0;
+    ++sums.speedCount[p.band];
+    if (masks.occluded)
+        ++(masks.occluded[i] != 0 ? sums.unmatched : sums.matched);
+    if (masks.foreground) {
+        const bool foreground = masks.foreground[i] != 0;
+        ++(foreground ? sums.foreground : sums.background);
+        (foreground ? sums.fgOutliers : sums.bgOutliers) += p.outlier;
+    }
+}
+
+// Adds one evaluated pixel's EPE and angle to the double sums.
+void addPixel(double epe, double angle, int band, bool occlusions, bool occluded, EvalSums &sums)
+{
+    sums.epe += epe;
+    sums.angle += angle;
+    sums.speedEpe[band] += epe;
+    if (occlusions)
+        (occluded ? sums.unmatchedEpe : sums.matchedEpe) += epe;
+}
+
+} // namespace
+
+void evalRunPlain(const float *ue, const float *ve, const float *ug, const float *vg,
+                  const EvalMasks &masks, std::size_t n, EvalSums &sums)
 {
     for (std::size_t i = 0; i < n; ++i) {
         if (isUnknownFlow(ug[i], vg[i]))
@@ -59,19 +110,41 @@ void evalRunPlain(const float *ue, const float *ve, const float *ug, const float
         ++sums.gtKnown;
         if (isUnknownFlow(ue[i], ve[i]))
             continue;
-        ++sums.evaluated;
-        const double eu = ue[i], ev = ve[i], gu = ug[i], gv = vg[i];
-        const double du = eu - gu;
-        const double dv = ev - gv;
-        const double epe = std::sqrt(du * du + dv * dv);
-        sums.epe += epe;
-        sums.angle += angleDegrees(eu, ev, gu, gv);
-        const double g = std::sqrt(gu * gu + gv * gv);
-        if (epe > evalarith::kOutlierPixels && epe > evalarith::kOutlierShare * g)
-            ++sums.outliers;
-        sums.below1 += epe < 1.0;
-        sums.below3 += epe < 3.0;
-        sums.below5 += epe < 5.0;
+        const PixelFigures p = pixelFigures(ue[i], ve[i], ug[i], vg[i]);
+        countPixel(p, masks, i, sums);
+        addPixel(p.epe, p.angle, p.band, masks.occluded != nullptr,
+                 masks.occluded && masks.occluded[i] != 0, sums);
+    }
+}
+
+void evalValuesPlain(const float *ue, const float *ve, const float *ug, const float *vg,
+                     const EvalMasks &masks, std::size_t n, const EvalValues &out,
+                     EvalSums &counts)
+{
+    for (std::size_t i = 0; i < n; ++i) {
+        out.epe[i] = out.angle[i] = 0;
+        out.classes[i] = 0;
+        if (isUnknownFlow(ug[i], vg[i]))
+            continue;
+        ++counts.gtKnown;
+        if (isUnknownFlow(ue[i], ve[i]))
+            continue;
+        const PixelFigures p = pixelFigures(ue[i], ve[i], ug[i], vg[i]);
+        countPixel(p, masks, i, counts);
+        out.epe[i] = p.epe;
+        out.angle[i] = p.angle;
+        out.classes[i] = std::uint8_t(kEvaluated | p.band << kBandShift |
+                                      (masks.occluded && masks.occluded[i] != 0 ? kOccluded : 0));
+    }
+}
+
+void addEvalValues(const EvalValues &values, std::size_t n, bool occlusions, EvalSums &sums)
+{
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::uint8_t c = values.classes[i];
+        if (c & kEvaluated)
+            addPixel(values.epe[i], values.angle[i], c >> kBandShift & 3, occlusions,
+                     (c & kOccluded) != 0, sums);
     }
 }
 

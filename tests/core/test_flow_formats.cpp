@@ -150,6 +150,15 @@ void TestFlowFormats::roundTripsAreExact()
     QVERIFY(sameBits(back.u, u));
     QVERIFY(sameBits(back.v, v));
     QCOMPARE(QDir(dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{name});
+    // One flow, one file: HDF5 would stamp the second's time into it.
+    if (FlowFormat(format) == FlowFormat::Flo5 && rows == 1) {
+        QTest::qSleep(1100);
+        const QByteArray again = QFile::encodeName(dir->filePath("again.flo5"));
+        writeFlow(FlowFormat::Flo5, u, v, again.constData());
+        QFile first(QString::fromLocal8Bit(path)), second(QString::fromLocal8Bit(again));
+        QVERIFY(first.open(QIODevice::ReadOnly) && second.open(QIODevice::ReadOnly));
+        QCOMPARE(second.readAll(), first.readAll());
+    }
 }
 
 void TestFlowFormats::handMadeFilesRead_data()

@@ -1,9 +1,11 @@
+#include "eval_arith.h"
 #include "eval_kernels.h"
 #include "field_planes.h"
 #include "flow_metrics.h"
 
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -21,7 +23,10 @@ struct Vectors {
 struct Pair {
     FloatPlane ue, ve, ug, vg;
 
-    EvalSums sums() const { return evaluateFlow(ue, ve, ug, vg); }
+    EvalSums sums(const EvalMasks &masks = EvalMasks()) const
+    {
+        return evaluateFlow(ue, ve, ug, vg, masks);
+    }
     EvalFigures figures() const { return evalFigures(sums()); }
     PixelPlane picture() const { return epePicture(ue, ve, ug, vg); }
 };
@@ -64,7 +69,13 @@ bool sameSums(const EvalSums &a, const EvalSums &b)
 {
     return a.evaluated == b.evaluated && a.gtKnown == b.gtKnown && a.epe == b.epe &&
            a.angle == b.angle && a.outliers == b.outliers && a.below1 == b.below1 &&
-           a.below3 == b.below3 && a.below5 == b.below5;
+           a.below3 == b.below3 && a.below5 == b.below5 &&
+           std::equal(a.speedCount, a.speedCount + kSpeedBands, b.speedCount) &&
+           std::equal(a.speedEpe, a.speedEpe + kSpeedBands, b.speedEpe) &&
+           a.matched == b.matched && a.unmatched == b.unmatched &&
+           a.matchedEpe == b.matchedEpe && a.unmatchedEpe == b.unmatchedEpe &&
+           a.background == b.background && a.foreground == b.foreground &&
+           a.bgOutliers == b.bgOutliers && a.fgOutliers == b.fgOutliers;
 }
 
 // acos(1 / sqrt(26)) in degrees: the angle between (3, 4, 1) and (0, 0, 1).
@@ -82,12 +93,15 @@ private slots:
     void outlierNeedsBothThresholds();
     void unknownOnEitherSide();
     void nothingEvaluated();
+    void speedBandsAtTheirEdges();
+    void occlusionAndObjectMasks();
     void equalVectorsHaveNoAngle();
     void pooledIsPixelWeighted();
     void binsAtTheirBounds();
     void pictureColoursAndBlack();
     void arcCosNearTheLibrary();
     void vectorRunsMatchThePlain(); // the sums and the picture
+    void twoThreadsGiveTheBitsOfOne();
 };
 
 void TestFlowMetrics::handComputedFigures()
@@ -170,6 +184,74 @@ void TestFlowMetrics::nothingEvaluated()
     QCOMPARE(none.evaluated, std::int64_t(0));
     QVERIFY(std::isnan(none.coverage));
     QVERIFY(std::isnan(none.aee));
+}
+
+void TestFlowMetrics::speedBandsAtTheirEdges()
+{
+    // Ground-truth lengths just below, at and above 10 and 40; EPE 1, 2, 3, 4, 5, 6.
+    const float below10 = std::nextafter(10.0f, 0.0f);
+    const Pair pair = pairOf({{0, below10 + 1, 0, below10},
+                              {6, 8 + 2, 6, 8}, // (6, 8) is 10 long
+                              {0, 39 + 3, 0, 39},
+                              {0, 40 + 4, 0, 40},
+                              {24, 32 + 5, 24, 32}, // 40 long
+                              {0, 1000 + 6, 0, 1000},
+                              {kNan, 0, 0, 50}},
+                             1, 7);
+    const EvalSums s = pair.sums();
+    QCOMPARE(s.speedCount[0], std::int64_t(1));
+    QCOMPARE(s.speedCount[1], std::int64_t(2));
+    QCOMPARE(s.speedCount[2], std::int64_t(3));
+    const EvalFigures f = evalFigures(s);
+    QCOMPARE(f.aeeSpeed[0], 1.0);
+    QCOMPARE(f.aeeSpeed[1], 2.5);
+    QCOMPARE(f.aeeSpeed[2], 5.0);
+    // No band is reported empty but as NaN; without masks neither are their figures.
+    const EvalFigures slow = pairOf({{1, 1, 1, 1}}, 1, 1).figures();
+    QCOMPARE(slow.aeeSpeed[0], 0.0);
+    QVERIFY(std::isnan(slow.aeeSpeed[1]) && std::isnan(slow.aeeSpeed[2]));
+    QVERIFY(std::isnan(slow.aeeMatched) && std::isnan(slow.flBg) && std::isnan(slow.flFg));
+
+    // The vector kernels compare squares: the bound is where the square root reaches the edge.
+    for (const double edge : kSpeedBandBounds) {
+        const double bound = evalarith::squareBound(edge);
+        QVERIFY(std::sqrt(bound) >= edge && std::sqrt(std::nextafter(bound, 0.0)) < edge);
+    }
+    QVERIFY(evalarith::squareBound(10.0) < 100.0); // sqrt rounds up to 10 just below 100
+}
+
+void TestFlowMetrics::occlusionAndObjectMasks()
+{
+    // EPE 5 (an outlier), 0, 2 and a pixel the estimate does not know.
+    Pair pair = pairOf({{3, 4, 0, 0}, {1, 1, 1, 1}, {0, 2, 0, 0}, {kNan, 0, 0, 0}}, 2, 2);
+    const std::uint8_t none[4] = {0, 0, 0, 0};
+    const std::uint8_t all[4] = {255, 1, 128, 9};
+    const std::uint8_t first[4] = {7, 0, 0, 0};
+    const EvalFigures unoccluded = evalFigures(pair.sums({none, none}));
+    QCOMPARE(unoccluded.aeeMatched, 7.0 / 3);
+    QVERIFY(std::isnan(unoccluded.aeeUnmatched));
+    QCOMPARE(unoccluded.flBg, 100.0 / 3);
+    QVERIFY(std::isnan(unoccluded.flFg));
+    const EvalFigures occluded = evalFigures(pair.sums({all, all}));
+    QVERIFY(std::isnan(occluded.aeeMatched));
+    QCOMPARE(occluded.aeeUnmatched, 7.0 / 3);
+    QCOMPARE(occluded.flFg, 100.0 / 3);
+    const EvalSums one = pair.sums({first, first});
+    QCOMPARE(one.unmatched, std::int64_t(1));
+    QCOMPARE(one.matched, std::int64_t(2));
+    QCOMPARE(evalFigures(one).aeeUnmatched, 5.0);
+    QCOMPARE(evalFigures(one).aeeMatched, 1.0);
+    QCOMPARE(evalFigures(one).flFg, 100.0);
+    QCOMPARE(evalFigures(one).flBg, 0.0);
+
+    // Excluded pixels leave every figure, coverage's denominator included.
+    const std::uint8_t outlierAndHole[4] = {1, 0, 0, 1};
+    excludePixels(pair.ug, pair.vg, outlierAndHole);
+    const EvalFigures f = pair.figures();
+    QCOMPARE(f.evaluated, std::int64_t(2));
+    QCOMPARE(f.coverage, 100.0);
+    QCOMPARE(f.aee, 1.0);
+    QCOMPARE(f.flAll, 0.0);
 }
 
 void TestFlowMetrics::equalVectorsHaveNoAngle()
@@ -365,11 +447,20 @@ void TestFlowMetrics::vectorRunsMatchThePlain()
             break;
         }
     }
+    std::vector<std::uint8_t> occluded(n), foreground(n);
+    std::uniform_int_distribution<int> byte(0, 255);
+    for (std::size_t i = 0; i < n; ++i) {
+        occluded[i] = std::uint8_t(kind(random) < 3 ? byte(random) : 0);
+        foreground[i] = std::uint8_t(kind(random) < 8 ? 1 : 0);
+    }
+    const EvalMasks masks{occluded.data(), foreground.data()};
     EvalSums plain;
     plain.epe = 0.125; // a run continues the sums it is given
+    plain.speedEpe[2] = 0.5;
     EvalSums start = plain;
-    evalkernels::evalRunPlain(ue.data(), ve.data(), ug.data(), vg.data(), n, plain);
+    evalkernels::evalRunPlain(ue.data(), ve.data(), ug.data(), vg.data(), masks, n, plain);
     QVERIFY(plain.evaluated > std::int64_t(n / 2) && plain.evaluated < plain.gtKnown);
+    QVERIFY(plain.unmatched > 0 && plain.foreground > 0 && plain.speedCount[2] > 0);
     int tried = 0;
     for (const rowkernels::Isa isa : {rowkernels::Isa::Avx2, rowkernels::Isa::Avx512}) {
         const evalkernels::EvalRun run = evalkernels::evalRunFor(isa);
@@ -377,7 +468,7 @@ void TestFlowMetrics::vectorRunsMatchThePlain()
             continue;
         ++tried;
         EvalSums lanes = start;
-        run(ue.data(), ve.data(), ug.data(), vg.data(), n, lanes);
+        run(ue.data(), ve.data(), ug.data(), vg.data(), masks, n, lanes);
         QVERIFY(sameSums(lanes, plain));
         std::vector<std::uint8_t> plainPicture(3 * n), lanesPicture(3 * n, 7);
         evalkernels::epeRunPlain(ue.data(), ve.data(), ug.data(), vg.data(), n,
@@ -386,14 +477,63 @@ void TestFlowMetrics::vectorRunsMatchThePlain()
                                     lanesPicture.data());
         QVERIFY(lanesPicture == plainPicture);
         for (std::size_t short_ : {std::size_t(0), std::size_t(3), std::size_t(17)}) {
-            EvalSums a, b;
-            run(ue.data(), ve.data(), ug.data(), vg.data(), short_, a);
-            evalkernels::evalRunPlain(ue.data(), ve.data(), ug.data(), vg.data(), short_, b);
-            QVERIFY(sameSums(a, b));
+            for (const EvalMasks &m : {masks, EvalMasks{nullptr, foreground.data()}}) {
+                EvalSums a, b;
+                run(ue.data(), ve.data(), ug.data(), vg.data(), m, short_, a);
+                evalkernels::evalRunPlain(ue.data(), ve.data(), ug.data(), vg.data(), m, short_,
+                                          b);
+                QVERIFY(sameSums(a, b));
+            }
         }
     }
     if (tried == 0)
         QSKIP("this processor runs only the plain kernel");
+}
+
+// The second half's values, worked on another thread and added after the first half's sums,
+// give the sums of one run: per kernel, and through evaluateFlow on shapes of every kind.
+void TestFlowMetrics::twoThreadsGiveTheBitsOfOne()
+{
+    std::mt19937 random(5);
+    for (const auto &[rows, cols] : {std::pair{2, 1}, {3, 17}, {301, 17}, {64, 129}}) {
+        const Pair pair = randomPair(random, rows, cols);
+        const std::size_t n = std::size_t(rows) * std::size_t(cols);
+        std::vector<std::uint8_t> occluded(n), objects(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            occluded[i] = std::uint8_t(i % 3 == 0 ? 200 : 0);
+            objects[i] = std::uint8_t(i % 5 < 2);
+        }
+        for (const EvalMasks &masks : {EvalMasks(), EvalMasks{occluded.data(), objects.data()}}) {
+            const EvalSums one = evaluateFlow(pair.ue, pair.ve, pair.ug, pair.vg, masks, singleBand());
+            const EvalSums two =
+                evaluateFlow(pair.ue, pair.ve, pair.ug, pair.vg, masks, BandPlan{2, 1});
+            QVERIFY2(sameSums(one, two), qPrintable(QStringLiteral("%1 x %2").arg(rows).arg(cols)));
+        }
+        // Every kernel's values are the plain kernel's, and add up to its run.
+        std::vector<double> epe(n), angle(n), plainEpe(n), plainAngle(n);
+        std::vector<std::uint8_t> classes(n), plainClasses(n);
+        const EvalMasks masks{occluded.data(), objects.data()};
+        EvalSums plainCounts, run;
+        evalkernels::evalValuesPlain(pair.ue.data(), pair.ve.data(), pair.ug.data(),
+                                     pair.vg.data(), masks, n,
+                                     {plainEpe.data(), plainAngle.data(), plainClasses.data()},
+                                     plainCounts);
+        evalkernels::evalRunPlain(pair.ue.data(), pair.ve.data(), pair.ug.data(), pair.vg.data(),
+                                  masks, n, run);
+        for (const rowkernels::Isa isa :
+             {rowkernels::Isa::Scalar, rowkernels::Isa::Avx2, rowkernels::Isa::Avx512}) {
+            const evalkernels::EvalValuesRun values = evalkernels::evalValuesRunFor(isa);
+            if (!values)
+                continue;
+            EvalSums sums;
+            const evalkernels::EvalValues out{epe.data(), angle.data(), classes.data()};
+            values(pair.ue.data(), pair.ve.data(), pair.ug.data(), pair.vg.data(), masks, n, out,
+                   sums);
+            QVERIFY(epe == plainEpe && angle == plainAngle && classes == plainClasses);
+            evalkernels::addEvalValues(out, n, true, sums);
+            QVERIFY(sameSums(sums, run));
+        }
+    }
 }
 
 QTEST_APPLESS_MAIN(TestFlowMetrics)

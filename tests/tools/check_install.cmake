@@ -27,9 +27,10 @@ function(read_required rel var)
     set(${var} "${content}" PARENT_SCOPE)
 endfunction()
 
-foreach(rel bin/flowviewer bin/flo2png bin/flowconvert bin/floweval
+foreach(rel bin/flowviewer bin/flo2png bin/flowconvert bin/floweval bin/flowwarp
             share/applications/flowviewer.desktop share/mime/packages/flowviewer.xml
-            share/man/man1/flo2png.1 share/man/man1/flowconvert.1 share/man/man1/floweval.1)
+            share/man/man1/flo2png.1 share/man/man1/flowconvert.1 share/man/man1/floweval.1
+            share/man/man1/flowwarp.1)
     if(NOT EXISTS "${PREFIX}/${rel}")
         fail("missing ${rel}")
     endif()
@@ -155,7 +156,7 @@ endif()
 
 find_program(GROFF groff)
 if(GROFF)
-    foreach(page flo2png flowconvert floweval)
+    foreach(page flo2png flowconvert floweval flowwarp)
         execute_process(COMMAND "${GROFF}" -man -ww -z "${PREFIX}/share/man/man1/${page}.1"
                         RESULT_VARIABLE status ERROR_VARIABLE err)
         if(NOT status EQUAL 0 OR NOT err STREQUAL "")

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QTest>
 
 #include <cmath>
@@ -20,7 +21,8 @@ double number(const QString &text)
 
 const QString kEvalCsvHeader = QStringLiteral(
     "estimate,ground_truth,width,height,evaluated,coverage,aee,aae,fl_all,px1,px3,px5,"
-    "gt_known,epe_sum,angle_sum,outliers,below1,below3,below5,shard");
+    "aee_s0_10,aee_s10_40,aee_s40,images,average,gt_known,epe_sum,angle_sum,outliers,below1,"
+    "below3,below5,s0_10,s0_10_epe_sum,s10_40,s10_40_epe_sum,s40,s40_epe_sum,shard");
 
 Planes randomPair(unsigned seed, int rows, int cols)
 {
@@ -99,6 +101,59 @@ QList<EvalSums> writeScenes(const QString &root)
     return scenes;
 }
 
+PairMasks sceneMasks(int k)
+{
+    const Planes p = datasetPair(k);
+    const int rows = p.ug.rows();
+    const int cols = p.ug.cols();
+    PairMasks m;
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < cols; ++c) {
+            m.occluded.push_back((r * cols + c + k) % 5 == 0);
+            m.foreground.push_back(c < cols / 2);
+            m.excluded.push_back((r + c) % 7 == 0);
+        }
+    return m;
+}
+
+void writeSceneMasks(const QString &root)
+{
+    int pair = 0;
+    for (const auto &[scene, count] : {std::pair{"alley_1", 3}, std::pair{"alley_2", 2}})
+        for (int i = 0; i < count; ++i, ++pair) {
+            const Planes p = datasetPair(pair);
+            const PairMasks m = sceneMasks(pair);
+            const int rows = p.ug.rows();
+            const int cols = p.ug.cols();
+            QImage occluded(cols, rows, QImage::Format_Grayscale8);
+            QImage foreground(cols, rows, QImage::Format_Grayscale16);
+            QImage excluded(cols, rows, QImage::Format_ARGB32);
+            for (int r = 0; r < rows; ++r)
+                for (int c = 0; c < cols; ++c) {
+                    const std::size_t at = std::size_t(r) * cols + c;
+                    occluded.scanLine(r)[c] = m.occluded[at] ? 200 : 0;
+                    reinterpret_cast<std::uint16_t *>(foreground.scanLine(r))[c] =
+                        m.foreground[at] ? 1 : 0;
+                    excluded.setPixel(c, r, m.excluded[at] ? qRgba(0, 0, 1, 128) : qRgb(0, 0, 0));
+                }
+            const QString name = QStringLiteral("/%1/frame_%2.png").arg(scene).arg(i, 4, 10, QLatin1Char('0'));
+            for (const auto &[kind, image] : {std::pair{"occ", &occluded},
+                                              std::pair{"fg", &foreground},
+                                              std::pair{"exclude", &excluded}}) {
+                QDir().mkpath(QStringLiteral("%1/%2/%3").arg(root, kind, scene));
+                QVERIFY(image->save(root + QLatin1Char('/') + kind + name));
+            }
+        }
+}
+
+EvalSums maskedSums(int k)
+{
+    Planes p = datasetPair(k);
+    const PairMasks m = sceneMasks(k);
+    excludePixels(p.ug, p.vg, m.excluded.data());
+    return evaluateFlow(p.ue, p.ve, p.ug, p.vg, {m.occluded.data(), m.foreground.data()});
+}
+
 QByteArray readAll(const QString &path)
 {
     QFile file(path);
@@ -119,16 +174,24 @@ bool sameDouble(double a, double b)
 void compareRow(const QStringList &fields, const EvalSums &sums)
 {
     const EvalFigures f = evalFigures(sums);
-    QCOMPARE(fields.size(), 20);
+    QCOMPARE(fields.size(), 31);
     QCOMPARE(fields.at(4).toLongLong(), f.evaluated);
-    const double expected[] = {f.coverage, f.aee, f.aae, f.flAll, f.px1, f.px3, f.px5};
-    for (int i = 0; i < 7; ++i)
+    const double expected[] = {f.coverage, f.aee,   f.aae,         f.flAll,       f.px1,
+                               f.px3,      f.px5,   f.aeeSpeed[0], f.aeeSpeed[1], f.aeeSpeed[2]};
+    for (int i = 0; i < 10; ++i)
         QVERIFY2(sameDouble(number(fields.at(5 + i)), expected[i]),
-                 qPrintable(QStringLiteral("column %1: %2").arg(5 + i).arg(fields.at(5 + i))));
-    QCOMPARE(fields.at(12).toLongLong(), sums.gtKnown);
-    QVERIFY(sameDouble(number(fields.at(13)), sums.epe));
-    QVERIFY(sameDouble(number(fields.at(14)), sums.angle));
-    QCOMPARE(fields.at(15).toLongLong(), sums.outliers);
+                 qPrintable(QStringLiteral("column %1: %2 not %3")
+                                .arg(5 + i)
+                                .arg(fields.at(5 + i))
+                                .arg(expected[i], 0, 'g', 17)));
+    QCOMPARE(fields.at(17).toLongLong(), sums.gtKnown);
+    QVERIFY(sameDouble(number(fields.at(18)), sums.epe));
+    QVERIFY(sameDouble(number(fields.at(19)), sums.angle));
+    QCOMPARE(fields.at(20).toLongLong(), sums.outliers);
+    for (int b = 0; b < kSpeedBands; ++b) {
+        QCOMPARE(fields.at(24 + 2 * b).toLongLong(), sums.speedCount[b]);
+        QVERIFY(sameDouble(number(fields.at(25 + 2 * b)), sums.speedEpe[b]));
+    }
 }
 
 QList<QStringList> csvRows(const QString &text)

@@ -10,6 +10,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
+#include <vector>
+
 extern const QString kEvalCsvHeader;
 
 struct Planes {
@@ -31,6 +34,18 @@ EvalSums writeDataset(const QString &root, int count);
 // 0 to 2 of datasetPair, alley_2 pairs 3 and 4 as frame_0000 and frame_0001. Returns each
 // scene's pooled sums.
 QList<EvalSums> writeScenes(const QString &root);
+
+// The masks of writeScenes' pair k, 1 where set: occlusions, objects and pixels to leave out.
+struct PairMasks {
+    std::vector<std::uint8_t> occluded, foreground, excluded;
+};
+PairMasks sceneMasks(int k);
+// Writes them below root/occ, root/fg and root/exclude by the ground truths' relative paths:
+// each kind in another picture format (8-bit grey, 16-bit grey whose set pixels are 1, RGBA
+// whose unset pixels are opaque black).
+void writeSceneMasks(const QString &root);
+// The sums of writeScenes' pair k with its masks.
+EvalSums maskedSums(int k);
 
 QByteArray readAll(const QString &path);
 bool writeBytes(const QString &path, const QByteArray &bytes);

@@ -1,5 +1,6 @@
-// floweval's shards and --merge: shards pooled to the bytes of one run, with -r too, and every
-// set of files a merge refuses because pooling it would lose or double a shard.
+// floweval's shards and --merge: shards pooled to the bytes of one run, with -r, masks and
+// per-image means too, and every set of files a merge refuses because pooling it would lose or
+// double a shard or mix runs of different figures.
 
 #include "eval_dataset.h"
 #include "flo2png_process.h"
@@ -47,6 +48,11 @@ void TestFlowEvalMerge::initTestCase()
     QVERIFY(writeScenes(dir_.filePath("scenes")).size() == 2);
     runInShards(dir_.filePath("flat"), {});
     runInShards(dir_.filePath("scenes"), {"-r"});
+    const QString masked = dir_.filePath("masked");
+    QVERIFY(writeScenes(masked).size() == 2);
+    writeSceneMasks(masked);
+    runInShards(masked, {"-r", "--occ", "occ", "--fg", "fg", "--exclude", "exclude", "--average",
+                         "image"});
 }
 
 void TestFlowEvalMerge::shardsMergeToTheWholeRun_data()
@@ -54,6 +60,7 @@ void TestFlowEvalMerge::shardsMergeToTheWholeRun_data()
     QTest::addColumn<QString>("folder");
     QTest::newRow("one folder") << "flat";
     QTest::newRow("-r, with subtotals") << "scenes";
+    QTest::newRow("masks, per-image means") << "masked";
 }
 
 void TestFlowEvalMerge::shardsMergeToTheWholeRun()
@@ -71,7 +78,12 @@ void TestFlowEvalMerge::shardsMergeToTheWholeRun()
     QCOMPARE(merged.err, QString());
     QCOMPARE(merged.status, 0);
     QCOMPARE(readAll(dir + "/merged.csv"), readAll(dir + "/whole.csv"));
-    const QStringList options = folder == QLatin1String("flat") ? QStringList() : QStringList{"-r"};
+    const QStringList options =
+        folder == QLatin1String("flat")     ? QStringList()
+        : folder == QLatin1String("scenes") ? QStringList{"-r"}
+                                            : QStringList{"-r", "--occ", "occ", "--fg", "fg",
+                                                          "--exclude", "exclude", "--average",
+                                                          "image"};
     const Flo2PngResult table = runFlowEval(options + QStringList{"est", "gt"}, dir);
     QCOMPARE(runFlowEval({"--merge", "s0.csv", "s1.csv", "s2.csv"}, dir).out, table.out);
     // A whole run is a set of one.
@@ -100,12 +112,15 @@ void TestFlowEvalMerge::mergeRefusesWhatItCannotPool_data()
     // 20 evaluated of 16 known.
     QVERIFY(writeBytes(dir_.filePath("flat/bad.csv"),
                        kEvalCsvHeader.toUtf8() +
-                           "\nest/x.flo,gt/x.flo,4,4,20,1,1,1,1,1,1,1,16,1,1,0,0,0,0,\n"
-                           "all,,,,0,nan,nan,nan,nan,nan,nan,nan,0,0,0,0,0,0,0,\n"));
+                           "\nest/x.flo,gt/x.flo,4,4,20,1,1,1,1,1,1,1,1,1,1,,pixel,16,1,1,0,0,0,0,"
+                           "20,1,0,0,0,0,\n"
+                           "all,,,,0,nan,nan,nan,nan,nan,nan,nan,nan,nan,nan,0,pixel,0,0,0,0,0,0,0,"
+                           "0,0,0,0,0,0,\n"));
     QVERIFY(writeBytes(dir_.filePath("flat/foreign.csv"),
                        "estimate,ground_truth,width,height,evaluated,coverage,aee,aae,fl_all,px1,"
                        "px3,px5\n"));
     QVERIFY(QFile::copy(dir_.filePath("scenes/s1.csv"), dir_.filePath("flat/nested1.csv")));
+    QVERIFY(QFile::copy(dir_.filePath("masked/s1.csv"), dir_.filePath("flat/masked1.csv")));
 
     QTest::newRow("a shard missing") << QStringList{"s0.csv", "s2.csv"} << "shard 1/3 is missing";
     QTest::newRow("all missing but one") << QStringList{"s1.csv"} << "shards 0/3, 2/3 are missing";
@@ -124,6 +139,10 @@ void TestFlowEvalMerge::mergeRefusesWhatItCannotPool_data()
     QTest::newRow("with -r and without")
         << QStringList{"s0.csv", "nested1.csv", "s2.csv"}
         << "nested1.csv is of a run with -r, s2.csv of one without";
+    QTest::newRow("other figures")
+        << QStringList{"s0.csv", "masked1.csv", "s2.csv"}
+        << "s0.csv and masked1.csv are of different runs: one averages per pixel, the other per "
+           "image\nfloweval: shard 1/3 is missing";
     QTest::newRow("counts that contradict")
         << QStringList{"bad.csv"} << "bad.csv: line 2: the counts contradict each other";
     QTest::newRow("another program's CSV")

@@ -4,6 +4,7 @@
 #include "flow_unknown.h"
 #include "flow_view.h"
 #include "ground_truth_panel.h"
+#include "occlusion_masks.h"
 #include "picture_loader.h"
 #include "tool_context.h"
 #include "tool_host.h"
@@ -25,6 +26,7 @@
 namespace {
 
 const QString kFolderKey = QStringLiteral("compare/groundTruthFolder");
+const QString kOutlineKey = QStringLiteral("compare/outlineOcclusions");
 
 } // namespace
 
@@ -46,6 +48,11 @@ CompareMode::CompareMode(const ToolContext &tools)
 
     panel_ = new GroundTruthPanel;
     host_->addPanelGroup(panel_);
+    outline_ = QSettings().value(kOutlineKey, false).toBool();
+    panel_->setOutlinesOcclusions(outline_);
+    connect(panel_, &GroundTruthPanel::occlusionMasksRequested, this,
+            &CompareMode::chooseOcclusionFolder);
+    connect(panel_, &GroundTruthPanel::outlineToggled, this, &CompareMode::setOutlineOcclusions);
     panes_ = std::make_unique<ComparePanes>(*document_, view_);
     connect(document_, &ViewerDocument::loadFinished, this, &CompareMode::loadFinished);
     document_->setScenePanes(this);
@@ -87,7 +94,9 @@ bool CompareMode::compareWith(const QString &path)
     if (!d.showsFlow()) {
         problem = tr("Only a flow can be compared with a ground truth.");
     } else if (!info.isDir()) {
-        outcome = pairWithGroundTruth(path, d.u(), d.v(), d.readBuffer());
+        maskLookupProblem_.clear();
+        const QString mask = occlusionMaskFor(path, occlusionFolder_, &maskLookupProblem_);
+        outcome = pairWithGroundTruth(path, d.u(), d.v(), d.readBuffer(), mask);
         if (outcome.sizes) {
             problem = outcome.problem;
         } else if (!outcome.pair) {
@@ -223,7 +232,9 @@ void CompareMode::pairShownFlow()
     if (path.isEmpty())
         return pause(
             tr("No ground truth for %1 in %2").arg(name, QDir::toNativeSeparators(folder_)));
-    GroundTruthOutcome outcome = pairWithGroundTruth(path, d.u(), d.v(), d.readBuffer());
+    maskLookupProblem_.clear();
+    const QString mask = occlusionMaskFor(path, occlusionFolder_, &maskLookupProblem_);
+    GroundTruthOutcome outcome = pairWithGroundTruth(path, d.u(), d.v(), d.readBuffer(), mask);
     if (outcome.sizes)
         return pause(outcome.problem);
     if (!outcome.pair)
@@ -238,6 +249,55 @@ void CompareMode::pause(const QString &reason)
     pauseReason_ = reason;
 }
 
+void CompareMode::chooseOcclusionFolder()
+{
+    const QString start = !occlusionFolder_.isEmpty() ? occlusionFolder_
+                          : pair_ && !pair_->maskPath.isEmpty()
+                              ? QFileInfo(pair_->maskPath).absolutePath()
+                              : folder_;
+    const QString folder =
+        QFileDialog::getExistingDirectory(window_, tr("Occlusion Masks"), start);
+    if (!folder.isEmpty())
+        setOcclusionFolder(folder);
+}
+
+void CompareMode::setOcclusionFolder(const QString &folder)
+{
+    occlusionFolder_ = folder;
+    if (!on_)
+        return;
+    pairShownFlow();
+    apply();
+    if (document_->hasPicture())
+        document_->refreshScene();
+}
+
+void CompareMode::setOutlineOcclusions(bool on)
+{
+    if (panel_->outlinesOcclusions() != on)
+        panel_->setOutlinesOcclusions(on); // comes back here through the box's signal
+    if (outline_ == on)
+        return;
+    outline_ = on;
+    QSettings().setValue(kOutlineKey, on);
+    newPair_ = true;
+    if (isComparing())
+        document_->refreshScene();
+}
+
+QString CompareMode::maskText() const
+{
+    if (!pair_->maskProblem.isEmpty())
+        return pair_->maskProblem;
+    if (!pair_->maskPath.isEmpty())
+        return tr("Occlusions: %1").arg(QFileInfo(pair_->maskPath).fileName());
+    if (!maskLookupProblem_.isEmpty())
+        return maskLookupProblem_;
+    return occlusionFolder_.isEmpty()
+               ? tr("No occlusion mask found")
+               : tr("No occlusion mask in %1").arg(QDir::toNativeSeparators(occlusionFolder_));
+}
+
 bool CompareMode::layOutScene()
 {
     if (!isComparing()) {
@@ -246,7 +306,7 @@ bool CompareMode::layOutScene()
     }
     pair_->drawColour(document_->cutoff(), document_->colourRadius());
     // Without scroll bars, which come and go with the zoom, so that the choice holds still.
-    panes_->show(*pair_, newPair_, view_->maximumViewportSize());
+    panes_->show(*pair_, pair_->epeShown(outline_), newPair_, view_->maximumViewportSize());
     newPair_ = false;
     return true;
 }
@@ -285,7 +345,8 @@ void CompareMode::apply()
     action_->setChecked(on_);
     panel_->setVisible(on_);
     if (on_ && pair_)
-        panel_->showFigures(QFileInfo(pair_->path).fileName(), pair_->figures);
+        panel_->showFigures(QFileInfo(pair_->path).fileName(), pair_->figures, maskText(),
+                            !pair_->occluded.empty());
     else if (on_)
         panel_->showPause(pauseReason_);
     document_->refreshActions();

@@ -53,6 +53,11 @@ public:
     const GroundTruthPair *pair() const;
     // Where the ground truths are looked for.
     QString groundTruthFolder() const { return folder_; }
+    // Looks for the ground truths' occlusion masks in folder from now on; an empty folder
+    // looks where the dataset's layout puts them.
+    void setOcclusionFolder(const QString &folder);
+    // Outlines the occluded pixels on the EPE pane, or not; remembered.
+    void setOutlineOcclusions(bool on);
 
     void pictureTaken() override;
     bool layOutScene() override;
@@ -65,6 +70,10 @@ private:
     // The ground truth of the flow on screen, or why there is none; the panel follows.
     void pairShownFlow();
     void pause(const QString &reason);
+    // Asks for the folder of the occlusion masks.
+    void chooseOcclusionFolder();
+    // What the panel says of the pair's occlusion mask.
+    QString maskText() const;
     void loadFinished(bool shown);
     void bringPanesIntoView();
     void fitPanes();
@@ -86,6 +95,11 @@ private:
     QString chosenGroundTruth_;
     std::optional<GroundTruthPair> pair_;
     bool newPair_ = false;
+    // Chosen by hand; empty to follow the dataset's layout.
+    QString occlusionFolder_;
+    // Why the pair on screen has no mask when one was found more than once.
+    QString maskLookupProblem_;
+    bool outline_ = false;
     // Said on the status bar once the load that paused the comparison has ended.
     QString pauseReason_;
     // The panes are kept in view until the user zooms.

@@ -25,7 +25,8 @@ ComparePanes::ComparePanes(ViewerDocument &document, FlowView *view)
     : document_(document), captions_(view)
 {}
 
-void ComparePanes::show(const GroundTruthPair &pair, bool newPair, QSizeF viewport)
+void ComparePanes::show(const GroundTruthPair &pair, const PixelPlane &epe, bool newEpe,
+                        QSizeF viewport)
 {
     ViewerDocument &d = document_;
     if (!groundTruthLayer_) {
@@ -41,8 +42,8 @@ void ComparePanes::show(const GroundTruthPair &pair, bool newPair, QSizeF viewpo
     d.rightLayer()->setVisible(false);
     showPlane(groundTruthLayer_, pair.color);
     groundTruthLayer_->setVisible(true);
-    if (newPair || epeLayer_->pixmap().isNull())
-        showPlane(epeLayer_, pair.epe);
+    if (newEpe || epeLayer_->pixmap().isNull())
+        showPlane(epeLayer_, epe);
     epeLayer_->setVisible(true);
     place();
 }

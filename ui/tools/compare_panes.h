@@ -4,6 +4,8 @@
 #include "pane_captions.h"
 #include "pane_layout.h"
 
+#include "planes.h"
+
 #include <QCoreApplication>
 #include <QSizeF>
 
@@ -28,9 +30,9 @@ public:
     ComparePanes(ViewerDocument &document, FlowView *view);
 
     // Lays the panes out for the flow on screen and pair, which have one size, arranged for a
-    // viewport of that size. The EPE picture is converted again only when newPair says it
-    // changed.
-    void show(const GroundTruthPair &pair, bool newPair, QSizeF viewport);
+    // viewport of that size, with epe in the EPE pane. That picture is converted again only
+    // when newEpe says it changed.
+    void show(const GroundTruthPair &pair, const PixelPlane &epe, bool newEpe, QSizeF viewport);
     // Arranges the panes on screen anew for a viewport of that size; true when they moved.
     bool arrange(QSizeF viewport);
     // Takes the panes of their own and their captions out of sight, and their pixmaps out of

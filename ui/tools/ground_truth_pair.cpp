@@ -1,13 +1,18 @@
 #include "ground_truth_pair.h"
 
+#include "occlusion_masks.h"
+
 #include "cerror.h"
 #include "flow_format.h"
 #include "flow_scale.h"
+#include "mask_image.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <algorithm>
 
 namespace {
 
@@ -47,8 +52,21 @@ void GroundTruthPair::prepareColour()
     drawnAt_.reset();
 }
 
+const PixelPlane &GroundTruthPair::epeShown(bool outline)
+{
+    if (!outline || occluded.empty())
+        return epe;
+    if (!outlined_) {
+        outlined_ = vek_alloc_3(cols(), rows());
+        std::copy(epe.data(), epe.data() + epe.byteCount(), outlined_.data());
+        drawOcclusionOutline(outlined_, occluded.data());
+    }
+    return outlined_;
+}
+
 GroundTruthOutcome pairWithGroundTruth(const QString &path, const FloatPlane &estU,
-                                       const FloatPlane &estV, FloReadBuffer *buffer)
+                                       const FloatPlane &estV, FloReadBuffer *buffer,
+                                       const QString &maskPath)
 {
     GroundTruthOutcome outcome;
     try {
@@ -62,7 +80,21 @@ GroundTruthOutcome pairWithGroundTruth(const QString &path, const FloatPlane &es
         }
         GroundTruthPair pair;
         pair.path = path;
-        pair.figures = evalFigures(evaluateFlow(estU, estV, flow.u, flow.v));
+        pair.maskPath = maskPath;
+        if (!maskPath.isEmpty()) {
+            MaskImage mask;
+            QString error;
+            if (!readMaskImage(maskPath, &mask, &error))
+                pair.maskProblem = tr("Occlusion mask %1 cannot be read: %2")
+                                       .arg(QFileInfo(maskPath).fileName(), error);
+            else if (const QString size = maskSizeProblem(mask, estU.cols(), estU.rows());
+                     !size.isEmpty())
+                pair.maskProblem = tr("Occlusion %1").arg(size);
+            else
+                pair.occluded = std::move(mask.set);
+        }
+        const EvalMasks masks{pair.occluded.empty() ? nullptr : pair.occluded.data(), nullptr};
+        pair.figures = evalFigures(evaluateFlow(estU, estV, flow.u, flow.v, masks));
         pair.epe = epePicture(estU, estV, flow.u, flow.v);
         pair.u = std::move(flow.u);
         pair.v = std::move(flow.v);

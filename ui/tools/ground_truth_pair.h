@@ -6,7 +6,9 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <optional>
+#include <vector>
 
 class FloReadBuffer;
 
@@ -21,7 +23,16 @@ public:
     FloatPlane v;
     PixelPlane color;
     PixelPlane epe;
-    EvalFigures figures;
+    EvalFigures figures; // with matched and unmatched EPE when occluded is set
+    // The ground truth's occlusion mask, 1 where occluded; empty without one, or when the
+    // mask found cannot be used, which maskProblem then says.
+    QString maskPath;
+    QString maskProblem;
+    std::vector<std::uint8_t> occluded;
+
+    // The EPE picture, with the outline of the occluded pixels drawn in when outline is set
+    // and there is a mask.
+    const PixelPlane &epeShown(bool outline);
 
     // Draws the colour view as the estimate's is drawn: clamped to cutoff and normalised by the
     // corner of its square, or, with a radius, the flow as read normalised by it. Nothing is
@@ -38,6 +49,7 @@ private:
     FloatPlane clampedU_;
     FloatPlane clampedV_;
     std::optional<std::pair<int, std::optional<float>>> drawnAt_;
+    PixelPlane outlined_;
 };
 
 // A ground truth for an estimate, or why there is none.
@@ -47,9 +59,11 @@ struct GroundTruthOutcome {
     bool sizes = false; // the problem is that the sizes differ
 };
 
-// Reads the flow at path, of any flow format, and holds it against the estimate (estU, estV).
+// Reads the flow at path, of any flow format, and holds it against the estimate (estU, estV),
+// with the occlusion mask at maskPath when it is not empty.
 GroundTruthOutcome pairWithGroundTruth(const QString &path, const FloatPlane &estU,
-                                       const FloatPlane &estV, FloReadBuffer *buffer = nullptr);
+                                       const FloatPlane &estV, FloReadBuffer *buffer = nullptr,
+                                       const QString &maskPath = QString());
 
 // "Ground truth W x H does not match the flow's W x H".
 QString sizeMismatchText(int gtCols, int gtRows, int cols, int rows);

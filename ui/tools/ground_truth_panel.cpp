@@ -2,11 +2,13 @@
 
 #include "flow_metrics.h"
 
+#include <QCheckBox>
 #include <QColor>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPixmap>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -36,6 +38,29 @@ GroundTruthPanel::GroundTruthPanel(QWidget *parent) : QGroupBox(tr("Ground Truth
     px5_ = addFigure(tr("px5 (%)"), "gtPx5");
     coverage_ = addFigure(tr("Coverage (%)"), "gtCoverage");
     evaluated_ = addFigure(tr("Evaluated"), "gtEvaluated");
+    speed_[0] = addFigure(tr("s0-10 (px)"), "gtS0_10");
+    speed_[1] = addFigure(tr("s10-40 (px)"), "gtS10_40");
+    speed_[2] = addFigure(tr("s40+ (px)"), "gtS40");
+    matched_ = addFigure(tr("Matched (px)"), "gtMatched");
+    unmatched_ = addFigure(tr("Unmatched (px)"), "gtUnmatched");
+
+    mask_ = new QLabel(this);
+    mask_->setObjectName(QStringLiteral("gtOcclusionMask"));
+    mask_->setWordWrap(true);
+    layout->addWidget(mask_);
+    auto *masks = new QHBoxLayout;
+    auto *choose = new QPushButton(tr("Occlusion Masks..."), this);
+    choose->setObjectName(QStringLiteral("occlusionMasksButton"));
+    choose->setToolTip(tr("Choose the folder of the ground truths' occlusion masks"));
+    connect(choose, &QPushButton::clicked, this, &GroundTruthPanel::occlusionMasksRequested);
+    outline_ = new QCheckBox(tr("Occlusions"), this);
+    outline_->setObjectName(QStringLiteral("outlineOcclusions"));
+    outline_->setToolTip(tr("Outline the occluded pixels on the EPE pane"));
+    connect(outline_, &QCheckBox::toggled, this, &GroundTruthPanel::outlineToggled);
+    masks->addWidget(choose);
+    masks->addWidget(outline_);
+    masks->addStretch(1);
+    layout->addLayout(masks);
 
     auto *legendTitle = new QLabel(tr("EPE (px)"), this);
     layout->addWidget(legendTitle);
@@ -71,9 +96,16 @@ QLabel *GroundTruthPanel::addFigure(const QString &name, const char *objectName)
     return value;
 }
 
-void GroundTruthPanel::showFigures(const QString &name, const EvalFigures &f)
+void GroundTruthPanel::showFigures(const QString &name, const EvalFigures &f, const QString &mask,
+                                   bool masked)
 {
     name_->setText(name);
+    for (int b = 0; b < 3; ++b)
+        speed_[b]->setText(figureText(f.aeeSpeed[b]));
+    mask_->setText(mask);
+    // Without a mask there is no such figure, rather than a figure of nothing.
+    matched_->setText(masked ? figureText(f.aeeMatched) : kNone);
+    unmatched_->setText(masked ? figureText(f.aeeUnmatched) : kNone);
     aee_->setText(figureText(f.aee));
     aae_->setText(figureText(f.aae));
     flAll_->setText(figureText(f.flAll));
@@ -87,8 +119,20 @@ void GroundTruthPanel::showFigures(const QString &name, const EvalFigures &f)
 void GroundTruthPanel::showPause(const QString &reason)
 {
     name_->setText(reason);
-    for (QLabel *figure : {aee_, aae_, flAll_, px1_, px3_, px5_, coverage_, evaluated_})
+    mask_->clear();
+    for (QLabel *figure : {aee_, aae_, flAll_, px1_, px3_, px5_, coverage_, evaluated_, speed_[0],
+                           speed_[1], speed_[2], matched_, unmatched_})
         figure->setText(kNone);
+}
+
+bool GroundTruthPanel::outlinesOcclusions() const
+{
+    return outline_->isChecked();
+}
+
+void GroundTruthPanel::setOutlinesOcclusions(bool on)
+{
+    outline_->setChecked(on);
 }
 
 QString GroundTruthPanel::figureText(double value)

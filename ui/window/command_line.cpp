@@ -7,6 +7,7 @@
 #include "picture_loader.h"
 #include "viewer_document.h"
 
+#include <QAction>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
@@ -27,6 +28,7 @@ QString description()
         "Backspace previous; Home, End first and last; F5 reload; F11 full screen; Esc quit.\n"
         "With --gt the flow is shown beside its ground truth and the end-point error, and each\n"
         "flow stepped to beside the flow of its name in the ground truth's folder.\n"
+        "With --follow the newest file of the folder shows, and each new one as it is written.\n"
         "Exit status: 0, or 2 for a usage error.");
 }
 
@@ -63,7 +65,10 @@ ViewerCommandLine parseViewerCommandLine(const QStringList &arguments)
         "Compare the opened flow with this ground-truth flow, or with the flow of its name in "
         "this folder.",
         "GT");
-    parser.addOption(groundTruth);
+    const QCommandLineOption follow(
+        "follow", "Show the newest file of DIR, then each new file as it is written there.",
+        "DIR");
+    parser.addOptions({groundTruth, follow});
     parser.addPositionalArgument("FILE|FOLDER", "The flow or image to open, or its folder.",
                                  "[FILE|FOLDER]");
 
@@ -87,7 +92,18 @@ ViewerCommandLine parseViewerCommandLine(const QStringList &arguments)
         return result;
     }
     const QString file = parser.positionalArguments().value(0);
-    if (parser.isSet(groundTruth) && file.isEmpty()) {
+    if (parser.isSet(follow)) {
+        if (!file.isEmpty()) {
+            result.text = QStringLiteral("Give a FILE|FOLDER or --follow DIR, not both.");
+            return result;
+        }
+        if (!QFileInfo(parser.value(follow)).isDir()) {
+            result.text =
+                QStringLiteral("--follow needs a folder: '%1'").arg(parser.value(follow));
+            return result;
+        }
+        result.follow = parser.value(follow);
+    } else if (parser.isSet(groundTruth) && file.isEmpty()) {
         result.text = QStringLiteral("--gt needs a flow FILE to compare.");
         return result;
     }
@@ -111,24 +127,42 @@ QString firstShowableFile(const QString &folder)
     return QString();
 }
 
+QString newestShowableFile(const QString &folder)
+{
+    const QDir dir(folder);
+    const QStringList names = dir.entryList(QDir::Files, QDir::Time);
+    for (const QString &name : names) {
+        const QString path = dir.filePath(name);
+        if (isSoundFlow(path) ||
+            (!isFloName(QFile::encodeName(name).constData()) && isReadablePicture(path)))
+            return path;
+    }
+    return QString();
+}
+
 void openCommandLine(ViewerDocument &document, QWidget *window)
 {
     const ViewerCommandLine command = parseViewerCommandLine(QCoreApplication::arguments());
-    if (command.action != ViewerCommandLine::Run || command.file.isEmpty())
+    if (command.action != ViewerCommandLine::Run ||
+        (command.file.isEmpty() && command.follow.isEmpty()))
         return;
     QString path = command.file;
-    if (QFileInfo(path).isDir()) {
-        path = firstShowableFile(command.file);
+    if (!command.follow.isEmpty() || QFileInfo(path).isDir()) {
+        const QString folder = command.follow.isEmpty() ? command.file : command.follow;
+        path = command.follow.isEmpty() ? firstShowableFile(folder) : newestShowableFile(folder);
         if (path.isEmpty()) {
             LoadFailure failure;
             failure.readerMessage = QObject::tr("The folder holds no flow or image to show.");
             QMessageBox::warning(window, QObject::tr("Open File Error"),
-                                 document.failureText(command.file, failure), QMessageBox::Ok,
+                                 document.failureText(folder, failure), QMessageBox::Ok,
                                  QMessageBox::NoButton);
             return;
         }
     }
     document.open(path);
+    if (!command.follow.isEmpty())
+        if (auto *follow = window->findChild<QAction *>(QStringLiteral("actionFollowNewest")))
+            follow->setChecked(true);
     // A failed load has said why already; there is nothing to compare.
     if (!command.groundTruth.isEmpty() && document.hasPicture())
         if (auto *compare = window->findChild<CompareMode *>())

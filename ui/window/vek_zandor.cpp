@@ -4,6 +4,7 @@
 #include "browsing_tools.h"
 #include "command_line.h"
 #include "compare_mode.h"
+#include "frame_check_mode.h"
 #include "flow_saver.h"
 #include "flow_tools.h"
 #include "frame_blend.h"
@@ -112,7 +113,17 @@ Vek_Zandor::Vek_Zandor(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(par
     toolHost_->addPanelGroup(playback->group());
     new VideoExport(tools, flowTools_->legend()->action(), flowTools_->arrows()->action(),
                     flowTools_->blend(), playback);
-    new CompareMode(tools);
+    auto *compare = new CompareMode(tools);
+    auto *check = new FrameCheckMode(tools);
+    // One mode of panes at a time: entering either leaves the other.
+    connect(compare->action(), &QAction::toggled, check, [check](bool on) {
+        if (on)
+            check->makeWay();
+    });
+    connect(check->action(), &QAction::toggled, compare, [compare](bool on) {
+        if (on)
+            compare->leave();
+    });
     updateActions();
 
     openCommandLine(*document_, this);

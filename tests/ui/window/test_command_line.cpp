@@ -4,7 +4,9 @@
 #include "flo_writer.h"
 #include "vek_zandor.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QGraphicsSimpleTextItem>
 #include <QImage>
@@ -66,6 +68,7 @@ private slots:
     void optionsAreParsed();
     void optionsAreNeverOpenedAsFiles();
     void groundTruthStartsCompareMode();
+    void followShowsTheNewestAndWhatComes();
     void folderOpensAtItsFirstSoundFlow();
     void folderWithoutFlowsOpensAtItsFirstImage();
     void folderWithNothingToShowIsReported();
@@ -132,6 +135,11 @@ void TestCommandLine::optionsAreParsed_data()
                                     << QString() << "Unknown option 'bogus'.";
     QTest::newRow("ground truth alone") << QStringList{"--gt", "gt.flo"} << usage << QString()
                                         << QString() << "--gt needs a flow FILE to compare.";
+    QTest::newRow("follow and a file")
+        << QStringList{"--follow", ".", "a.flo"} << usage << QString() << QString()
+        << "Give a FILE|FOLDER or --follow DIR, not both.";
+    QTest::newRow("follow a file") << QStringList{"--follow", "nowhere"} << usage << QString()
+                                   << QString() << "--follow needs a folder: 'nowhere'";
     QTest::newRow("ground truth without a file")
         << QStringList{"a.flo", "--gt"} << usage << QString() << QString()
         << "Missing value after '--gt'.";
@@ -215,6 +223,32 @@ void TestCommandLine::groundTruthStartsCompareMode()
     QCOMPARE(watcher.texts, QStringList{"Ground truth 4 x 2 does not match the flow's 3 x 2"});
     QVERIFY(!w.findChild<CompareMode *>()->isOn());
     QVERIFY(w.hasImage);
+}
+
+// The newest file by time, not by name, passing over one that cannot be shown; then each new
+// one, compared with the ground truth of its name.
+void TestCommandLine::followShowsTheNewestAndWhatComes()
+{
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir("gt"));
+    const QDateTime now = QDateTime::currentDateTime();
+    int age = 3;
+    for (const char *name : {"b.flo", "a.flo", "c.flo"}) {
+        QFile file(dir.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(name[0] == 'c' ? QByteArray("broken") : floBytesFilled(3, 2, 1, 1));
+        QVERIFY(file.setFileTime(now.addSecs(-10 * age--), QFileDevice::FileModificationTime));
+    }
+    QVERIFY(writeFile(dir.filePath("gt/d.flo"), floBytesFilled(3, 2, 0, 0)));
+    std::vector<QByteArray> args{"flowviewer", "--follow", QFile::encodeName(dir.path()), "--gt",
+                                 QFile::encodeName(dir.filePath("gt"))};
+    setCommandLine(args);
+    Vek_Zandor w;
+    QCOMPARE(w.filePath, dir.filePath("a.flo"));
+    QVERIFY(w.findChild<QAction *>("actionFollowNewest")->isChecked());
+    QVERIFY(writeFile(dir.filePath("d.flo"), floBytesFilled(3, 2, 2, 0)));
+    QTRY_COMPARE_WITH_TIMEOUT(w.filePath, dir.filePath("d.flo"), 10000);
+    QVERIFY(w.findChild<CompareMode *>()->isComparing());
 }
 
 // Flows first, by name, passing over one whose header or length is wrong; the listing is the
