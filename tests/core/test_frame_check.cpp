@@ -1,11 +1,14 @@
 #include "cerror.h"
+#include "check_rows.h"
 #include "flow_metrics.h"
 #include "frame_triple.h"
 
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -58,6 +61,150 @@ std::vector<std::uint8_t> occlusion(const Flow &f, const Flow &b)
     return occ;
 }
 
+// A flow laid out as the callers hand them over: two planes whose rows may be padded, or one
+// interleaved array.
+struct Layout {
+    bool interleaved;
+    int rowPad;
+};
+
+struct LaidFlow {
+    std::vector<float> data;
+    FlowArrays arrays;
+};
+
+LaidFlow layFlow(const std::vector<float> &u, const std::vector<float> &v, int w, int h,
+                 Layout layout)
+{
+    LaidFlow f;
+    if (layout.interleaved) {
+        const std::ptrdiff_t row = 2 * w + layout.rowPad;
+        f.data.assign(std::size_t(row * h), -7.0f);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                f.data[std::size_t(y * row + 2 * x)] = u[std::size_t(y * w + x)];
+                f.data[std::size_t(y * row + 2 * x + 1)] = v[std::size_t(y * w + x)];
+            }
+        f.arrays = {f.data.data(), f.data.data() + 1, w, h, row, 2};
+        return f;
+    }
+    const std::ptrdiff_t row = w + layout.rowPad;
+    const std::size_t plane = std::size_t(row * h);
+    f.data.assign(2 * plane, -7.0f);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            f.data[std::size_t(y * row + x)] = u[std::size_t(y * w + x)];
+            f.data[plane + std::size_t(y * row + x)] = v[std::size_t(y * w + x)];
+        }
+    f.arrays = {f.data.data(), f.data.data() + plane, w, h, row, 1};
+    return f;
+}
+
+// One component of a vector at (x, y), of a kind that tests an edge of the arithmetic: onto a
+// border exactly, by half pixels, unknown in every way, or just inside or outside the frame.
+float hardComponent(std::mt19937 &random, int at, int size)
+{
+    const float inf = std::numeric_limits<float>::infinity();
+    const float far = float(size - 1 - at);
+    switch (random() % 16) {
+    case 0: return float(-at);
+    case 1: return far;
+    case 2: return float(int(random() % unsigned(2 * size + 1)) - size) + 0.5f;
+    case 3: return kNan;
+    case 4: return random() % 2 ? inf : -inf;
+    case 5: return random() % 2 ? 1e10f : -1e9f;
+    case 6: return std::nextafter(far, 1e30f);
+    case 7: return std::nextafter(float(-at), -1e30f);
+    case 8: return -0.0f;
+    case 9: return std::nextafter(far, -1e30f);
+    default: {
+        std::uniform_real_distribution<float> motion(-float(size), float(size));
+        return motion(random);
+    }
+    }
+}
+
+struct Case {
+    int w, h;
+    Frame frame1, frame2;
+    std::ptrdiff_t frameRow; // frame2's bytes per line, perhaps padded
+    std::vector<std::uint8_t> frame2Bytes;
+    std::vector<float> fu, fv, bu, bv;
+
+    RgbFrame padded() const { return {frame2Bytes.data(), w, h, frameRow}; }
+};
+
+Case hardCase(int w, int h, unsigned seed)
+{
+    Case c{w, h, randomFrame(w, h, seed), randomFrame(w, h, seed + 1), 3 * w + int(seed % 3) * 5,
+           {}, {}, {}, {}, {}};
+    c.frame2Bytes.assign(std::size_t(c.frameRow * h), 0xee);
+    for (int y = 0; y < h; ++y)
+        std::copy_n(c.frame2.at(0, y), 3 * w, c.frame2Bytes.data() + y * c.frameRow);
+    std::mt19937 random(seed);
+    const std::size_t n = std::size_t(w * h);
+    c.fu.resize(n);
+    c.fv.resize(n);
+    c.bu.resize(n);
+    c.bv.resize(n);
+    std::uniform_real_distribution<float> small(-0.3f, 0.3f);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const std::size_t i = std::size_t(y * w + x);
+            c.fu[i] = hardComponent(random, x, w);
+            c.fv[i] = hardComponent(random, y, h);
+            // Mostly a backward flow near the one that undoes, so that all three answers occur.
+            const bool undo = random() % 4 != 0;
+            c.bu[i] = undo ? -c.fu[i] + small(random) : hardComponent(random, x, w);
+            c.bv[i] = undo ? -c.fv[i] + small(random) : hardComponent(random, y, h);
+        }
+    return c;
+}
+
+struct RowOutputs {
+    std::vector<std::uint8_t> warped, valid, occlusion;
+};
+
+// Every row of a job through row, into outputs prefilled with a pattern that must survive
+// outside the pixels.
+RowOutputs runRows(checkrows::CheckRow row, const RgbFrame &frame2, const FlowArrays &flow,
+                   const FlowArrays *backward, bool warp)
+{
+    const int w = flow.width, h = flow.height;
+    const std::ptrdiff_t warpedRow = 3 * w + 2;
+    RowOutputs o{std::vector<std::uint8_t>(std::size_t(warpedRow * h), 0x5a),
+                 std::vector<std::uint8_t>(std::size_t(w * h), 0x5a),
+                 std::vector<std::uint8_t>(std::size_t(w * h), 0x5a)};
+    checkrows::CheckJob job;
+    job.frame2 = frame2;
+    job.flow = flow;
+    if (warp) {
+        job.warped = {o.warped.data(), w, h, warpedRow};
+        job.valid = o.valid.data();
+    }
+    if (backward) {
+        job.backward = *backward;
+        job.occlusion = o.occlusion.data();
+    }
+    for (int y = 0; y < h; ++y)
+        row(job, y);
+    return o;
+}
+
+// The roads other than the plain one that this processor runs.
+std::vector<rowkernels::Isa> fastIsas()
+{
+    std::vector<rowkernels::Isa> isas;
+    for (const rowkernels::Isa isa : {rowkernels::Isa::Avx2, rowkernels::Isa::Avx512})
+        if (checkrows::checkRowFor(isa))
+            isas.push_back(isa);
+    return isas;
+}
+
+const std::pair<int, int> kHardSizes[] = {{1, 1}, {2, 1}, {1, 7},  {3, 3},   {4, 1},  {4, 4},
+                                          {5, 2}, {7, 3}, {8, 1},  {8, 8},   {9, 5},  {15, 4},
+                                          {16, 3}, {17, 6}, {31, 2}, {33, 9}, {64, 5}, {71, 13}};
+
 } // namespace
 
 class TestFrameCheck : public QObject
@@ -75,6 +222,9 @@ private slots:
     void errorPictureBins();
     void sizesMustMatch();
     void bandsAndStridesChangeNothing();
+    void fastRowsMatchPlain();
+    void fusedPassMatchesSteps();
+    void fastRowsReadOnlyTheirPixels();
 };
 
 void TestFrameCheck::wholePixelShift()
@@ -302,6 +452,112 @@ void TestFrameCheck::bandsAndStridesChangeNothing()
         QCOMPARE(r->sums.occluded, one.sums.occluded);
     }
     QVERIFY(one.sums.occluded > 0 && one.sums.measured > 0);
+}
+
+void TestFrameCheck::fastRowsMatchPlain()
+{
+    const std::vector<rowkernels::Isa> isas = fastIsas();
+    if (isas.empty())
+        QSKIP("this processor runs only the plain rows");
+    unsigned seed = 100;
+    for (const auto &[w, h] : kHardSizes)
+        for (const Layout layout : {Layout{false, 0}, Layout{false, 3}, Layout{true, 0},
+                                    Layout{true, 5}}) {
+            const Case c = hardCase(w, h, seed++);
+            const LaidFlow f = layFlow(c.fu, c.fv, w, h, layout);
+            const LaidFlow b = layFlow(c.bu, c.bv, w, h, layout);
+            for (int mode = 1; mode <= 3; ++mode) {
+                const bool warp = mode & 1;
+                const FlowArrays *back = mode & 2 ? &b.arrays : nullptr;
+                const RowOutputs plain =
+                    runRows(checkrows::checkRowPlain, c.padded(), f.arrays, back, warp);
+                for (const rowkernels::Isa isa : isas) {
+                    const RowOutputs fast =
+                        runRows(checkrows::checkRowFor(isa), c.padded(), f.arrays, back, warp);
+                    const QByteArray where = QByteArray::number(w) + " x " +
+                                             QByteArray::number(h) + " isa " +
+                                             QByteArray::number(int(isa)) + " mode " +
+                                             QByteArray::number(mode);
+                    QVERIFY2(fast.warped == plain.warped, where.constData());
+                    QVERIFY2(fast.valid == plain.valid, where.constData());
+                    QVERIFY2(fast.occlusion == plain.occlusion, where.constData());
+                }
+            }
+        }
+}
+
+void TestFrameCheck::fusedPassMatchesSteps()
+{
+    unsigned seed = 500;
+    for (const auto &[w, h] : kHardSizes) {
+        const Case c = hardCase(w, h, seed++);
+        const LaidFlow f = layFlow(c.fu, c.fv, w, h, Layout{seed % 2 == 0, 1});
+        const LaidFlow b = layFlow(c.bu, c.bv, w, h, Layout{seed % 3 == 0, 0});
+        for (const FlowArrays *back : {&b.arrays, static_cast<const FlowArrays *>(nullptr)}) {
+            // The steps on their own, by the plain rows and the plain measures.
+            const RowOutputs plain =
+                runRows(checkrows::checkRowPlain, c.padded(), f.arrays, back, true);
+            const RgbFrame warped{plain.warped.data(), w, h, 3 * w + 2};
+            const PhotometricSums sums =
+                photometricSums(c.frame1.view(), warped, plain.valid.data(),
+                                back ? plain.occlusion.data() : nullptr, singleBand());
+            Frame error(w, h);
+            photometricPicture(c.frame1.view(), warped, plain.valid.data(), error.target(),
+                               singleBand());
+            for (const BandPlan &plan : {singleBand(), BandPlan{3, 1}}) {
+                const FrameCheckResult r =
+                    checkFrames(c.frame1.view(), c.padded(), f.arrays, back, plan);
+                for (int y = 0; y < h; ++y)
+                    QVERIFY(std::equal(r.warped.data() + y * r.warped.bytesPerLine(),
+                                       r.warped.data() + y * r.warped.bytesPerLine() + 3 * w,
+                                       plain.warped.data() + y * (3 * w + 2)));
+                for (int y = 0; y < h; ++y)
+                    QVERIFY(std::equal(r.error.data() + y * r.error.bytesPerLine(),
+                                       r.error.data() + y * r.error.bytesPerLine() + 3 * w,
+                                       error.at(0, y)));
+                QVERIFY(r.valid == plain.valid);
+                QVERIFY(back ? r.occlusion == plain.occlusion : r.occlusion.empty());
+                QCOMPARE(r.sums.pixels, sums.pixels);
+                QCOMPARE(r.sums.valid, sums.valid);
+                QCOMPARE(r.sums.occluded, sums.occluded);
+                QCOMPARE(r.sums.measured, sums.measured);
+                QCOMPARE(r.sums.absLevels, sums.absLevels);
+                QCOMPARE(r.sums.squaredLevels, sums.squaredLevels);
+                QCOMPARE(r.sums.consistency, sums.consistency);
+            }
+        }
+    }
+}
+
+void TestFrameCheck::fastRowsReadOnlyTheirPixels()
+{
+    // Frame and flows exactly as large as their pixels, each in a block of its own, with
+    // vectors onto the first and the last pixel: a read past either end would show under a
+    // sanitizer, and a wrong byte of a neighbour in the result.
+    const int w = 13, h = 3;
+    Case c = hardCase(w, h, 900);
+    for (std::size_t i = 0; i < c.fu.size(); ++i) {
+        const int x = int(i) % w, y = int(i) / w;
+        const bool toLast = i % 2 == 0;
+        c.fu[i] = toLast ? float(w - 1 - x) : float(-x);
+        c.fv[i] = toLast ? float(h - 1 - y) : float(-y);
+        c.bu[i] = -c.fu[i];
+        c.bv[i] = -c.fv[i];
+    }
+    const auto frameBlock = std::make_unique<std::uint8_t[]>(std::size_t(3 * w * h));
+    std::copy_n(c.frame2.rgb.data(), 3 * w * h, frameBlock.get());
+    const RgbFrame tight{frameBlock.get(), w, h, 3 * w};
+    const LaidFlow f = layFlow(c.fu, c.fv, w, h, Layout{false, 0});
+    const LaidFlow b = layFlow(c.bu, c.bv, w, h, Layout{false, 0});
+    const RowOutputs plain = runRows(checkrows::checkRowPlain, tight, f.arrays, &b.arrays, true);
+    for (const rowkernels::Isa isa : fastIsas()) {
+        const RowOutputs fast = runRows(checkrows::checkRowFor(isa), tight, f.arrays, &b.arrays, true);
+        QVERIFY(fast.warped == plain.warped);
+        QVERIFY(fast.occlusion == plain.occlusion);
+    }
+    QCOMPARE(int(plain.warped[0]), int(c.frame2.at(w - 1, h - 1)[0]));
+    QCOMPARE(int(plain.warped[3]), int(c.frame2.at(0, 0)[0]));
+    QCOMPARE(plain.occlusion[std::size_t(w * h - 1)], kConsistent);
 }
 
 QTEST_GUILESS_MAIN(TestFrameCheck)
