@@ -76,19 +76,21 @@ ROW_KERNEL_TARGET inline int count(M m)
     return __builtin_popcount(laneBits(m));
 }
 
-// The lanes of kLanes mask bytes that are non-zero.
+// The lanes of kLanes mask bytes that are non-zero, compared as doubles: the comparisons of
+// 64-bit integer lanes are not lowered by every compiler for AVX-512F alone.
 ROW_KERNEL_TARGET inline M maskLanes(const std::uint8_t *p)
 {
 #if ROW_KERNEL_BITS == 512
     std::uint64_t bytes;
     std::memcpy(&bytes, p, sizeof bytes);
-    const M wide = (M)_mm512_maskz_cvtepu8_epi64(0xFF, _mm_cvtsi64_si128(std::int64_t(bytes)));
+    const D values = (D)_mm512_maskz_cvtepi32_pd(
+        0xFF, _mm256_cvtepu8_epi32(_mm_cvtsi64_si128(std::int64_t(bytes))));
 #else
     std::uint32_t bytes;
     std::memcpy(&bytes, p, sizeof bytes);
-    const M wide = (M)_mm256_cvtepu8_epi64(_mm_cvtsi32_si128(int(bytes)));
+    const D values = (D)_mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_cvtsi32_si128(int(bytes))));
 #endif
-    return wide != M{};
+    return values != constant(0.0);
 }
 
 // The figures of kLanes pixels from i on, as the plain kernel computes each.
@@ -230,10 +232,10 @@ ROW_KERNEL_TARGET void evalValuesLanes(const float *ue, const float *ve, const f
         for (int l = 0; l < kLanes; ++l) {
             const int band = f.band[1][l] ? 1 : f.band[2][l] ? 2 : 0;
             out.classes[i + std::size_t(l)] =
-                f.evaluated[l] ? std::uint8_t(evalkernels::kEvaluated |
-                                              band << evalkernels::kBandShift |
-                                              (f.occluded[l] ? evalkernels::kOccluded : 0))
-                               : 0;
+                f.evaluated[l]
+                    ? std::uint8_t(evalkernels::kEvaluated | band << evalkernels::kBandShift |
+                                   (f.occluded[l] ? evalkernels::kOccluded : 0))
+                    : 0;
         }
     }
     const evalkernels::EvalValues rest{out.epe + i, out.angle + i, out.classes + i};
