@@ -1,6 +1,7 @@
 #include "mask_image.h"
 
-#include <QDir>
+#include "picture_folders.h"
+
 #include <QImage>
 #include <QImageReader>
 
@@ -58,23 +59,13 @@ bool readMaskImage(const QString &path, MaskImage *mask, QString *error)
 
 QStringList picturesNamed(const QString &folder, const QString &baseName)
 {
-    static const QList<QByteArray> formats = QImageReader::supportedImageFormats();
-    const QString prefix = baseName + QLatin1Char('.');
-    QStringList found;
-    const QDir dir(folder);
-    for (const QString &name : dir.entryList(QDir::Files | QDir::Readable, QDir::Name)) {
-        if (!name.startsWith(prefix))
-            continue;
-        const QString suffix = name.mid(prefix.size()).toLower();
-        if (!suffix.contains(QLatin1Char('.')) && formats.contains(suffix.toLatin1()))
-            found << dir.filePath(name);
-    }
-    return found;
+    return PictureFolders().named(folder, baseName);
 }
 
-QString findMaskImage(const QString &folder, const QString &baseName, QString *problem)
+QString findMaskImage(PictureFolders &folders, const QString &folder, const QString &baseName,
+                      QString *problem)
 {
-    const QStringList found = picturesNamed(folder, baseName);
+    const QStringList found = folders.named(folder, baseName);
     if (found.size() == 1)
         return found.first();
     *problem = found.isEmpty()

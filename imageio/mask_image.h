@@ -18,12 +18,15 @@ struct MaskImage {
 // small values stay set. False, with error set to Qt's reason, when it cannot.
 bool readMaskImage(const QString &path, MaskImage *mask, QString *error);
 
+class PictureFolders;
+
 // The pictures named baseName plus one suffix of a format Qt reads, in folder, by name.
 QStringList picturesNamed(const QString &folder, const QString &baseName);
 
-// The one such picture. Empty, with problem set, when there is none, or more than one to
-// choose from.
-QString findMaskImage(const QString &folder, const QString &baseName, QString *problem);
+// The one such picture, folder's names read through folders. Empty, with problem set, when
+// there is none, or more than one to choose from.
+QString findMaskImage(PictureFolders &folders, const QString &folder, const QString &baseName,
+                      QString *problem);
 
 // "mask W x H does not match the flow's W x H", or empty when the sizes agree.
 QString maskSizeProblem(const MaskImage &mask, int flowWidth, int flowHeight);

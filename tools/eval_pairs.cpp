@@ -5,6 +5,7 @@
 #include "cli_common.h"
 #include "flow_format.h"
 #include "mask_image.h"
+#include "picture_folders.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -153,6 +154,7 @@ QList<EvalJob> shardOf(const QList<EvalJob> &jobs, int shard, int shards)
 
 void findMasks(const MaskFolders &folders, QList<EvalJob> *jobs)
 {
+    PictureFolders pictures;
     for (EvalJob &job : *jobs) {
         const struct {
             const QString &folder;
@@ -167,7 +169,7 @@ void findMasks(const MaskFolders &folders, QList<EvalJob> *jobs)
             const bool nested = !job.folder.isEmpty() && job.folder != QLatin1String(".");
             const QString folder = nested ? QDir(kind.folder).filePath(job.folder) : kind.folder;
             QString problem;
-            kind.mask = findMaskImage(folder, baseName(job.groundTruth), &problem);
+            kind.mask = findMaskImage(pictures, folder, baseName(job.groundTruth), &problem);
             if (kind.mask.isEmpty())
                 job.problem = QStringLiteral("%1: no %2: %3")
                                   .arg(job.groundTruth, QLatin1String(kind.what), problem);

@@ -1,6 +1,7 @@
 #include "flo2png_batch.h"
 
 #include "blend_frames.h"
+#include "picture_folders.h"
 #include "flo2png_video.h"
 #include "picture_overlays.h"
 
@@ -95,7 +96,9 @@ QImage colourPicture(const Flo2PngJob &job, const Flo2PngOptions &o, const FlowP
     QImage image = plain.copy();
     if (!o.blendDir.isEmpty()) {
         QString error;
-        const QString frame = findBlendFrame(o.blendDir, job.relativeName, &error);
+        // Each file on its own worker: the folder is listed for it alone.
+        PictureFolders folders;
+        const QString frame = findBlendFrame(folders, o.blendDir, job.relativeName, &error);
         if (frame.isEmpty())
             throw CError(qPrintable(error));
         const QImage picture = readFrame(frame, &error);

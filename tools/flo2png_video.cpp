@@ -1,6 +1,7 @@
 #include "flo2png_video.h"
 
 #include "blend_frames.h"
+#include "picture_folders.h"
 #include "cli_common.h"
 #include "progress_line.h"
 #include "sequence_video.h"
@@ -94,8 +95,9 @@ bool videoJob(const Flo2PngOptions &o, SequenceVideoJob *job, QString *error)
     job->frames.clear();
     if (o.blendDir.isEmpty())
         return true;
+    PictureFolders folders;
     for (qsizetype i = 0; i < o.inputs.size(); ++i) {
-        const QString frame = findBlendFrame(o.blendDir, o.relativeNames.value(i), error);
+        const QString frame = findBlendFrame(folders, o.blendDir, o.relativeNames.value(i), error);
         if (frame.isEmpty()) {
             *error = inputMessage(kTool, o.inputs.at(i), *error);
             return false;

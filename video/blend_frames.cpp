@@ -1,16 +1,17 @@
 #include "blend_frames.h"
 
-#include "mask_image.h"
+#include "picture_folders.h"
 
 #include <QDir>
 #include <QFileInfo>
 
-QString findBlendFrame(const QString &framesDir, const QString &relativeName, QString *error)
+QString findBlendFrame(PictureFolders &folders, const QString &framesDir,
+                       const QString &relativeName, QString *error)
 {
     const QFileInfo name(relativeName);
     const QString folder = QDir::cleanPath(QDir(framesDir).filePath(name.path()));
     const QString base = name.completeBaseName();
-    const QStringList found = picturesNamed(folder, base);
+    const QStringList found = folders.named(folder, base);
     if (found.size() == 1)
         return found.first();
     const QString where = QDir(folder).filePath(base);

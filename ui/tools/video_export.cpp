@@ -1,6 +1,7 @@
 #include "video_export.h"
 
 #include "blend_frames.h"
+#include "picture_folders.h"
 #include "frame_blend.h"
 #include "playback.h"
 #include "sequence_video.h"
@@ -109,9 +110,10 @@ bool VideoExport::makeJob(const QString &path, SequenceVideoJob *job)
     if (blend_ && blend_->isOn() && !blend_->framePath().isEmpty()) {
         const QString frames = QFileInfo(blend_->framePath()).path();
         job->opacity = blend_->opacity();
+        PictureFolders folders;
         for (const QString &name : document_->listing()) {
             QString error;
-            const QString frame = findBlendFrame(frames, name, &error);
+            const QString frame = findBlendFrame(folders, frames, name, &error);
             if (frame.isEmpty())
                 return refuse(tr("%1: %2").arg(folder.filePath(name), error));
             job->frames << frame;
