@@ -8,29 +8,13 @@
 
 #include "check_rows.h"
 #include "flow_unknown.h"
+#include "known_lanes.h"
 #include "row_lanes.h"
 
 #include <climits>
 #include <cstring>
 
 namespace {
-
-ROW_KERNEL_TARGET inline D constant(double x)
-{
-#if ROW_KERNEL_BITS == 512
-    return (D)_mm512_set1_pd(x);
-#else
-    return (D)_mm256_set1_pd(x);
-#endif
-}
-
-ROW_KERNEL_TARGET inline I constantInt(int x)
-{
-    I r;
-    for (int i = 0; i < kLanes; ++i)
-        r[i] = x;
-    return r;
-}
 
 // Truncation toward zero, which is floor for the non-negative points it is given.
 ROW_KERNEL_TARGET inline I truncate(D x)
@@ -78,7 +62,7 @@ template <int Scale> ROW_KERNEL_TARGET inline M gatherPairs(const void *base, I 
 ROW_KERNEL_TARGET inline D byteAt(M words, M shift)
 {
     const M bits = (M)(((UQ)words >> (UQ)shift) & 255) | 0x4330000000000000;
-    return (D)bits - constant(4503599627370496.0);
+    return (D)bits - splat(4503599627370496.0);
 }
 
 // The two floats of every lane's pair, widened.
@@ -106,12 +90,6 @@ ROW_KERNEL_TARGET inline D loadFlow(const float *p, std::ptrdiff_t stride)
             f[i] = p[i * stride];
     }
     return widen(f);
-}
-
-ROW_KERNEL_TARGET inline M knownLanes(D u, D v)
-{
-    const D limit = constant(double(kUnknownFlowLimit));
-    return (absolute(u) <= limit) & (absolute(v) <= limit);
 }
 
 // A 0x01 byte for every set bit of four lane bits, in lane order.
@@ -178,14 +156,14 @@ ROW_KERNEL_TARGET void checkRowLanes(const checkrows::CheckJob &job, int y)
     std::uint8_t *out = Warp ? job.warped.data + y * job.warped.bytesPerLine : nullptr;
     std::uint8_t *ok = Warp ? job.valid + std::ptrdiff_t(y) * W : nullptr;
     std::uint8_t *occ = Consistency ? job.occlusion + std::ptrdiff_t(y) * W : nullptr;
-    const D right = constant(double(W - 1));
-    const D bottom = constant(double(H - 1));
-    const D row = constant(double(y));
-    const I lastX = constantInt(W - 1);
-    const I lastY = constantInt(H - 1);
-    const I bpl = constantInt(Warp ? int(job.frame2.bytesPerLine) : 0);
-    const I brs = constantInt(Consistency ? int(b.rowStride) : 0);
-    const I bps = constantInt(Consistency ? int(b.pixelStride) : 0);
+    const D right = splat(double(W - 1));
+    const D bottom = splat(double(H - 1));
+    const D row = splat(double(y));
+    const I lastX = splatInt(W - 1);
+    const I lastY = splatInt(H - 1);
+    const I bpl = splatInt(Warp ? int(job.frame2.bytesPerLine) : 0);
+    const I brs = splatInt(Consistency ? int(b.rowStride) : 0);
+    const I bps = splatInt(Consistency ? int(b.pixelStride) : 0);
     I column;
     for (int i = 0; i < kLanes; ++i)
         column[i] = i;
@@ -205,21 +183,21 @@ ROW_KERNEL_TARGET void checkRowLanes(const checkrows::CheckJob &job, int y)
         Weights w;
         w.ax = qx - toDouble(x0);
         w.ay = qy - toDouble(y0);
-        w.bx = constant(1.0) - w.ax;
-        w.by = constant(1.0) - w.ay;
+        w.bx = splat(1.0) - w.ax;
+        w.by = splat(1.0) - w.ay;
         const unsigned insideBits = laneBits(inside);
         // Each row's two pixels in one 8-byte read ending with the right one: from column
         // W - 2 at the right edge, where both samples are the right pixel, and from byte 0
         // for pixel (0, 0), which has nothing before it.
         const I left = selectInt(x0 < lastX, x0, lastX - 1);
         const M edge = qx >= right;
-        const M atStart = qx < constant(1.0);
+        const M atStart = qx < splat(1.0);
         if (Warp) {
             const I r0 = y0 * bpl + 3 * left;
             const I r1 = y1 * bpl + 3 * left;
             const M words0 = gatherPairs<1>(job.frame2.data, r0 - 2 - 2 * (r0 == 0));
             const M words1 = gatherPairs<1>(job.frame2.data, r1 - 2 - 2 * (r1 == 0));
-            const M low0 = constantMask(16) - (atStart & (qy < constant(1.0)) & 16);
+            const M low0 = constantMask(16) - (atStart & (qy < splat(1.0)) & 16);
             // With one row, y1 is row 0 again.
             const M low1 = constantMask(16) - (H == 1 ? atStart & 16 : M{});
             const M s00 = low0 + (edge & 24);
@@ -230,7 +208,7 @@ ROW_KERNEL_TARGET void checkRowLanes(const checkrows::CheckJob &job, int y)
             for (int c = 0; c < 3; ++c) {
                 const D value = sample(w, byteAt(words0, s00 + 8 * c), byteAt(words0, s10 + 8 * c),
                                        byteAt(words1, s01 + 8 * c), byteAt(words1, s11 + 8 * c));
-                packed |= truncate(select(inside, value, D{}) + constant(0.5)) << 8 * c;
+                packed |= truncate(select(inside, value, D{}) + splat(0.5)) << 8 * c;
             }
             storeBlock(out + 3 * x, packed);
             storeLaneBytes(ok + x, insideBits, 1, 0, 0);
@@ -271,7 +249,7 @@ ROW_KERNEL_TARGET void checkRowLanes(const checkrows::CheckJob &job, int y)
             const D sv = fv + bv;
             const D f2 = fu * fu + fv * fv;
             const D b2 = bu * bu + bv * bv;
-            const M agree = su * su + sv * sv <= constant(0.01) * (f2 + b2) + constant(0.5);
+            const M agree = su * su + sv * sv <= splat(0.01) * (f2 + b2) + splat(0.5);
             const unsigned knownBits = laneBits(known);
             const unsigned agreeBits = laneBits(agree);
             static_assert(kConsistent == 0, "consistent lanes are left zero");

@@ -10,34 +10,18 @@
 #include "eval_arith.h"
 #include "eval_kernels.h"
 #include "flow_unknown.h"
+#include "known_lanes.h"
 #include "row_lanes.h"
 
 #include <cstring>
 
 namespace {
 
-// A constant in every lane, as one broadcast.
-ROW_KERNEL_TARGET inline D constant(double x)
-{
-#if ROW_KERNEL_BITS == 512
-    return (D)_mm512_set1_pd(x);
-#else
-    return (D)_mm256_set1_pd(x);
-#endif
-}
-
 ROW_KERNEL_TARGET inline D loadWide(const float *p)
 {
     F f;
     std::memcpy(&f, p, sizeof f);
     return widen(f);
-}
-
-// isUnknownFlow's test, in double: widening is exact, and NaN fails the comparison here too.
-ROW_KERNEL_TARGET inline M knownLanes(D u, D v)
-{
-    const D limit = constant(double(kUnknownFlowLimit));
-    return (absolute(u) <= limit) & (absolute(v) <= limit);
 }
 
 ROW_KERNEL_TARGET __attribute__((always_inline)) inline D asinSmallLanes(D t)
@@ -49,7 +33,7 @@ ROW_KERNEL_TARGET __attribute__((always_inline)) inline D asinSmallLanes(D t)
     const D z8 = z4 * z4;
     D p[12], q[6], o[3];
     for (int j = 0; j < 12; ++j)
-        p[j] = constant(c[2 * j]) + constant(c[2 * j + 1]) * z;
+        p[j] = splat(c[2 * j]) + splat(c[2 * j + 1]) * z;
     for (int j = 0; j < 6; ++j)
         q[j] = p[2 * j] + p[2 * j + 1] * z2;
     for (int j = 0; j < 3; ++j)
@@ -62,12 +46,12 @@ ROW_KERNEL_TARGET __attribute__((always_inline)) inline D asinSmallLanes(D t)
 ROW_KERNEL_TARGET __attribute__((always_inline)) inline D arcCosLanes(D q)
 {
     const D a = absolute(q);
-    const M small = a <= constant(0.5);
-    const D p = asinSmallLanes(select(small, q, squareRoot((constant(1.0) - a) * constant(0.5))));
-    const D r = constant(2.0) * p;
-    const D large = select(q > constant(0.0), r,
-                           constant(evalarith::kPiHigh) - (r - constant(evalarith::kPiLow)));
-    return select(small, constant(evalarith::kHalfPiHigh) - (p - constant(evalarith::kHalfPiLow)),
+    const M small = a <= splat(0.5);
+    const D p = asinSmallLanes(select(small, q, squareRoot((splat(1.0) - a) * splat(0.5))));
+    const D r = splat(2.0) * p;
+    const D large = select(q > splat(0.0), r,
+                           splat(evalarith::kPiHigh) - (r - splat(evalarith::kPiLow)));
+    return select(small, splat(evalarith::kHalfPiHigh) - (p - splat(evalarith::kHalfPiLow)),
                   large);
 }
 
@@ -90,7 +74,7 @@ ROW_KERNEL_TARGET inline M maskLanes(const std::uint8_t *p)
     std::memcpy(&bytes, p, sizeof bytes);
     const D values = (D)_mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_cvtsi32_si128(int(bytes))));
 #endif
-    return values != constant(0.0);
+    return values != splat(0.0);
 }
 
 // The figures of kLanes pixels from i on, as the plain kernel computes each.
@@ -110,8 +94,8 @@ laneFigures(const float *ue, const float *ve, const float *ug, const float *vg,
 {
     static const double slowBound = evalarith::squareBound(kSpeedBandBounds[0]);
     static const double mediumBound = evalarith::squareBound(kSpeedBandBounds[1]);
-    const D one = constant(1.0);
-    const D zero = constant(0.0);
+    const D one = splat(1.0);
+    const D zero = splat(0.0);
     const D eu = loadWide(ue + i), ev = loadWide(ve + i);
     const D gu = loadWide(ug + i), gv = loadWide(vg + i);
     LaneFigures f;
@@ -128,17 +112,17 @@ laneFigures(const float *ue, const float *ve, const float *ug, const float *vg,
     cosine = select(cosine < -one, -one, cosine);
     cosine = select(one < cosine, one, cosine);
     f.angle =
-        select(f.evaluated, arcCosLanes(cosine) * constant(evalarith::kDegreesPerRadian), zero);
+        select(f.evaluated, arcCosLanes(cosine) * splat(evalarith::kDegreesPerRadian), zero);
 
     const D g2 = gu * gu + gv * gv;
     // The true motion's length, a square root the divider would spend its time on, matters
     // only beyond 3 pixels of error.
-    f.outlier = f.evaluated & (f.epe > constant(evalarith::kOutlierPixels));
+    f.outlier = f.evaluated & (f.epe > splat(evalarith::kOutlierPixels));
     if (laneBits(f.outlier) != 0)
-        f.outlier &= f.epe > constant(evalarith::kOutlierShare) * squareRoot(g2);
+        f.outlier &= f.epe > splat(evalarith::kOutlierShare) * squareRoot(g2);
     // Squares against the least square whose root reaches the edge: the root's own test.
-    const M slow = g2 < constant(slowBound);
-    const M medium = ~slow & (g2 < constant(mediumBound));
+    const M slow = g2 < splat(slowBound);
+    const M medium = ~slow & (g2 < splat(mediumBound));
     f.band[0] = f.evaluated & slow;
     f.band[1] = f.evaluated & medium;
     f.band[2] = f.evaluated & ~slow & ~medium;
@@ -153,9 +137,9 @@ countLanes(const LaneFigures &f, const EvalMasks &masks, std::size_t i, EvalSums
     sums.gtKnown += count(f.truthKnown);
     sums.evaluated += count(f.evaluated);
     sums.outliers += count(f.outlier);
-    sums.below1 += count(f.evaluated & (f.epe < constant(1.0)));
-    sums.below3 += count(f.evaluated & (f.epe < constant(3.0)));
-    sums.below5 += count(f.evaluated & (f.epe < constant(5.0)));
+    sums.below1 += count(f.evaluated & (f.epe < splat(1.0)));
+    sums.below3 += count(f.evaluated & (f.epe < splat(3.0)));
+    sums.below5 += count(f.evaluated & (f.epe < splat(5.0)));
     for (int b = 0; b < kSpeedBands; ++b)
         sums.speedCount[b] += count(f.band[b]);
     if (masks.occluded) {
@@ -181,7 +165,7 @@ ROW_KERNEL_TARGET void evalRunLanes(const float *ue, const float *ve, const floa
                                     const float *vg, const EvalMasks &masks, std::size_t n,
                                     EvalSums &sums)
 {
-    const D zero = constant(0.0);
+    const D zero = splat(0.0);
     // Sums held in registers: the planes are floats, so the compiler cannot see that the
     // stores into sums leave them alone.
     double epeSum = sums.epe, angleSum = sums.angle;
@@ -255,9 +239,9 @@ ROW_KERNEL_TARGET void epeRunLanes(const float *ue, const float *ve, const float
         const D du = eu - gu;
         const D dv = ev - gv;
         const D epe = squareRoot(du * du + dv * dv);
-        M bin = (M)constant(0.0); // minus the count of bounds at or below the EPE
+        M bin = (M)splat(0.0); // minus the count of bounds at or below the EPE
         for (const double bound : kEpeBounds)
-            bin += constant(bound) <= epe;
+            bin += splat(bound) <= epe;
         for (int l = 0; l < kLanes; ++l) {
             std::uint8_t *out = rgb + 3 * l;
             if (evaluated[l] == 0) {

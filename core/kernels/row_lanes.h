@@ -37,6 +37,14 @@ ROW_KERNEL_TARGET inline D splat(double x)
     return r;
 }
 
+ROW_KERNEL_TARGET inline I splatInt(std::int32_t x)
+{
+    I r;
+    for (int i = 0; i < kLanes; ++i)
+        r[i] = x;
+    return r;
+}
+
 ROW_KERNEL_TARGET inline F splatFloat(float x)
 {
     F r;
