@@ -4,6 +4,7 @@
 #include "flow_unknown.h"
 #include "flow_view.h"
 #include "frame_check_panes.h"
+#include "occlusion_masks.h"
 #include "frame_input.h"
 #include "ground_truth_pair.h"
 #include "tool_context.h"
@@ -37,28 +38,6 @@ constexpr int kFlickerMs = 500;
 
 const QString kImageFilter = QStringLiteral(
     "Images (*.png *.jpg *.jpeg *.ppm *.pgm *.bmp *.tif *.tiff *.webp);; All files (*)");
-
-// The occluded pixels' edge, for drawing over the error picture.
-QImage occlusionOutline(const std::vector<std::uint8_t> &occlusion, int width, int height)
-{
-    if (occlusion.empty())
-        return QImage();
-    QImage outline(width, height, QImage::Format_ARGB32);
-    outline.fill(Qt::transparent);
-    const auto occluded = [&](int x, int y) {
-        return x >= 0 && y >= 0 && x < width && y < height &&
-               occlusion[std::size_t(y) * std::size_t(width) + std::size_t(x)] == kOccluded;
-    };
-    const QRgb ink = qRgba(255, 0, 255, 255);
-    for (int y = 0; y < height; ++y) {
-        auto *line = reinterpret_cast<QRgb *>(outline.scanLine(y));
-        for (int x = 0; x < width; ++x)
-            if (occluded(x, y) && !(occluded(x - 1, y) && occluded(x + 1, y) &&
-                                    occluded(x, y - 1) && occluded(x, y + 1)))
-                line[x] = ink;
-    }
-    return outline;
-}
 
 QImage planeCopy(const PixelPlane &plane)
 {
@@ -338,7 +317,9 @@ bool FrameCheckMode::layOutScene()
     }
     const FrameCheckResult &r = check_->result;
     panes_->show(check_->frame1Image, planeCopy(r.warped), planeCopy(r.error),
-                 occlusionOutline(r.occlusion, r.warped.cols(), r.warped.rows()),
+                 r.occlusion.empty() ? QImage()
+                                     : occlusionOutline(r.occlusion.data(), kOccluded,
+                                                        r.warped.cols(), r.warped.rows()),
                  view_->maximumViewportSize());
     return true;
 }

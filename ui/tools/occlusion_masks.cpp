@@ -45,22 +45,48 @@ QString occlusionMaskFor(const QString &groundTruth, const QString &chosenFolder
     return QString();
 }
 
+namespace {
+
+// Occluded, with a neighbour inside the picture that is not: the picture's border is no edge.
+template <typename Occluded>
+bool onEdge(const Occluded &occluded, int x, int y, int width, int height)
+{
+    return occluded(x, y) &&
+           ((x > 0 && !occluded(x - 1, y)) || (x + 1 < width && !occluded(x + 1, y)) ||
+            (y > 0 && !occluded(x, y - 1)) || (y + 1 < height && !occluded(x, y + 1)));
+}
+
+} // namespace
+
 void drawOcclusionOutline(PixelPlane &picture, const std::uint8_t *occluded)
 {
     const int rows = picture.rows();
     const int cols = picture.cols();
-    const auto at = [&](int y, int x) { return occluded[std::size_t(y) * cols + x] != 0; };
+    const auto at = [&](int x, int y) { return occluded[std::size_t(y) * cols + x] != 0; };
     for (int y = 0; y < rows; ++y)
-        for (int x = 0; x < cols; ++x) {
-            if (!at(y, x))
-                continue;
-            const bool edge = (x > 0 && !at(y, x - 1)) || (x + 1 < cols && !at(y, x + 1)) ||
-                              (y > 0 && !at(y - 1, x)) || (y + 1 < rows && !at(y + 1, x));
-            if (!edge)
-                continue;
-            std::uint8_t *p = picture[y][x];
-            p[0] = kOutlineColor[0];
-            p[1] = kOutlineColor[1];
-            p[2] = kOutlineColor[2];
-        }
+        for (int x = 0; x < cols; ++x)
+            if (onEdge(at, x, y, cols, rows)) {
+                std::uint8_t *p = picture[y][x];
+                p[0] = kOutlineColor[0];
+                p[1] = kOutlineColor[1];
+                p[2] = kOutlineColor[2];
+            }
+}
+
+QImage occlusionOutline(const std::uint8_t *levels, std::uint8_t occludedLevel, int width,
+                        int height)
+{
+    QImage outline(width, height, QImage::Format_ARGB32);
+    outline.fill(Qt::transparent);
+    const auto at = [&](int x, int y) {
+        return levels[std::size_t(y) * std::size_t(width) + std::size_t(x)] == occludedLevel;
+    };
+    const QRgb ink = qRgb(kOutlineColor[0], kOutlineColor[1], kOutlineColor[2]);
+    for (int y = 0; y < height; ++y) {
+        auto *line = reinterpret_cast<QRgb *>(outline.scanLine(y));
+        for (int x = 0; x < width; ++x)
+            if (onEdge(at, x, y, width, height))
+                line[x] = ink;
+    }
+    return outline;
 }

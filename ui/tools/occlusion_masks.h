@@ -3,6 +3,7 @@
 
 #include "planes.h"
 
+#include <QImage>
 #include <QString>
 
 #include <cstdint>
@@ -15,9 +16,14 @@
 QString occlusionMaskFor(const QString &groundTruth, const QString &chosenFolder,
                          QString *problem);
 
-// Draws the outline of the occluded pixels into the picture: each occluded pixel with a
-// neighbour (left, right, above, below) that is not.
+// Draws the outline of the occluded pixels (non-zero in occluded) into the picture: each
+// occluded pixel with a neighbour (left, right, above, below) that is not.
 void drawOcclusionOutline(PixelPlane &picture, const std::uint8_t *occluded);
+
+// The same outline on a transparent picture of width x height, to lie over another; a pixel
+// is occluded where levels holds occludedLevel.
+QImage occlusionOutline(const std::uint8_t *levels, std::uint8_t occludedLevel, int width,
+                        int height);
 
 // The outline's colour, apart from every colour of the EPE picture.
 constexpr std::uint8_t kOutlineColor[3] = {255, 0, 255};
