@@ -1,8 +1,7 @@
 #ifndef COMPARE_PANES_H
 #define COMPARE_PANES_H
 
-#include "pane_captions.h"
-#include "pane_layout.h"
+#include "pane_set.h"
 
 #include "planes.h"
 
@@ -14,18 +13,15 @@ class GroundTruthPair;
 class QGraphicsPixmapItem;
 class ViewerDocument;
 
-// The scene while comparing: three panes, the estimate's colour view in the window's left layer,
-// then the ground truth's colour view and the EPE picture in layers of their own, in a row or a
-// column, whichever shows them larger in the view. Their captions are drawn over the view; the
-// window's own captions stay out of sight meanwhile. The layers report as the window's own do,
-// so hovering and the wheel work on every pane alike. They join the scene the first time the
-// panes are shown; until then the scene holds the window's items alone.
+// The scene while comparing: the estimate's colour view in the window's left layer, then the
+// ground truth's colour view and the EPE picture, laid out as a PaneSet. Its layers join the
+// scene the first time the panes are shown; until then the scene holds the window's items alone.
 class ComparePanes
 {
     Q_DECLARE_TR_FUNCTIONS(ComparePanes)
 
 public:
-    static constexpr int kCount = 3;
+    static constexpr int kCount = PaneSet::kCount;
 
     ComparePanes(ViewerDocument &document, FlowView *view);
 
@@ -34,29 +30,22 @@ public:
     // when newEpe says it changed.
     void show(const GroundTruthPair &pair, const PixelPlane &epe, bool newEpe, QSizeF viewport);
     // Arranges the panes on screen anew for a viewport of that size; true when they moved.
-    bool arrange(QSizeF viewport);
+    bool arrange(QSizeF viewport) { return set_.arrange(viewport); }
     // Takes the panes of their own and their captions out of sight, and their pixmaps out of
     // memory.
-    void hide();
+    void hide() { set_.hide(); }
 
-    bool isShown() const { return shown_; }
-    PaneArrangement arrangement() const { return arrangement_; }
-    const PaneCaptions &captions() const { return captions_; }
+    bool isShown() const { return set_.isShown(); }
+    PaneArrangement arrangement() const { return set_.arrangement(); }
+    const PaneCaptions &captions() const { return set_.captions(); }
 
     // Null until the panes are first shown.
-    QGraphicsPixmapItem *groundTruthLayer() const { return groundTruthLayer_; }
-    QGraphicsPixmapItem *epeLayer() const { return epeLayer_; }
+    QGraphicsPixmapItem *groundTruthLayer() const { return set_.secondIfMade(); }
+    QGraphicsPixmapItem *epeLayer() const { return set_.thirdIfMade(); }
 
 private:
-    void place();
-
     ViewerDocument &document_;
-    PaneCaptions captions_;
-    bool shown_ = false;
-    PaneArrangement arrangement_ = PaneArrangement::Row;
-    // Owned by the window's scene.
-    QGraphicsPixmapItem *groundTruthLayer_ = nullptr;
-    QGraphicsPixmapItem *epeLayer_ = nullptr;
+    PaneSet set_;
 };
 
 #endif // COMPARE_PANES_H

@@ -1,8 +1,7 @@
 #ifndef FRAME_CHECK_PANES_H
 #define FRAME_CHECK_PANES_H
 
-#include "pane_captions.h"
-#include "pane_layout.h"
+#include "pane_set.h"
 
 #include <QCoreApplication>
 #include <QPixmap>
@@ -22,7 +21,7 @@ class FrameCheckPanes
     Q_DECLARE_TR_FUNCTIONS(FrameCheckPanes)
 
 public:
-    static constexpr int kCount = 3;
+    static constexpr int kCount = PaneSet::kCount;
 
     FrameCheckPanes(ViewerDocument &document, FlowView *view);
 
@@ -32,30 +31,25 @@ public:
               const QImage &outline, QSizeF viewport);
     // The first pane shows the warped frame, or frame 1.
     void showWarpedFirst(bool warped);
-    bool arrange(QSizeF viewport);
+    bool arrange(QSizeF viewport) { return set_.arrange(viewport); }
     void hide();
 
-    bool isShown() const { return shown_; }
+    bool isShown() const { return set_.isShown(); }
     bool warpedFirst() const { return warpedFirst_; }
-    const PaneCaptions &captions() const { return captions_; }
+    const PaneCaptions &captions() const { return set_.captions(); }
     // Null until the panes are first shown.
-    QGraphicsPixmapItem *warpedLayer() const { return warpedLayer_; }
-    QGraphicsPixmapItem *errorLayer() const { return errorLayer_; }
+    QGraphicsPixmapItem *warpedLayer() const { return set_.secondIfMade(); }
+    QGraphicsPixmapItem *errorLayer() const { return set_.thirdIfMade(); }
     QGraphicsPixmapItem *outline() const { return outline_; }
 
 private:
-    void place();
+    QStringList texts() const;
 
     ViewerDocument &document_;
-    PaneCaptions captions_;
-    bool shown_ = false;
+    PaneSet set_;
     bool warpedFirst_ = false;
-    PaneArrangement arrangement_ = PaneArrangement::Row;
     QPixmap frame1_;
     QPixmap warped_;
-    // Owned by the window's scene.
-    QGraphicsPixmapItem *warpedLayer_ = nullptr;
-    QGraphicsPixmapItem *errorLayer_ = nullptr;
     QGraphicsPixmapItem *outline_ = nullptr; // a child of the error layer
 };
 
