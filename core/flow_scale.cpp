@@ -31,7 +31,8 @@ FlowPictures DrawFlowPictures(const FloatPlane &u, const FloatPlane &v, const Vi
     const int rows = u.rows();
     const int cols = u.cols();
     FlowPictures pictures;
-    pictures.color = vek_alloc_3(cols, rows);
+    if (choice.colourView)
+        pictures.color = vek_alloc_3(cols, rows);
     const int cutoff =
         choice.cutoff >= 0 ? choice.cutoff : OpeningFlowCutoff(u, v, rows, cols, plan);
     pictures.cutoff = cutoff;
@@ -45,7 +46,7 @@ FlowPictures DrawFlowPictures(const FloatPlane &u, const FloatPlane &v, const Vi
         pictures.dimY = vek_alloc_3(cols, rows);
     }
     // Under autoScale the colour view is by the longest known vector of the flow as read.
-    if (choice.autoScale)
+    if (choice.autoScale && choice.colourView)
         FlowToColor(0, pictures.color, u, v, rows, cols);
     const PixelPlane none;
     RenderScaledFlowViews(

@@ -37,13 +37,14 @@ struct ViewChoice {
     double percentile = 0;   // above 0: colour view by this percentile of the magnitudes
     bool needRadius = false; // also find the radius autoScale colours by, for a legend
     bool greyViews = true;   // draw the two grey component views too
+    bool colourView = true;  // draw the colour view; without it only what greyViews asks
 };
 
 // The colour view and the two grey component views of one flow, byte for byte as the viewer
 // draws them. The grey views are drawn at the chosen cutoff, or the opening one with autoScale.
 struct FlowPictures {
-    PixelPlane color;
-    PixelPlane dimX; // empty unless the grey views were asked for
+    PixelPlane color; // empty unless the colour view was asked for
+    PixelPlane dimX;  // empty unless the grey views were asked for
     PixelPlane dimY;
     int cutoff = 0;              // the grey views', and the colour view's without a radius
     std::optional<float> radius; // the colour view's normalising radius under a magnitude scale

@@ -103,6 +103,7 @@ py::tuple channels(const py::handle &flow, std::optional<long long> cutoff)
 {
     ViewChoice choice = choiceOf(cutoff, "cutoff", 0);
     choice.greyViews = true;
+    choice.colourView = false;
     const FlowField f = flowFromArray(flow, "flow");
     const FlowPictures pictures = withoutGil([&] { return DrawFlowPictures(f.u, f.v, choice); });
     return py::make_tuple(greyArray(pictures.dimX), greyArray(pictures.dimY));
