@@ -144,7 +144,7 @@ EvalFigures evalFigures(const EvalSums &sums)
     return f;
 }
 
-EvalFigures imageMeanFigures(const EvalSums *pairs, std::size_t count, std::size_t *images)
+EvalFigures imageMeanFigures(const EvalSums *pairs, std::size_t count)
 {
     // Every figure of EvalFigures but evaluated, in one list, so that each is averaged alike.
     const auto figuresOf = [](EvalFigures &f) {
@@ -157,12 +157,10 @@ EvalFigures imageMeanFigures(const EvalSums *pairs, std::size_t count, std::size
     const auto means = figuresOf(mean);
     std::array<double, means.size()> sum{};
     std::array<std::int64_t, means.size()> had{};
-    *images = 0;
     for (std::size_t i = 0; i < count; ++i) {
         mean.evaluated += pairs[i].evaluated;
         if (pairs[i].evaluated == 0)
             continue;
-        ++*images;
         EvalFigures f = evalFigures(pairs[i]);
         const auto values = figuresOf(f);
         for (std::size_t k = 0; k < values.size(); ++k)

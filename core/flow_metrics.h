@@ -83,8 +83,8 @@ EvalFigures evalFigures(const EvalSums &sums);
 
 // The per-image mean of pairs' figures: each figure the mean, added in the order given, over
 // the pairs that evaluated a pixel and have that figure (not NaN); NaN when none has it.
-// evaluated is their sum, images the number of pairs that evaluated a pixel.
-EvalFigures imageMeanFigures(const EvalSums *pairs, std::size_t count, std::size_t *images);
+// evaluated is their sum.
+EvalFigures imageMeanFigures(const EvalSums *pairs, std::size_t count);
 
 // The EPE picture's colour bin: the number of bounds (0.25, 0.5, 1, ..., 64) at or below epe.
 int epeBin(double epe);

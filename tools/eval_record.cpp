@@ -27,9 +27,8 @@ QList<EvalRow> evalRows(const QList<PairRecord> &records, EvalAverage average)
             row.sums += sums;
             row.images += sums.evaluated > 0;
         }
-        std::size_t images = 0;
         row.figures = average == EvalAverage::Image
-                          ? imageMeanFigures(pairs.data(), pairs.size(), &images)
+                          ? imageMeanFigures(pairs.data(), pairs.size())
                           : evalFigures(row.sums);
         return row;
     };

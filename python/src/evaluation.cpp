@@ -150,13 +150,19 @@ py::dict evaluate(const py::handle &estimate, const py::handle &truth, const py:
     return figuresDict(sums, evalFigures(sums), !occluded.empty(), !objects.empty());
 }
 
-py::dict pool(const py::list &results, const std::string &average)
+EvalAverage averageOf(const std::string &average)
 {
     if (average != "pixel" && average != "image")
         throw py::value_error("average is 'pixel' or 'image', not '" + average + "'");
+    return average == "image" ? EvalAverage::Image : EvalAverage::Pixel;
+}
+
+py::dict pool(const py::list &results, const std::string &average)
+{
+    const EvalAverage mode = averageOf(average);
     bool occlusions = false;
     bool objects = false;
-    std::vector<EvalSums> pairs;
+    QList<PairRecord> pairs;
     for (std::size_t i = 0; i < results.size(); ++i) {
         const py::dict d = results[i].cast<py::dict>();
         const bool o = d.contains("aee_matched");
@@ -165,27 +171,21 @@ py::dict pool(const py::list &results, const std::string &average)
             throw py::value_error("the results differ in their masks: pool results of one kind");
         occlusions = o;
         objects = f;
-        pairs.push_back(sumsOf(d, o, f));
+        PairRecord record;
+        record.sums = sumsOf(d, o, f);
+        pairs.append(record);
     }
-    EvalSums pooled;
-    std::size_t images = 0;
-    for (const EvalSums &s : pairs) {
-        pooled += s;
-        images += s.evaluated > 0;
-    }
-    const EvalFigures figures = average == "image"
-                                    ? imageMeanFigures(pairs.data(), pairs.size(), &images)
-                                    : evalFigures(pooled);
-    py::dict d = figuresDict(pooled, figures, occlusions, objects);
-    d["images"] = images;
+    // floweval's all row, pooled by its own routine.
+    const EvalRow all = evalRows(pairs, mode).constLast();
+    py::dict d = figuresDict(all.sums, all.figures, occlusions, objects);
+    d["images"] = all.images;
     return d;
 }
 
 py::list evaluateFolders(const py::object &estDir, const py::object &gtDir, bool recursive,
                          std::optional<int> jobs, const std::string &average)
 {
-    if (average != "pixel" && average != "image")
-        throw py::value_error("average is 'pixel' or 'image', not '" + average + "'");
+    const EvalAverage mode = averageOf(average);
     const QString est = QFile::decodeName(QByteArray::fromStdString(pathOf(estDir)));
     const QString gt = QFile::decodeName(QByteArray::fromStdString(pathOf(gtDir)));
     const int threads =
@@ -217,7 +217,6 @@ py::list evaluateFolders(const py::object &estDir, const py::object &gtDir, bool
     for (const QString &failure : std::as_const(failures))
         py::module_::import("warnings").attr("warn")(failure.toStdString());
     py::list out;
-    const EvalAverage mode = average == "image" ? EvalAverage::Image : EvalAverage::Pixel;
     for (const EvalRow &row : evalRows(records, mode)) {
         py::dict d = figuresDict(row.sums, row.figures, false, false);
         switch (row.kind) {
